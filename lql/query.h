@@ -1,0 +1,53 @@
+// CQuery: one parsed LQL statement.
+//
+// The output names (composite output types already expanded), one
+// CQueryRange per time statement with the sources it covers, and the filter
+// of the WHERE clause. Times are broken-down UTC times.
+//
+// Ownership: the caller owns the CQuery; the query owns its names, ranges and
+// sources, and owns m_pFilter (deleted with the query).
+#ifndef SARNITH_LQL_QUERY_H
+#define SARNITH_LQL_QUERY_H
+
+#include <cstring>
+#include <ctime>
+
+#include "support/dynarray/dynarray.h"
+#include "support/sstring.h"
+
+class CSearchFilter;
+
+// One source of a range; exactly one flag is set.
+struct CQuerySource {
+    CSString m_strName;  // gateway name as written, file name, or empty for all gateways
+    int m_bFile = 0;     // a log file named by m_strName
+    int m_bGateway = 0;  // the configured gateway m_strName (matched without case)
+    int m_bAll = 0;      // every configured gateway
+};
+
+struct CQueryRange {
+    CQueryRange()
+    {
+        std::memset(&m_tmStart, 0, sizeof(m_tmStart));
+        std::memset(&m_tmEnd, 0, sizeof(m_tmEnd));
+        m_aSources.Reserve(8);
+    }
+
+    CDynArray<CQuerySource> m_aSources;
+    struct tm m_tmStart;  // first moment of the range, UTC
+    struct tm m_tmEnd;    // last moment of the range, UTC
+};
+
+class CQuery {
+public:
+    CQuery();
+    ~CQuery();
+    CQuery(const CQuery&) = delete;
+    CQuery& operator=(const CQuery&) = delete;
+
+    CDynArray<CSString> m_aOutputs;
+    CDynArray<CQueryRange> m_aRanges;
+    CSearchFilter* m_pFilter;
+};
+
+#endif

@@ -1,0 +1,190 @@
+#include "support/platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr int kLowestPriority = 19;
+constexpr int kRaisedPriority = -10;
+
+// The folder of the settings store: the configuration directory followed by
+// the key path with its backslashes turned into slashes.
+bool SettingsFolder(const char* pszKeyPath, std::string& strFolder)
+{
+    const char* pszConfig = std::getenv("XDG_CONFIG_HOME");
+    if (pszConfig != nullptr && pszConfig[0] == '/') {
+        strFolder = pszConfig;
+    } else {
+        const char* pszHome = std::getenv("HOME");
+        if (pszHome == nullptr || pszHome[0] == '\0')
+            return false;
+        strFolder = std::string(pszHome) + "/.config";
+    }
+    std::string strKey(pszKeyPath);
+    for (char& ch : strKey)
+        if (ch == '\\')
+            ch = '/';
+    strFolder += "/" + strKey;
+    return true;
+}
+
+bool MakeFolders(const std::string& strFolder)
+{
+    for (size_t nPos = 1; nPos <= strFolder.size(); ++nPos) {
+        if (nPos == strFolder.size() || strFolder[nPos] == '/') {
+            std::string strPart = strFolder.substr(0, nPos);
+            if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat info;
+    return stat(strFolder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+void SetProcessPriority(EPriority ePriority)
+{
+    switch (ePriority) {
+    case EPriority::kLow:
+        setpriority(PRIO_PROCESS, 0, kLowestPriority);
+        break;
+    case EPriority::kHigh:
+        setpriority(PRIO_PROCESS, 0, kRaisedPriority);
+        break;
+    case EPriority::kNormal:
+        break;
+    }
+}
+
+void SetStdoutBinary()
+{
+    // Standard output never translates line ends here.
+}
+
+bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString& strValue)
+{
+    std::string strFolder;
+    if (!SettingsFolder(pszKeyPath, strFolder))
+        return false;
+    std::string strFile = strFolder + "/" + pszValueName;
+    FILE* pFile = std::fopen(strFile.c_str(), "rb");
+    if (pFile == nullptr)
+        return false;
+    std::string strData;
+    char aChunk[4096];
+    size_t nRead;
+    while ((nRead = std::fread(aChunk, 1, sizeof(aChunk), pFile)) > 0)
+        strData.append(aChunk, nRead);
+    bool bOk = std::ferror(pFile) == 0;
+    std::fclose(pFile);
+    if (!bOk)
+        return false;
+    strValue = strData.c_str();  // the text up to its first zero byte
+    return true;
+}
+
+bool WriteUserSetting(const char* pszKeyPath, const char* pszValueName, const char* pszValue)
+{
+    std::string strFolder;
+    if (!SettingsFolder(pszKeyPath, strFolder) || !MakeFolders(strFolder))
+        return false;
+    std::string strFile = strFolder + "/" + pszValueName;
+    std::string strTemp = strFile + ".tmp." + std::to_string(getpid());
+    int nFd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (nFd < 0)
+        return false;
+    size_t nLength = std::strlen(pszValue) + 1;  // the value is stored with its terminator
+    const char* p = pszValue;
+    bool bOk = true;
+    while (nLength > 0) {
+        ssize_t nWritten = write(nFd, p, nLength);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0) {
+            bOk = false;
+            break;
+        }
+        p += nWritten;
+        nLength -= static_cast<size_t>(nWritten);
+    }
+    if (fsync(nFd) != 0)
+        bOk = false;
+    if (close(nFd) != 0)
+        bOk = false;
+    if (bOk && rename(strTemp.c_str(), strFile.c_str()) != 0)
+        bOk = false;
+    if (!bOk)
+        unlink(strTemp.c_str());
+    return bOk;
+}
+
+bool GetFullPathName(const char* pszPath, char* pszFull, size_t nSize)
+{
+    std::string strJoined;
+    if (pszPath[0] != '/') {
+        char aCwd[4096];
+        if (getcwd(aCwd, sizeof(aCwd)) == nullptr)
+            return false;
+        strJoined = aCwd;
+        strJoined += "/";
+    }
+    strJoined += pszPath;
+
+    // Normalise: fold separators, drop ".", let ".." remove the part before it.
+    std::string strResult;
+    size_t nPos = 0;
+    while (nPos < strJoined.size()) {
+        size_t nEnd = strJoined.find('/', nPos);
+        if (nEnd == std::string::npos)
+            nEnd = strJoined.size();
+        std::string strPart = strJoined.substr(nPos, nEnd - nPos);
+        nPos = nEnd + 1;
+        if (strPart.empty() || strPart == ".")
+            continue;
+        if (strPart == "..") {
+            size_t nSlash = strResult.rfind('/');
+            strResult.erase(nSlash == std::string::npos ? 0 : nSlash);
+            continue;
+        }
+        strResult += "/" + strPart;
+    }
+    if (strResult.empty())
+        strResult = "/";
+    if (strResult.size() + 1 > nSize)
+        return false;
+    std::memcpy(pszFull, strResult.c_str(), strResult.size() + 1);
+    return true;
+}
+
+bool PathExists(const char* pszPath)
+{
+    struct stat info;
+    return stat(pszPath, &info) == 0;
+}
+
+bool PathReadable(const char* pszPath)
+{
+    return access(pszPath, R_OK) == 0;
+}
+
+bool GetFileSize(const char* pszPath, uint32_t& nSize)
+{
+    struct stat info;
+    if (stat(pszPath, &info) != 0)
+        return false;
+    nSize = info.st_size > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(info.st_size);
+    return true;
+}
+
+}  // namespace platform

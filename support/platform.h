@@ -1,0 +1,59 @@
+// The platform layer: the few operating-system services the program needs,
+// in one place, so the rest of the code stays portable.
+//
+// - process priority (lowest scheduling priority, raised priority);
+// - standard output switched to binary mode (nothing to do on this system);
+// - the per-user settings store that keeps the default root directory: a key
+//   path such as "SoftWare\Tovrek\Sarnith" maps to a folder under the user's
+//   configuration directory ($XDG_CONFIG_HOME, else $HOME/.config) holding one
+//   file per value; values are written atomically (temporary file, rename);
+// - file services: absolute path, existence, readability, size.
+//
+// Nothing here keeps state or hands out memory the caller must free.
+#ifndef SARNITH_SUPPORT_PLATFORM_H
+#define SARNITH_SUPPORT_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "support/sstring.h"
+
+namespace platform {
+
+enum class EPriority { kLow, kNormal, kHigh };
+
+// Changes the priority of this process; failures are not reported.
+void SetProcessPriority(EPriority ePriority);
+
+// Makes standard output pass every byte unchanged.
+void SetStdoutBinary();
+
+// Reads a value of the per-user settings store; false when the key or the
+// value is missing or cannot be read. The value is the text up to its first
+// zero byte.
+bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString& strValue);
+
+// Stores a value (creating the key path when missing); true when stored.
+bool WriteUserSetting(const char* pszKeyPath, const char* pszValueName, const char* pszValue);
+
+// The absolute form of a path: joined to the current directory and
+// normalised ("." and ".." removed, separators folded), without resolving
+// links and without requiring that it exists. False when the result would
+// not fit into nSize characters or the current directory is unknown.
+bool GetFullPathName(const char* pszPath, char* pszFull, size_t nSize);
+
+// True when something (file or directory) exists at the path.
+bool PathExists(const char* pszPath);
+
+// True when the path may be opened for reading by this process.
+bool PathReadable(const char* pszPath);
+
+// The size of the file at the path; false when it cannot be taken.
+bool GetFileSize(const char* pszPath, uint32_t& nSize);
+
+// The platform's path separator, as a one-character text.
+constexpr const char* kPathSeparator = "/";
+
+}  // namespace platform
+
+#endif
