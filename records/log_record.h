@@ -39,9 +39,11 @@ class CLogRecord {
 public:
     enum { kMaxItems = 34 };
 
-    CLogRecord() { Reset(); }
+    // Every field 0, m_nSeverity -1; all item slots zero.
+    CLogRecord() : m_nConnCount(0), m_conn(), m_nUsageCount(0), m_usage() { Reset(); }
 
-    // Every field 0, m_nSeverity -1.
+    // Every field 0, m_nSeverity -1. Clears only the item slots in use: the
+    // slots beyond the counts are always zero.
     void Reset();
     // Resets the record and fills it from the element list (nLength bytes).
     void Decode(const uint8_t* pList, uint16_t nLength);
