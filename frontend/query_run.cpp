@@ -1,1 +1,57 @@
-// (in progress)
+#include "frontend/query_run.h"
+
+#include <cstdio>
+
+#include "frontend/config_file.h"
+#include "frontend/execute_query.h"
+#include "lql/query.h"
+#include "lql/statement_parser.h"
+#include "support/error_text.h"
+
+namespace {
+
+constexpr const char* kConfigName     = "Ostrel.cfg";
+constexpr const char* kConfigUnread   = "Error: Failed to read the %s\n";
+constexpr const char* kConfigRejected = "%s\r\n";
+
+// The parser builds the WHERE filter right away.
+constexpr uint32_t kBuildFilter = 1;
+
+}  // namespace
+
+CSString ConfigFilePath(const CSString& strRootDir)
+{
+    CSString strPath = strRootDir;
+    strPath.Trim();
+    int nLength = strPath.GetLength();
+    if (nLength == 0 || (strPath[nLength - 1] != '/' && strPath[nLength - 1] != '\\'))
+        strPath += "/";
+    strPath += kConfigName;
+    return strPath;
+}
+
+int RunQuery(const CSString& strStatement, const CSString& strRootDir, char cDelimiter,
+             bool bAddEndDelimiter, char cEndDelimiter, EIpFormat eIpFormat)
+{
+    CSString strRoot = strRootDir;
+    strRoot.Trim();
+    CConfigFile configFile(ConfigFilePath(strRoot));
+    CLoggerConfig config;
+    try {
+        if (!configFile.Read()) {
+            std::fprintf(stderr, kConfigUnread, configFile.GetPath().GetString());
+            return 1;
+        }
+        config.Load(configFile);
+    } catch (const CErrorText& error) {
+        std::fprintf(stdout, kConfigRejected, error.Text());
+        return 1;
+    }
+
+    CQuery query;
+    CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
+    if (!parser.Parse(strStatement, query, kBuildFilter))
+        return 1;  // the parser has shown its messages; the query releases the filter
+    ExecuteQuery(config, query, cDelimiter, bAddEndDelimiter, cEndDelimiter, strRoot, eIpFormat);
+    return 0;
+}

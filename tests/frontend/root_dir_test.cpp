@@ -1,0 +1,75 @@
+#include "frontend/root_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+#include "tests/common/temp_dir.h"
+
+namespace {
+
+// Points the settings store at a fresh folder for one test.
+class RootDirStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* pszOld = std::getenv("XDG_CONFIG_HOME");
+        m_bHadOld = pszOld != nullptr;
+        if (m_bHadOld)
+            m_strOld = pszOld;
+        setenv("XDG_CONFIG_HOME", m_store.Path().c_str(), 1);
+    }
+
+    void TearDown() override
+    {
+        if (m_bHadOld)
+            setenv("XDG_CONFIG_HOME", m_strOld.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+
+    std::string ValueFile() const { return m_store / "SoftWare/Tovrek/Sarnith/RootDir"; }
+
+    CTempDir m_store;
+    bool m_bHadOld = false;
+    std::string m_strOld;
+};
+
+}  // namespace
+
+TEST_F(RootDirStore, NothingStoredReadsEmpty)
+{
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+}
+
+TEST_F(RootDirStore, WrittenValueReadsBackWithItsTerminatorStored)
+{
+    ASSERT_TRUE(WriteRootDir("/data/logs 100%"));
+    EXPECT_STREQ(ReadRootDir(), "/data/logs 100%");
+    EXPECT_EQ(ReadWholeFile(ValueFile()), std::string("/data/logs 100%\0", 16));
+
+    ASSERT_TRUE(WriteRootDir("/other"));
+    EXPECT_STREQ(ReadRootDir(), "/other");
+}
+
+TEST_F(RootDirStore, EmptyValueMeansUnset)
+{
+    ASSERT_TRUE(WriteRootDir(""));
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+}
+
+TEST_F(RootDirStore, ValueReadsUpToItsFirstZero)
+{
+    WriteWholeFile(ValueFile(), std::string("/first\0/second", 14));
+    EXPECT_STREQ(ReadRootDir(), "/first");
+}
+
+TEST_F(RootDirStore, UnwritableStoreReportsFailure)
+{
+    // A file where the key's folder should be makes the store unwritable.
+    WriteWholeFile(m_store / "SoftWare", "in the way");
+    EXPECT_FALSE(WriteRootDir("/data"));
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+}
