@@ -1,1 +1,500 @@
-// (in progress)
+#include "testing/log_db_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "support/assert.h"
+
+namespace testdata {
+
+namespace {
+
+constexpr size_t kFileHeaderSize = 20;
+constexpr size_t kEntryHeaderSize = 16;
+constexpr uint8_t kFormatByte = 0x10;
+constexpr size_t kNotCut = static_cast<size_t>(-1);
+constexpr int64_t kSecondsPerDay = 86400;
+
+void AppendBigEndian16(std::string& str, uint16_t nValue)
+{
+    str += static_cast<char>(nValue >> 8);
+    str += static_cast<char>(nValue & 0xFF);
+}
+
+void AppendBigEndian32(std::string& str, uint32_t nValue)
+{
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+        str += static_cast<char>((nValue >> nShift) & 0xFF);
+}
+
+// A LogTime as the two big-endian 32-bit halves, low half first.
+void AppendLogTime(std::string& str, LogTime nTime)
+{
+    AppendBigEndian32(str, static_cast<uint32_t>(nTime & 0xFFFFFFFFu));
+    AppendBigEndian32(str, static_cast<uint32_t>(nTime >> 32));
+}
+
+// Days from 1970-01-01 to a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t nYear, int nMonth, int nDay)
+{
+    nYear -= nMonth <= 2 ? 1 : 0;
+    int64_t nEra = (nYear >= 0 ? nYear : nYear - 399) / 400;
+    int64_t nYearOfEra = nYear - nEra * 400;
+    int64_t nDayOfYear = (153 * (nMonth + (nMonth > 2 ? -3 : 9)) + 2) / 5 + nDay - 1;
+    int64_t nDayOfEra = nYearOfEra * 365 + nYearOfEra / 4 - nYearOfEra / 100 + nDayOfYear;
+    return nEra * 146097 + nDayOfEra - 719468;
+}
+
+// The inverse of DaysFromCivil.
+void CivilFromDays(int64_t nDays, int& nYear, int& nMonth, int& nDay)
+{
+    nDays += 719468;
+    int64_t nEra = (nDays >= 0 ? nDays : nDays - 146096) / 146097;
+    int64_t nDayOfEra = nDays - nEra * 146097;
+    int64_t nYearOfEra = (nDayOfEra - nDayOfEra / 1460 + nDayOfEra / 36524 - nDayOfEra / 146096) / 365;
+    int64_t nDayOfYear = nDayOfEra - (365 * nYearOfEra + nYearOfEra / 4 - nYearOfEra / 100);
+    int64_t nMonthIndex = (5 * nDayOfYear + 2) / 153;
+    nDay = static_cast<int>(nDayOfYear - (153 * nMonthIndex + 2) / 5 + 1);
+    nMonth = static_cast<int>(nMonthIndex < 10 ? nMonthIndex + 3 : nMonthIndex - 9);
+    nYear = static_cast<int>(nYearOfEra + nEra * 400 + (nMonth <= 2 ? 1 : 0));
+}
+
+bool IsSameDay(const CUtcDate& a, const CUtcDate& b)
+{
+    return a.m_nYear == b.m_nYear && a.m_nMonth == b.m_nMonth && a.m_nDay == b.m_nDay;
+}
+
+std::string UpperCase(const std::string& str)
+{
+    std::string strUpper(str);
+    for (char& ch : strUpper)
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+    return strUpper;
+}
+
+std::string ParentFolder(const std::string& strPath)
+{
+    size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string::npos || nSlash == 0 ? std::string() : strPath.substr(0, nSlash);
+}
+
+bool WritePlain(const std::string& strPath, const std::string& strBytes)
+{
+    FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (pFile == nullptr)
+        return false;
+    bool bOk = std::fwrite(strBytes.data(), 1, strBytes.size(), pFile) == strBytes.size();
+    return std::fclose(pFile) == 0 && bOk;
+}
+
+bool WriteGzip(const std::string& strPath, const std::string& strBytes)
+{
+    gzFile pFile = gzopen(strPath.c_str(), "wb");
+    if (pFile == nullptr)
+        return false;
+    bool bOk = true;
+    size_t nDone = 0;
+    while (bOk && nDone < strBytes.size()) {
+        unsigned nChunk = static_cast<unsigned>(std::min<size_t>(strBytes.size() - nDone, 1u << 20));
+        bOk = gzwrite(pFile, strBytes.data() + nDone, nChunk) == static_cast<int>(nChunk);
+        nDone += nChunk;
+    }
+    return gzclose(pFile) == Z_OK && bOk;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// LogTime helpers
+
+LogTime LogTimeFromUnix(int64_t nSeconds, uint32_t nSubSecond)
+{
+    return static_cast<LogTime>(nSeconds + static_cast<int64_t>(kLogTimeEpochSeconds)) * kLogTimeUnitsPerSecond +
+           nSubSecond;
+}
+
+LogTime LogTimeFromUtc(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
+{
+    int64_t nSeconds = DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 + nMinute * 60 + nSecond;
+    return LogTimeFromUnix(nSeconds);
+}
+
+int64_t UnixFromLogTime(LogTime nTime)
+{
+    return static_cast<int64_t>(nTime / kLogTimeUnitsPerSecond) - static_cast<int64_t>(kLogTimeEpochSeconds);
+}
+
+struct tm UtcTm(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
+{
+    time_t nSeconds = static_cast<time_t>(DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 +
+                                          nMinute * 60 + nSecond);
+    struct tm tmResult;
+    std::memset(&tmResult, 0, sizeof(tmResult));
+    gmtime_r(&nSeconds, &tmResult);
+    return tmResult;
+}
+
+CUtcDate UtcDateOf(LogTime nTime)
+{
+    int64_t nSeconds = UnixFromLogTime(nTime);
+    int64_t nDays = nSeconds >= 0 ? nSeconds / kSecondsPerDay : -((-nSeconds + kSecondsPerDay - 1) / kSecondsPerDay);
+    int64_t nOfDay = nSeconds - nDays * kSecondsPerDay;
+    CUtcDate date;
+    CivilFromDays(nDays, date.m_nYear, date.m_nMonth, date.m_nDay);
+    date.m_nHour = static_cast<int>(nOfDay / 3600);
+    date.m_nMinute = static_cast<int>(nOfDay / 60 % 60);
+    date.m_nSecond = static_cast<int>(nOfDay % 60);
+    return date;
+}
+
+// ---------------------------------------------------------------------------
+// Configuration file
+
+CConfigWriter::CConfigWriter(const std::vector<CGateway>& aGateways) : m_aGateways(aGateways) {}
+
+CConfigWriter& CConfigWriter::AddGateway(const std::string& strName, const std::string& strAddress)
+{
+    m_aGateways.push_back(CGateway{strName, strAddress});
+    return *this;
+}
+
+CConfigWriter& CConfigWriter::Set(const std::string& strKey, const std::string& strValue)
+{
+    m_aOverrides[UpperCase(strKey)] = strValue;
+    return *this;
+}
+
+CConfigWriter& CConfigWriter::Omit(const std::string& strKey)
+{
+    m_aOmitted.push_back(UpperCase(strKey));
+    return *this;
+}
+
+CConfigWriter& CConfigWriter::AddLine(const std::string& strLine)
+{
+    m_aExtraLines.push_back(strLine);
+    return *this;
+}
+
+void CConfigWriter::AppendKey(std::string& strText, const std::string& strKey, const std::string& strDefault) const
+{
+    if (std::find(m_aOmitted.begin(), m_aOmitted.end(), strKey) != m_aOmitted.end())
+        return;
+    auto it = m_aOverrides.find(strKey);
+    strText += strKey + "=" + (it != m_aOverrides.end() ? it->second : strDefault) + "\n";
+}
+
+std::string CConfigWriter::Text() const
+{
+    static const char* const s_aStandardKeys[][2] = {
+        // key            default
+        {"UDPPORT",       "999"},
+        {"NRFIREWALLS",   nullptr},  // the number of gateways
+        {"FILESIZE",      "1"},
+        {"MAINTENANCE",   "0"},
+        {"DAYS_TO_KEEP",  "10"},
+    };
+
+    std::vector<std::string> aWritten;
+    std::string strText = "# Logger configuration\n";
+    for (const auto& key : s_aStandardKeys) {
+        std::string strDefault = key[1] != nullptr ? key[1] : std::to_string(m_aGateways.size());
+        AppendKey(strText, key[0], strDefault);
+        aWritten.push_back(key[0]);
+    }
+    for (size_t n = 0; n < m_aGateways.size(); ++n) {
+        std::string strIpKey = "FWIP" + std::to_string(n);
+        std::string strNameKey = "FWNAME" + std::to_string(n);
+        AppendKey(strText, strIpKey, m_aGateways[n].m_strAddress);
+        AppendKey(strText, strNameKey, m_aGateways[n].m_strName);
+        aWritten.push_back(strIpKey);
+        aWritten.push_back(strNameKey);
+    }
+    for (const auto& entry : m_aOverrides)
+        if (std::find(aWritten.begin(), aWritten.end(), entry.first) == aWritten.end())
+            AppendKey(strText, entry.first, entry.second);
+    for (const std::string& strLine : m_aExtraLines)
+        strText += strLine + "\n";
+    return strText;
+}
+
+bool CConfigWriter::Write(const std::string& strRootDir) const
+{
+    return WriteConfigText(strRootDir, Text());
+}
+
+bool WriteConfigText(const std::string& strRootDir, const std::string& strText)
+{
+    return MakeFolders(strRootDir) && WritePlain(strRootDir + "/" + kConfigFileName, strText);
+}
+
+// ---------------------------------------------------------------------------
+// Daily files
+
+CDailyFile::CDailyFile()
+    : m_strTag("LOG"),
+      m_nHeaderByte3(kFormatByte),
+      m_bFirstSet(false),
+      m_bLastSet(false),
+      m_nFirstTime(0),
+      m_nLastTime(0),
+      m_nEarliest(0),
+      m_nLatest(0),
+      m_nPrevLength(0),
+      m_nEntries(0),
+      m_nCutTo(kNotCut)
+{
+}
+
+CDailyFile& CDailyFile::SetTag(const std::string& strThreeBytes)
+{
+    m_strTag = (strThreeBytes + std::string(3, '\0')).substr(0, 3);
+    return *this;
+}
+
+CDailyFile& CDailyFile::SetHeaderByte3(uint8_t nValue)
+{
+    m_nHeaderByte3 = nValue;
+    return *this;
+}
+
+CDailyFile& CDailyFile::SetFirstTime(LogTime nTime)
+{
+    m_bFirstSet = true;
+    m_nFirstTime = nTime;
+    return *this;
+}
+
+CDailyFile& CDailyFile::SetLastTime(LogTime nTime)
+{
+    m_bLastSet = true;
+    m_nLastTime = nTime;
+    return *this;
+}
+
+void CDailyFile::NoteTime(LogTime nTime)
+{
+    if (m_nEntries == 0 || nTime < m_nEarliest)
+        m_nEarliest = nTime;
+    if (m_nEntries == 0 || nTime > m_nLatest)
+        m_nLatest = nTime;
+    ++m_nEntries;
+}
+
+void CDailyFile::AppendEntryHeader(LogTime nTime, uint16_t nLength)
+{
+    m_strBody += static_cast<char>(kFormatByte);
+    m_strBody += '\0';
+    AppendBigEndian16(m_strBody, nLength);
+    AppendBigEndian16(m_strBody, m_nPrevLength);
+    AppendBigEndian16(m_strBody, 0);
+    AppendLogTime(m_strBody, nTime);
+    m_nPrevLength = nLength;
+}
+
+CDailyFile& CDailyFile::AddEntry(LogTime nTime, const void* pBody, size_t nLength)
+{
+    SARNITH_ASSERT(nLength <= 0xFFFF);
+    AppendEntryHeader(nTime, static_cast<uint16_t>(nLength));
+    m_strBody.append(static_cast<const char*>(pBody), nLength);
+    NoteTime(nTime);
+    return *this;
+}
+
+CDailyFile& CDailyFile::AddEntry(LogTime nTime, const std::string& strBody)
+{
+    return AddEntry(nTime, strBody.data(), strBody.size());
+}
+
+CDailyFile& CDailyFile::AddEntry(LogTime nTime, const std::vector<uint8_t>& aBody)
+{
+    return AddEntry(nTime, aBody.data(), aBody.size());
+}
+
+CDailyFile& CDailyFile::AddCutEntry(LogTime nTime, const std::string& strBody, size_t nWritten)
+{
+    SARNITH_ASSERT(strBody.size() <= 0xFFFF && nWritten <= strBody.size());
+    AppendEntryHeader(nTime, static_cast<uint16_t>(strBody.size()));
+    m_strBody.append(strBody, 0, nWritten);
+    NoteTime(nTime);
+    return *this;
+}
+
+CDailyFile& CDailyFile::AddCutEntryHeader(LogTime nTime, uint16_t nLength, size_t nBytes)
+{
+    SARNITH_ASSERT(nBytes < kEntryHeaderSize);
+    size_t nStart = m_strBody.size();
+    uint16_t nPrevLength = m_nPrevLength;
+    AppendEntryHeader(nTime, nLength);
+    m_strBody.resize(nStart + nBytes);
+    m_nPrevLength = nPrevLength;
+    return *this;
+}
+
+CDailyFile& CDailyFile::AddEndMarker()
+{
+    m_strBody += static_cast<char>(kFormatByte);
+    m_strBody += '\0';
+    AppendBigEndian16(m_strBody, 0);
+    AppendBigEndian16(m_strBody, m_nPrevLength);
+    m_strBody.append(10, '\0');
+    return *this;
+}
+
+CDailyFile& CDailyFile::AddRawBytes(const std::string& strBytes)
+{
+    m_strBody += strBytes;
+    return *this;
+}
+
+CDailyFile& CDailyFile::CutTo(size_t nBytes)
+{
+    m_nCutTo = nBytes;
+    return *this;
+}
+
+std::string CDailyFile::Bytes() const
+{
+    std::string strFile = m_strTag;
+    strFile += static_cast<char>(m_nHeaderByte3);
+    AppendLogTime(strFile, m_bFirstSet ? m_nFirstTime : m_nEarliest);
+    AppendLogTime(strFile, m_bLastSet ? m_nLastTime : m_nLatest);
+    SARNITH_ASSERT(strFile.size() == kFileHeaderSize);
+    strFile += m_strBody;
+    if (m_nCutTo < strFile.size())
+        strFile.resize(m_nCutTo);
+    return strFile;
+}
+
+bool CDailyFile::Write(const std::string& strPath, ECompression eCompression) const
+{
+    return WriteFileBytes(strPath, Bytes(), eCompression);
+}
+
+bool MakeFolders(const std::string& strPath)
+{
+    for (size_t nPos = 1; nPos <= strPath.size(); ++nPos) {
+        if (nPos == strPath.size() || strPath[nPos] == '/') {
+            std::string strPart = strPath.substr(0, nPos);
+            if (mkdir(strPart.c_str(), 0755) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat info;
+    return stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression)
+{
+    std::string strParent = ParentFolder(strPath);
+    if (!strParent.empty() && !MakeFolders(strParent))
+        return false;
+    return eCompression == ECompression::kGzip ? WriteGzip(strPath, strBytes) : WritePlain(strPath, strBytes);
+}
+
+std::string GzipBytes(const std::string& strBytes)
+{
+    z_stream stream;
+    std::memset(&stream, 0, sizeof(stream));
+    // Window bits 15 + 16: a gzip wrapper around the deflate stream.
+    int nResult = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    SARNITH_ASSERT(nResult == Z_OK);
+    std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
+    stream.avail_in = static_cast<uInt>(strBytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
+    stream.avail_out = static_cast<uInt>(strOut.size());
+    nResult = deflate(&stream, Z_FINISH);
+    SARNITH_ASSERT(nResult == Z_STREAM_END);
+    strOut.resize(stream.total_out);
+    deflateEnd(&stream);
+    return strOut;
+}
+
+// ---------------------------------------------------------------------------
+// Whole databases
+
+CLogDatabase::CLogDatabase(const std::string& strRootDir) : m_strRootDir(strRootDir) {}
+
+std::string CLogDatabase::GatewayFolder(const std::string& strGateway) const
+{
+    return m_strRootDir + "/" + strGateway;
+}
+
+std::string CLogDatabase::MonthFolder(const std::string& strGateway, int nYear, int nMonth) const
+{
+    char szMonth[32];
+    std::snprintf(szMonth, sizeof(szMonth), "%d%02d", nYear, nMonth);
+    return GatewayFolder(strGateway) + "/" + szMonth;
+}
+
+std::string CLogDatabase::DailyFilePath(const std::string& strGateway, int nYear, int nMonth, int nDay, int nSequence,
+                                        ECompression eCompression) const
+{
+    char szName[48];
+    std::snprintf(szName, sizeof(szName), eCompression == ECompression::kGzip ? "%d-%d.gz" : "%d-%d.osl", nDay,
+                  nSequence);
+    return MonthFolder(strGateway, nYear, nMonth) + "/" + szName;
+}
+
+bool CLogDatabase::WriteDailyFile(const std::string& strGateway, int nYear, int nMonth, int nDay, int nSequence,
+                                  ECompression eCompression, const CDailyFile& file) const
+{
+    return file.Write(DailyFilePath(strGateway, nYear, nMonth, nDay, nSequence, eCompression), eCompression);
+}
+
+bool CLogDatabase::WriteConfig(const CConfigWriter& config) const
+{
+    return config.Write(m_strRootDir);
+}
+
+void CLogDatabase::AddEntry(const std::string& strGateway, LogTime nTime, const std::string& strBody)
+{
+    m_aPending[strGateway].push_back(CPendingEntry{nTime, strBody});
+}
+
+void CLogDatabase::AddEntry(const std::string& strGateway, LogTime nTime, const std::vector<uint8_t>& aBody)
+{
+    AddEntry(strGateway, nTime, std::string(aBody.begin(), aBody.end()));
+}
+
+bool CLogDatabase::WriteEntries(const CLayout& layout)
+{
+    ECompression eNext = layout.m_eCompression;
+    bool bOk = true;
+    for (auto& gateway : m_aPending) {
+        std::vector<CPendingEntry>& aEntries = gateway.second;
+        std::stable_sort(aEntries.begin(), aEntries.end(),
+                         [](const CPendingEntry& a, const CPendingEntry& b) { return a.m_nTime < b.m_nTime; });
+        size_t nIndex = 0;
+        auto bSameDay = [&](const CUtcDate& day) {
+            return nIndex < aEntries.size() && IsSameDay(UtcDateOf(aEntries[nIndex].m_nTime), day);
+        };
+        while (nIndex < aEntries.size()) {
+            CUtcDate day = UtcDateOf(aEntries[nIndex].m_nTime);
+            int nSequence = 0;
+            do {
+                CDailyFile file;
+                while (bSameDay(day) && (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
+                    file.AddEntry(aEntries[nIndex].m_nTime, aEntries[nIndex].m_strBody);
+                    ++nIndex;
+                }
+                if (layout.m_bEndMarker)
+                    file.AddEndMarker();
+                if (!WriteDailyFile(gateway.first, day.m_nYear, day.m_nMonth, day.m_nDay, nSequence++, eNext, file))
+                    bOk = false;
+                if (layout.m_bAlternate)
+                    eNext = eNext == ECompression::kPlain ? ECompression::kGzip : ECompression::kPlain;
+            } while (bSameDay(day));
+        }
+    }
+    m_aPending.clear();
+    return bOk;
+}
+
+}  // namespace testdata

@@ -1,0 +1,494 @@
+#include "storage/log_file_reader.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "testing/log_db_writer.h"
+#include "tests/common/temp_dir.h"
+
+namespace {
+
+using testdata::CDailyFile;
+using testdata::ECompression;
+using testdata::LogTimeFromUtc;
+using testdata::UtcTm;
+
+const ECompression kPlain = ECompression::kPlain;
+const ECompression kGzip = ECompression::kGzip;
+const char* const kGateway = "gw-east";
+
+struct CReadResult {
+    std::vector<LogTime> aTimes;
+    std::vector<std::string> aBodies;
+    std::string strStderr;
+};
+
+// Everything a reader hands out, with what it wrote to standard error.
+CReadResult ReadAll(CLogFileReader& reader)
+{
+    CReadResult result;
+    testing::internal::CaptureStderr();
+    CLogEntry entry;
+    while (reader.ReadEntry(entry)) {
+        result.aTimes.push_back(entry.GetTime());
+        result.aBodies.push_back(std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength));
+    }
+    result.strStderr = testing::internal::GetCapturedStderr();
+    return result;
+}
+
+// A daily file of entries whose bodies name their time ("06-20 10:00:00").
+CDailyFile FileOf(const std::vector<LogTime>& aTimes, bool bEndMarker = true)
+{
+    CDailyFile file;
+    for (LogTime nTime : aTimes) {
+        testdata::CUtcDate date = testdata::UtcDateOf(nTime);
+        char szBody[64];
+        std::snprintf(szBody, sizeof(szBody), "%04d-%02d-%02d %02d:%02d:%02d", date.m_nYear, date.m_nMonth,
+                      date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
+        file.AddEntry(nTime, std::string(szBody));
+    }
+    if (bEndMarker)
+        file.AddEndMarker();
+    return file;
+}
+
+class CReaderTest : public testing::Test {
+protected:
+    CReaderTest() : m_db(m_dir.Path()) {}
+
+    void Write(int nYear, int nMonth, int nDay, int nSequence, ECompression eCompression, const CDailyFile& file)
+    {
+        ASSERT_TRUE(m_db.WriteDailyFile(kGateway, nYear, nMonth, nDay, nSequence, eCompression, file));
+    }
+    std::string PathOf(int nYear, int nMonth, int nDay, int nSequence, ECompression eCompression) const
+    {
+        return m_db.DailyFilePath(kGateway, nYear, nMonth, nDay, nSequence, eCompression);
+    }
+    // Reads the gateway between two UTC times.
+    CReadResult Walk(LogTime nStart, LogTime nEnd, const char* pszGateway = kGateway)
+    {
+        CLogFileReader reader(pszGateway, m_dir.Path().c_str(), TmOf(nStart), TmOf(nEnd));
+        return ReadAll(reader);
+    }
+    static struct tm TmOf(LogTime nTime)
+    {
+        testdata::CUtcDate date = testdata::UtcDateOf(nTime);
+        return UtcTm(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
+    }
+
+    CTempDir m_dir;
+    testdata::CLogDatabase m_db;
+};
+
+LogTime At(int nMonth, int nDay, int nHour = 0, int nMinute = 0, int nSecond = 0)
+{
+    return LogTimeFromUtc(2006, nMonth, nDay, nHour, nMinute, nSecond);
+}
+
+// ---------------------------------------------------------------- the walk
+
+TEST_F(CReaderTest, WalksDaysAcrossAMonthEndAndKeepsToTheRange)
+{
+    Write(2006, 6, 29, 0, kPlain, FileOf({At(6, 29, 12)}));
+    Write(2006, 6, 30, 0, kPlain, FileOf({At(6, 30, 8), At(6, 30, 10), At(6, 30, 23, 59, 59)}));
+    Write(2006, 7, 1, 0, kGzip, FileOf({At(7, 1, 0), At(7, 1, 2), At(7, 1, 2, 0, 1)}));
+    Write(2006, 7, 2, 0, kPlain, FileOf({At(7, 2, 1)}));
+
+    CReadResult result = Walk(At(6, 30, 10), At(7, 1, 2));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 30, 10), At(6, 30, 23, 59, 59), At(7, 1, 0), At(7, 1, 2)}));
+    EXPECT_EQ(result.aBodies.front(), "2006-06-30 10:00:00");
+    EXPECT_EQ(result.aBodies.back(), "2006-07-01 02:00:00");
+    EXPECT_EQ(result.strStderr, "");
+}
+
+TEST_F(CReaderTest, ReadsSequenceNumbersUntilTheFirstGap)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
+    Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 2)}));
+    Write(2006, 6, 20, 3, kPlain, FileOf({At(6, 20, 4)}));  // behind the gap at 2
+    Write(2006, 6, 21, 0, kGzip, FileOf({At(6, 21, 1)}));
+    Write(2006, 6, 21, 1, kPlain, FileOf({At(6, 21, 2)}));
+    Write(2006, 6, 22, 1, kPlain, FileOf({At(6, 22, 2)}));  // no file 0 that day
+
+    CReadResult result = Walk(At(6, 20), At(6, 23));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 2), At(6, 21, 1), At(6, 21, 2)}));
+}
+
+TEST_F(CReaderTest, PlainFileTakesPrecedenceOverCompressedOne)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
+    Write(2006, 6, 20, 0, kGzip, FileOf({At(6, 20, 2)}));
+    Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 3)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 21));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
+}
+
+TEST_F(CReaderTest, LeapDaysAndYearEnds)
+{
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2008, 2, 28, 0, kPlain, FileOf({LogTimeFromUtc(2008, 2, 28, 5)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2008, 2, 29, 0, kPlain, FileOf({LogTimeFromUtc(2008, 2, 29, 5)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2008, 3, 1, 0, kPlain, FileOf({LogTimeFromUtc(2008, 3, 1, 5)})));
+    // A 29th of February in a common year lies outside the calendar: never visited.
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2007, 2, 28, 0, kPlain, FileOf({LogTimeFromUtc(2007, 2, 28, 5)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2007, 2, 29, 0, kPlain, FileOf({LogTimeFromUtc(2007, 3, 1, 4)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2007, 3, 1, 0, kPlain, FileOf({LogTimeFromUtc(2007, 3, 1, 5)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2006, 12, 31, 0, kGzip, FileOf({LogTimeFromUtc(2006, 12, 31, 23)})));
+    ASSERT_TRUE(m_db.WriteDailyFile(kGateway, 2007, 1, 1, 0, kPlain, FileOf({LogTimeFromUtc(2007, 1, 1, 1)})));
+
+    EXPECT_EQ(Walk(LogTimeFromUtc(2008, 2, 28), LogTimeFromUtc(2008, 3, 2)).aTimes,
+              (std::vector<LogTime>{LogTimeFromUtc(2008, 2, 28, 5), LogTimeFromUtc(2008, 2, 29, 5),
+                                    LogTimeFromUtc(2008, 3, 1, 5)}));
+    EXPECT_EQ(Walk(LogTimeFromUtc(2007, 2, 28), LogTimeFromUtc(2007, 3, 2)).aTimes,
+              (std::vector<LogTime>{LogTimeFromUtc(2007, 2, 28, 5), LogTimeFromUtc(2007, 3, 1, 5)}));
+    EXPECT_EQ(Walk(LogTimeFromUtc(2006, 12, 31), LogTimeFromUtc(2007, 1, 2)).aTimes,
+              (std::vector<LogTime>{LogTimeFromUtc(2006, 12, 31, 23), LogTimeFromUtc(2007, 1, 1, 1)}));
+}
+
+TEST_F(CReaderTest, MissingFoldersSkipSilently)
+{
+    Write(2006, 5, 31, 0, kPlain, FileOf({At(5, 31, 1)}));
+    // No folder for June; July has one.
+    Write(2006, 7, 1, 0, kPlain, FileOf({At(7, 1, 1)}));
+    Write(2006, 7, 15, 0, kPlain, FileOf({At(7, 15, 1)}));
+
+    CReadResult result = Walk(At(5, 31), At(7, 31));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(5, 31, 1), At(7, 1, 1), At(7, 15, 1)}));
+    EXPECT_EQ(result.strStderr, "");
+
+    CReadResult missing = Walk(At(1, 1), LogTimeFromUtc(2010, 1, 1), "no-such-gateway");
+    EXPECT_TRUE(missing.aTimes.empty());
+    EXPECT_EQ(missing.strStderr, "");
+}
+
+TEST_F(CReaderTest, EndBeforeStartReadsNothing)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
+    EXPECT_TRUE(Walk(At(6, 21), At(6, 20)).aTimes.empty());
+}
+
+TEST_F(CReaderTest, RootEndingWithASeparatorStillFindsFiles)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
+    std::string strRoot = m_dir.Path() + "/";
+    CLogFileReader reader(kGateway, strRoot.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    EXPECT_EQ(ReadAll(reader).aTimes.size(), 1u);
+}
+
+TEST_F(CReaderTest, UnreadableFileIsReportedAndSkipsTheRestOfItsDay)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "every file is readable for the superuser";
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
+    Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 2)}));
+    Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 3)}));
+    Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+    std::string strLocked = PathOf(2006, 6, 20, 1, kGzip);
+    ASSERT_EQ(chmod(strLocked.c_str(), 0), 0);
+
+    CReadResult result = Walk(At(6, 20), At(6, 22));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
+    EXPECT_EQ(result.strStderr, "Access denied to file " + m_dir.Path() + "/gw-east/200606/20-1.gz\n");
+}
+
+// ---------------------------------------------------------------- range and file header
+
+TEST_F(CReaderTest, EntriesAtTheRangeEdgesCount)
+{
+    LogTime nStart = At(6, 20, 10);
+    LogTime nEnd = At(6, 20, 12);
+    Write(2006, 6, 20, 0, kPlain, FileOf({nStart - 1, nStart, At(6, 20, 11), nEnd, nEnd + 1}));
+
+    CReadResult result = Walk(nStart, nEnd);
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{nStart, At(6, 20, 11), nEnd}));
+}
+
+TEST_F(CReaderTest, FileStartingAtTheRangeEndEndsTheReader)
+{
+    LogTime nEnd = At(6, 20, 12);
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 11)}));
+    Write(2006, 6, 20, 1, kPlain, FileOf({nEnd}));
+    Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 11, 30)}).SetFirstTime(nEnd));
+
+    CReadResult result = Walk(At(6, 20), nEnd);
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 11)}));
+    EXPECT_EQ(result.strStderr, "");
+}
+
+TEST_F(CReaderTest, FileEndingBeforeTheRangeIsPassedOver)
+{
+    // The header claims the file ends before the range: its entries are not looked at.
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 11)}).SetLastTime(At(6, 20, 9)));
+    Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 8), At(6, 20, 11, 30)}));
+
+    CReadResult result = Walk(At(6, 20, 10), At(6, 20, 12));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 11, 30)}));
+}
+
+TEST_F(CReaderTest, FileWithoutLastTimeIsReadEntryByEntry)
+{
+    Write(2006, 6, 20, 0, kGzip,
+          FileOf({At(6, 20, 8), At(6, 20, 11), At(6, 20, 13), At(6, 20, 11, 30)}, false).SetLastTime(0));
+
+    CReadResult result = Walk(At(6, 20, 10), At(6, 20, 12));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 11), At(6, 20, 11, 30)}));
+}
+
+// ---------------------------------------------------------------- broken files
+
+TEST_F(CReaderTest, WrongTagIsReportedAndEndsTheReader)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}).SetTag("LOX"));
+    Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 22));
+    EXPECT_TRUE(result.aTimes.empty());
+    EXPECT_EQ(result.strStderr, "Expected the LOG tag but found LOX\n");
+}
+
+TEST_F(CReaderTest, ShortPlainFilesArePassedOver)
+{
+    Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}).CutTo(19));
+    Write(2006, 6, 20, 1, kPlain, CDailyFile().CutTo(0));  // just created, still empty
+    Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 2)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 21));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 2)}));
+    EXPECT_EQ(result.strStderr, "");
+}
+
+TEST_F(CReaderTest, CompressedFileWithoutWholeHeaderEndsTheReader)
+{
+    Write(2006, 6, 20, 0, kGzip, FileOf({At(6, 20, 1)}).CutTo(12));
+    Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 22));
+    EXPECT_TRUE(result.aTimes.empty());
+    EXPECT_EQ(result.strStderr, "");
+}
+
+TEST_F(CReaderTest, EntryHeaderCutShortMovesToTheNextFile)
+{
+    for (ECompression eCompression : {kPlain, kGzip}) {
+        CTempDir dir;
+        testdata::CLogDatabase db(dir.Path());
+        CDailyFile cut = FileOf({At(6, 20, 1)}, false);
+        cut.AddCutEntryHeader(At(6, 20, 2), 40, 9);
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, cut));
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
+
+        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+        CReadResult result = ReadAll(reader);
+        EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
+        EXPECT_EQ(result.strStderr, "");
+    }
+}
+
+TEST_F(CReaderTest, BodyCutShortInCompressedFileIsReportedAndReadingGoesOn)
+{
+    CDailyFile cut = FileOf({At(6, 20, 1)}, false);
+    cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), 120);
+    Write(2006, 6, 20, 0, kGzip, cut);
+    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 21));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
+    EXPECT_EQ(result.strStderr, "There is an error in one of the log files\n");
+}
+
+TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
+{
+    // The header announces 300 bytes but the file ends after 120 of them.
+    CDailyFile cut = FileOf({At(6, 20, 1)}, false);
+    cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), 120);
+    Write(2006, 6, 20, 0, kPlain, cut);
+    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)}));
+
+    CReadResult result = Walk(At(6, 20), At(6, 21));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
+    EXPECT_EQ(result.strStderr, "");
+}
+
+TEST_F(CReaderTest, PlainFileIsReadOnlyUpToItsSizeWhenOpened)
+{
+    CDailyFile growing = FileOf({At(6, 20, 1)}, false);
+    Write(2006, 6, 20, 0, kPlain, growing);
+    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)}));
+
+    CLogFileReader reader(kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CLogEntry entry;
+    ASSERT_TRUE(reader.ReadEntry(entry));
+    EXPECT_EQ(entry.GetTime(), At(6, 20, 1));
+
+    // The logger appends a whole entry while the file is open.
+    growing.AddEntry(At(6, 20, 2), std::string(200, 'g'));
+    Write(2006, 6, 20, 0, kPlain, growing);
+
+    CReadResult rest = ReadAll(reader);
+    EXPECT_EQ(rest.aTimes, (std::vector<LogTime>{At(6, 20, 3)}));
+    EXPECT_EQ(rest.strStderr, "");
+}
+
+TEST_F(CReaderTest, ZeroBodyLengthEndsTheFile)
+{
+    for (ECompression eCompression : {kPlain, kGzip}) {
+        CTempDir dir;
+        testdata::CLogDatabase db(dir.Path());
+        CDailyFile file = FileOf({At(6, 20, 1)});
+        file.AddEntry(At(6, 20, 2), std::string("behind the end marker"));
+        file.AddRawBytes(std::string("\x01\x02trailing bytes", 16));
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, file));
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
+
+        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+        CReadResult result = ReadAll(reader);
+        EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
+        EXPECT_EQ(result.strStderr, "");
+    }
+}
+
+TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
+{
+    std::vector<LogTime> aTimes;
+    CDailyFile file;
+    for (int n = 0; n < 2000; ++n) {
+        aTimes.push_back(At(6, 20, 0, 0, n));
+        file.AddEntry(aTimes.back(), std::string(50 + n % 200, static_cast<char>('a' + n % 26)));
+    }
+    std::string strGzip = testdata::GzipBytes(file.Bytes());
+    ASSERT_GT(strGzip.size(), 2000u);
+    std::string strPath = PathOf(2006, 6, 20, 0, kGzip);
+    ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip.substr(0, strGzip.size() / 2), kPlain));
+
+    CReadResult result = Walk(At(6, 20), At(6, 21));
+    EXPECT_GT(result.aTimes.size(), 0u);
+    EXPECT_LT(result.aTimes.size(), aTimes.size());
+    for (size_t n = 0; n < result.aTimes.size(); ++n)
+        ASSERT_EQ(result.aTimes[n], aTimes[n]);
+
+    // Damaged in the middle instead of cut off.
+    strGzip[strGzip.size() / 3] ^= 0x5A;
+    strGzip[strGzip.size() / 3 + 1] ^= 0xA5;
+    ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip, kPlain));
+    result = Walk(At(6, 20), At(6, 21));
+    EXPECT_LT(result.aTimes.size(), aTimes.size());
+}
+
+// ---------------------------------------------------------------- buffers
+
+TEST_F(CReaderTest, EntryBufferGrowsToTwiceTheBodyThatOutgrewIt)
+{
+    std::string strBig(2000, 'b');
+    std::string strMiddle(3000, 'm');
+    strBig[1999] = 'B';
+    strMiddle[2999] = 'M';
+    CDailyFile file;
+    file.AddEntry(At(6, 20, 1), std::string(100, 's'));
+    file.AddEntry(At(6, 20, 2), strBig);
+    file.AddEntry(At(6, 20, 3), strMiddle);
+    file.AddEntry(At(6, 20, 4), std::string(65535, 'z'));
+    file.AddEndMarker();
+    Write(2006, 6, 20, 0, kGzip, file);
+
+    CLogFileReader reader(kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CLogEntry entry;
+    ASSERT_TRUE(reader.ReadEntry(entry));
+    EXPECT_EQ(reader.GetEntryCapacity(), 1600);
+    ASSERT_TRUE(reader.ReadEntry(entry));
+    EXPECT_EQ(reader.GetEntryCapacity(), 4000);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength), strBig);
+    ASSERT_TRUE(reader.ReadEntry(entry));
+    EXPECT_EQ(reader.GetEntryCapacity(), 4000);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength), strMiddle);
+    ASSERT_TRUE(reader.ReadEntry(entry));
+    EXPECT_EQ(reader.GetEntryCapacity(), 131070);
+    EXPECT_EQ(entry.m_nLength, 65535);
+    EXPECT_FALSE(reader.ReadEntry(entry));
+    EXPECT_FALSE(reader.ReadEntry(entry));  // stays finished
+}
+
+TEST_F(CReaderTest, PlainAndCompressedFilesYieldTheSameEntriesAcrossBufferBoundaries)
+{
+    CDailyFile file;
+    std::vector<std::string> aBodies;
+    for (int n = 0; n < 700; ++n) {
+        std::string strBody(1 + (n * 37) % 5000, '\0');
+        for (size_t i = 0; i < strBody.size(); ++i)
+            strBody[i] = static_cast<char>(n * 7 + i);
+        aBodies.push_back(strBody);
+        file.AddEntry(At(6, 20, 0, n / 60, n % 60), strBody);
+    }
+    file.AddEndMarker();
+    Write(2006, 6, 20, 0, kPlain, file);
+    ASSERT_TRUE(m_db.WriteDailyFile("gw-west", 2006, 6, 20, 0, kGzip, file));
+
+    EXPECT_EQ(Walk(At(6, 20), At(6, 21)).aBodies, aBodies);
+    EXPECT_EQ(Walk(At(6, 20), At(6, 21), "gw-west").aBodies, aBodies);
+    // Skipping across buffer boundaries lands on the right entries too.
+    std::vector<std::string> aLater(aBodies.begin() + 180, aBodies.end());
+    EXPECT_EQ(Walk(At(6, 20, 0, 3), At(6, 21)).aBodies, aLater);
+    EXPECT_EQ(Walk(At(6, 20, 0, 3), At(6, 21), "gw-west").aBodies, aLater);
+}
+
+// ---------------------------------------------------------------- single-file mode
+
+TEST_F(CReaderTest, SingleFileModeReadsTheNamedFileWithinTheRange)
+{
+    std::string strPath = m_dir / "extract.log";
+    ASSERT_TRUE(FileOf({At(6, 20, 1), At(6, 25, 1), At(7, 2, 1)}).Write(strPath, kPlain));
+
+    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(7, 1)));
+    CReadResult result = ReadAll(reader);
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 25, 1)}));
+}
+
+TEST_F(CReaderTest, SingleFileModeReadsACompressedFileToItsEnd)
+{
+    // Far more uncompressed bytes than the compressed file holds.
+    std::vector<LogTime> aTimes;
+    CDailyFile file;
+    for (int n = 0; n < 300; ++n) {
+        aTimes.push_back(At(6, 20, 0, 0, n));
+        file.AddEntry(aTimes.back(), std::string(400, 'q'));
+    }
+    std::string strPath = m_dir / "extract.bin";
+    ASSERT_TRUE(file.Write(strPath, kGzip));
+
+    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    EXPECT_EQ(ReadAll(reader).aTimes, aTimes);
+}
+
+TEST_F(CReaderTest, CompressedContentUnderAPlainNameIsReadToItsEnd)
+{
+    std::vector<LogTime> aTimes;
+    CDailyFile file;
+    for (int n = 0; n < 300; ++n) {
+        aTimes.push_back(At(6, 20, 0, 0, n));
+        file.AddEntry(aTimes.back(), std::string(400, 'q'));
+    }
+    ASSERT_TRUE(file.Write(PathOf(2006, 6, 20, 0, kPlain), kGzip));
+    EXPECT_EQ(Walk(At(6, 20), At(6, 21)).aTimes, aTimes);
+}
+
+TEST_F(CReaderTest, SingleFileThatCannotBeOpenedIsReported)
+{
+    std::string strPath = m_dir / "missing.osl";
+    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CReadResult result = ReadAll(reader);
+    EXPECT_TRUE(result.aTimes.empty());
+    EXPECT_EQ(result.strStderr, "Failed to open " + strPath + "\n");
+}
+
+TEST_F(CReaderTest, LongPathsAreCutInMessages)
+{
+    std::string strPath = m_dir.Path() + "/" + std::string(300, 'p');
+    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CReadResult result = ReadAll(reader);
+    EXPECT_EQ(result.strStderr, ("Failed to open " + strPath).substr(0, 255) + "\n");
+}
+
+}  // namespace
