@@ -9,14 +9,8 @@
 #ifndef SARNITH_FRONTEND_QUERY_RUN_H
 #define SARNITH_FRONTEND_QUERY_RUN_H
 
+#include "output/ip_format.h"
 #include "support/sstring.h"
-
-// How IPv4 addresses are written in text output.
-enum EIpFormat {
-    IPFORMAT_STRING = 0,   // plain dotted text
-    IPFORMAT_FIXED = 1,    // dotted text, three digits per byte
-    IPFORMAT_INTEGER = 2,  // one unsigned number
-};
 
 // The configuration file of the root directory: "Ostrel.cfg" after the
 // trimmed directory, joined with "/" unless it already ends with a separator.

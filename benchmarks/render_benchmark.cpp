@@ -1,0 +1,197 @@
+// Text rendering and binary writing speed: decoded records of the entry
+// kinds a log database holds (connection, TCP, ICMP error, authentication,
+// interface usage) written by the text writer in both layouts and by the
+// binary writer, to /dev/null. Records are decoded once up front, so only
+// the writers are measured; one writer is reused for every entry, as in the
+// query run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "output/binary_writer.h"
+#include "output/text_writer.h"
+#include "records/log_record.h"
+#include "testing/entry_builder.h"
+#include "testing/log_db_writer.h"
+
+using namespace testdata;
+
+namespace {
+
+constexpr uint32_t kEntryCount = 1000;
+
+Bytes ConnEntry(uint32_t nIndex)
+{
+    CConnSpec conn;
+    conn.m_nEvent = static_cast<uint8_t>(CONN_OPEN + nIndex % 3);
+    conn.m_nSrcIp = Ip("10.0.0.0") + nIndex % 250;
+    conn.m_nDestIp = Ip("192.0.2.1");
+    conn.m_nSrcPort = static_cast<uint16_t>(1024 + nIndex);
+    conn.m_nDestPort = 443;
+    conn.m_nOrigSent = 1500 * nIndex;
+    CEntryBuilder entry;
+    entry.Category("CONN").Event("conn_open").Action("allow").LogId(600001).DevTime(1700000000 + nIndex)
+        .Severity(5).RuleNames({{RULE_NAME, "allow_web"}, {RULE_SAT_SRC, "nat_out"}}).Conn(conn);
+    return entry.Body();
+}
+
+Bytes TcpEntry(uint32_t nIndex)
+{
+    CIpv4Spec ip;
+    ip.m_nSrcIp = Ip("10.0.0.1") + nIndex % 250;
+    ip.m_nDestIp = Ip("198.51.100.7");
+    CTcpSpec tcp;
+    tcp.m_nSrcPort = static_cast<uint16_t>(1024 + nIndex);
+    tcp.m_nDestPort = 80;
+    CEntryBuilder entry;
+    entry.Category("RULE").Event("ruleset_drop_packet").Action("drop").LogId(6000051).DevTime(1700000000)
+        .Severity(3).RecvIf("wan").Explanation("Dropped by rule \"drop_all\"; logged")
+        .RuleNames({{RULE_NAME, "drop_all"}})
+        .Packet(EthernetFrame(TcpPacket(ip, tcp, Bytes(40, 0))), LINK_ETHERNET);
+    return entry.Body();
+}
+
+Bytes IcmpErrorEntry(uint32_t nIndex)
+{
+    CIpv4Spec outer;
+    outer.m_nSrcIp = Ip("203.0.113.1");
+    outer.m_nDestIp = Ip("10.0.0.1") + nIndex % 250;
+    CIpv4Spec inner;
+    inner.m_nSrcIp = outer.m_nDestIp;
+    inner.m_nDestIp = Ip("198.51.100.7");
+    CEntryBuilder entry;
+    entry.Category("ICMP").Event("icmp_unreach").Action("allow").LogId(6000100).Severity(4)
+        .Packet(IcmpError(outer, 3, 3, UdpPacket(inner, 5353, 53, Bytes(12, 0))), LINK_IP);
+    return entry.Body();
+}
+
+Bytes AuthEntry(uint32_t nIndex)
+{
+    CAuthSpec auth;
+    auth.m_strUser = "user" + std::to_string(nIndex % 50);
+    auth.m_nAddr = Ip("10.0.1.0") + nIndex % 250;
+    CEntryBuilder entry;
+    entry.Category("USERAUTH").Event("user_login").Action("allow").LogId(3700001).Auth(auth);
+    return entry.Body();
+}
+
+Bytes UsageEntry(uint32_t nIndex)
+{
+    CEntryBuilder entry;
+    entry.Category("USAGE").Event("usage").LogId(5000001);
+    for (const char* pszIface : {"lan", "wan", "dmz"}) {
+        CUsageSpec usage;
+        usage.m_strIface = pszIface;
+        usage.m_nFirstBytes = 1000 * (nIndex % 97);
+        usage.m_nSecondBytes = 700 * (nIndex % 89);
+        entry.Usage(usage);
+    }
+    entry.ConnUsage(10, 200 + nIndex % 100, 900);
+    return entry.Body();
+}
+
+// Entries of every kind in turn, a second apart, with their decoded records.
+class CRecordSet {
+public:
+    CRecordSet()
+    {
+        Bytes (*const apfnKinds[])(uint32_t) = {&ConnEntry, &TcpEntry, &IcmpErrorEntry, &AuthEntry, &UsageEntry};
+        for (uint32_t i = 0; i < kEntryCount; ++i)
+            m_aBodies.push_back(apfnKinds[i % 5](i));
+        m_aRecords.resize(kEntryCount);
+        const LogTime nStart = LogTimeFromUtc(2023, 11, 14, 22, 0, 0);
+        for (uint32_t i = 0; i < kEntryCount; ++i) {
+            CLogEntry entry;
+            LogTime nTime = nStart + static_cast<LogTime>(i) * 10000000;
+            entry.m_nLength = static_cast<uint16_t>(m_aBodies[i].size());
+            entry.m_nTimeLow = static_cast<uint32_t>(nTime);
+            entry.m_nTimeHigh = static_cast<uint32_t>(nTime >> 32);
+            entry.m_pBody = m_aBodies[i].data();
+            m_aEntries.push_back(entry);
+            m_aRecords[i].Decode(entry.m_pBody, entry.m_nLength);
+        }
+    }
+
+    // Hands every entry to the writer once; the bytes written go to state.
+    void WriteAll(CBinaryWriter& writer, benchmark::State& state) const
+    {
+        for (uint32_t i = 0; i < kEntryCount; ++i)
+            benchmark::DoNotOptimize(writer.WriteEntry(m_aEntries[i], m_aRecords[i], "gw1"));
+        state.counters["entries/s"] =
+            benchmark::Counter(static_cast<double>(kEntryCount), benchmark::Counter::kIsIterationInvariantRate);
+    }
+
+private:
+    std::vector<Bytes> m_aBodies;
+    std::vector<CLogEntry> m_aEntries;
+    std::vector<CLogRecord> m_aRecords;
+};
+
+const CRecordSet& Records()
+{
+    static const CRecordSet records;
+    return records;
+}
+
+CDynArray<CSString> Outputs(const std::vector<const char*>& apszNames)
+{
+    CDynArray<CSString> aOutputs;
+    for (const char* pszName : apszNames)
+        aOutputs.Add(CSString(pszName));
+    return aOutputs;
+}
+
+const std::vector<const char*> kStandard = {"date", "time", "vantgard", "category", "id", "event", "action", "recvif",
+                                            "srcip", "srcport", "destip", "destport", "ipproto", "explanation",
+                                            "params"};
+
+void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter, int nIpFormat)
+{
+    const CRecordSet& records = Records();
+    FILE* pNull = std::fopen("/dev/null", "w");
+    CTextWriter writer(Outputs(apszColumns), cDelimiter, false, 0, nIpFormat, pNull);
+    for (auto _ : state)
+        records.WriteAll(writer, state);
+    std::fclose(pNull);
+}
+
+void BM_TextLabelledStandard(benchmark::State& state)
+{
+    RenderText(state, kStandard, 0, IPFORMAT_STRING);
+}
+BENCHMARK(BM_TextLabelledStandard);
+
+void BM_TextDelimitedStandard(benchmark::State& state)
+{
+    RenderText(state, kStandard, ';', IPFORMAT_STRING);
+}
+BENCHMARK(BM_TextDelimitedStandard);
+
+void BM_TextDelimitedWide(benchmark::State& state)
+{
+    std::vector<const char*> apszColumns = kStandard;
+    for (const char* pszName : {"devdate", "devtime", "severity", "rule", "satsrcrule", "conn", "origsent", "termsent",
+                                "destiface", "hwsrc", "hwdest", "enetproto", "ttl", "iptotlen", "tcphdrlen", "syn",
+                                "ack", "icmptype", "icmpsrcip", "icmpipproto", "username", "authevent", "usage",
+                                "connusage"})
+        apszColumns.push_back(pszName);
+    RenderText(state, apszColumns, '\t', IPFORMAT_FIXED);
+}
+BENCHMARK(BM_TextDelimitedWide);
+
+void BM_Binary(benchmark::State& state)
+{
+    const CRecordSet& records = Records();
+    FILE* pNull = std::fopen("/dev/null", "w");
+    CBinaryWriter writer(pNull);
+    for (auto _ : state)
+        records.WriteAll(writer, state);
+    std::fclose(pNull);
+}
+BENCHMARK(BM_Binary);
+
+}  // namespace
+
+BENCHMARK_MAIN();

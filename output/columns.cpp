@@ -1,0 +1,615 @@
+#include "output/columns.h"
+
+#include <cstdio>
+
+#include "lql/keyword_table.h"
+#include "records/packed_counter.h"
+#include "support/name_tables.h"
+
+namespace {
+
+// Counted texts are copied into a buffer of this size for the category, so
+// that column shows at most one byte less.
+constexpr size_t kCategoryBufferSize = 1024;
+
+// Bytes of an Ethernet header followed by a VLAN tag, up to the inner type.
+constexpr uint16_t kVlanFrameBytes = 18;
+constexpr uint16_t kEtherTypeVlan = 0x8100;
+
+constexpr uint8_t kProtocolTcp = 6;
+constexpr uint8_t kProtocolUdp = 17;
+
+// Offsets inside the connection block of a connection item.
+constexpr int kBlockOrigSent = 0;
+constexpr int kBlockTermSent = 2;
+constexpr int kBlockSrcAddr = 4;
+constexpr int kBlockDestAddr = 8;
+constexpr int kBlockProtocol = 20;
+constexpr int kBlockSrcPort = 21;
+constexpr int kBlockDestPort = 23;
+
+const CLogRecord& Record(const CColumnInput& input)
+{
+    return *input.m_pRecord;
+}
+
+// The last connection item, which the single-value columns show.
+const CConnItem* LastConn(const CLogRecord& record)
+{
+    return record.m_nConnCount == 0 ? nullptr : &record.m_conn[record.m_nConnCount - 1];
+}
+
+const uint8_t* LastConnBlock(const CLogRecord& record)
+{
+    const CConnItem* pConn = LastConn(record);
+    return pConn == nullptr ? nullptr : pConn->m_pBlock;
+}
+
+bool HasPorts(const uint8_t* pBlock)
+{
+    return pBlock[kBlockProtocol] == kProtocolTcp || pBlock[kBlockProtocol] == kProtocolUdp;
+}
+
+uint32_t IpHeaderLength(const uint8_t* pIpHdr)
+{
+    return static_cast<uint32_t>(pIpHdr[0] & 0x0F) * 4;
+}
+
+uint32_t IpTotalLength(const uint8_t* pIpHdr)
+{
+    return ReadBigEndian16(pIpHdr + 2);
+}
+
+uint32_t TcpHeaderLength(const uint8_t* pTcpHdr)
+{
+    return static_cast<uint32_t>(pTcpHdr[12] >> 4) * 4;
+}
+
+bool AppendAddress(const CColumnInput& input, CLineBuffer& line, const uint8_t* pAddress)
+{
+    if (pAddress == nullptr)
+        return false;
+    AppendIpAddress(line, pAddress, input.m_nIpFormat);
+    return true;
+}
+
+bool AppendMac(CLineBuffer& line, const uint8_t* pAddress)
+{
+    if (pAddress == nullptr)
+        return false;
+    AppendMacAddress(line, pAddress);
+    return true;
+}
+
+bool AppendNumber(CLineBuffer& line, uint32_t nValue)
+{
+    line.AppendUInt(nValue);
+    return true;
+}
+
+bool AppendTerminated(CLineBuffer& line, const char* pszText)
+{
+    if (pszText == nullptr)
+        return false;
+    line.Append(pszText);
+    return true;
+}
+
+// ---- texts -------------------------------------------------------------
+
+template <const char* CLogRecord::*pText, uint16_t CLogRecord::*pLength>
+bool CountedText(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.*pText == nullptr)
+        return false;
+    AppendBoundedText(line, record.*pText, record.*pLength);
+    return true;
+}
+
+bool Category(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pCategory == nullptr)
+        return false;
+    size_t nCopied = record.m_nCategoryLen < kCategoryBufferSize ? record.m_nCategoryLen : kCategoryBufferSize;
+    if (nCopied > 0)
+        AppendBoundedText(line, record.m_pCategory, nCopied - 1);
+    return true;
+}
+
+template <const char* CLogRecord::*pszText>
+bool TerminatedText(const CColumnInput& input, CLineBuffer& line)
+{
+    return AppendTerminated(line, Record(input).*pszText);
+}
+
+template <const char* CLogRecord::*pszText>
+bool AuthText(const CColumnInput& input, CLineBuffer& line)
+{
+    return Record(input).m_bAuth && AppendTerminated(line, Record(input).*pszText);
+}
+
+bool AlgModName(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pszAlgModName == nullptr)
+        return false;
+    AppendBoundedText(line, record.m_pszAlgModName, record.m_nAlgModNameLen);
+    return true;
+}
+
+bool RecvIf(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pRecvIf != nullptr) {
+        AppendBoundedText(line, record.m_pRecvIf, record.m_nRecvIfLen);
+        return true;
+    }
+    const CConnItem* pConn = LastConn(record);
+    return pConn != nullptr && AppendTerminated(line, pConn->m_pszRecvIf);
+}
+
+bool DestIf(const CColumnInput& input, CLineBuffer& line)
+{
+    const CConnItem* pConn = LastConn(Record(input));
+    return pConn != nullptr && AppendTerminated(line, pConn->m_pszDestIf);
+}
+
+bool Gateway(const CColumnInput& input, CLineBuffer& line)
+{
+    return AppendTerminated(line, input.m_pszGateway);
+}
+
+// ---- numbers -----------------------------------------------------------
+
+bool Id(const CColumnInput& input, CLineBuffer& line)
+{
+    uint32_t nId = Record(input).m_nId;
+    return nId != 0 && nId != 0xFFFFFFFFu && AppendNumber(line, nId);
+}
+
+bool Severity(const CColumnInput& input, CLineBuffer& line)
+{
+    int32_t nSeverity = Record(input).m_nSeverity;
+    return nSeverity != -1 && AppendNumber(line, static_cast<uint32_t>(nSeverity));
+}
+
+bool AlgSessionId(const CColumnInput& input, CLineBuffer& line)
+{
+    uint32_t nSessionId = Record(input).m_nAlgSessionId;
+    return nSessionId != 0 && AppendNumber(line, nSessionId);
+}
+
+bool AuthEvent(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (!record.m_bAuth || record.m_nAuthEvent == -1)
+        return false;
+    size_t nStart = line.GetLength();
+    AppendNameOrNumber(line, g_authEvents, record.m_nAuthEvent);
+    char* pText = line.GetData();
+    for (size_t i = nStart; i < line.GetLength(); ++i)
+        if (pText[i] >= 'A' && pText[i] <= 'Z')
+            pText[i] = static_cast<char>(pText[i] - 'A' + 'a');
+    return true;
+}
+
+// ---- times -------------------------------------------------------------
+
+bool EntryDate(const CColumnInput& input, CLineBuffer& line)
+{
+    uint32_t nSeconds = 0;
+    if (!EntryTimeToSeconds(*input.m_pEntry, nSeconds) || !input.m_pEntryTime->Convert(nSeconds))
+        return false;
+    line.Append(input.m_pEntryTime->GetDate());
+    return true;
+}
+
+bool EntryTime(const CColumnInput& input, CLineBuffer& line)
+{
+    uint32_t nSeconds = 0;
+    if (!EntryTimeToSeconds(*input.m_pEntry, nSeconds) || !input.m_pEntryTime->Convert(nSeconds))
+        return false;
+    line.Append(input.m_pEntryTime->GetTime());
+    return true;
+}
+
+bool DevDate(const CColumnInput& input, CLineBuffer& line)
+{
+    if (!input.m_pDevTime->Convert(Record(input).m_nDevTime))
+        return false;
+    line.Append(input.m_pDevTime->GetDate());
+    return true;
+}
+
+bool DevTime(const CColumnInput& input, CLineBuffer& line)
+{
+    if (!input.m_pDevTime->Convert(Record(input).m_nDevTime))
+        return false;
+    line.Append(input.m_pDevTime->GetTime());
+    return true;
+}
+
+// ---- connection items and usage ----------------------------------------
+
+bool ConnEvent(const CColumnInput& input, CLineBuffer& line)
+{
+    const CConnItem* pConn = LastConn(Record(input));
+    if (pConn == nullptr || pConn->m_nEvent == 0)
+        return false;
+    switch (pConn->m_nEvent) {
+    case 1: line.Append("open"); break;
+    case 2: line.Append("closing"); break;
+    case 3: line.Append("closed"); break;
+    default: line.Append("unknown"); break;
+    }
+    return true;
+}
+
+template <int nOffset>
+bool ConnCounter(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pBlock = LastConnBlock(Record(input));
+    return pBlock != nullptr && AppendPackedCounter(line, pBlock + nOffset);
+}
+
+// The connection usage data holds the lowest, current and highest number of
+// connections as packed counters at offsets 3, 5 and 7.
+template <int nOffset>
+bool ConnUsageCounter(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pUsage = Record(input).m_pConnUsage;
+    return pUsage != nullptr && AppendPackedCounter(line, pUsage + nOffset);
+}
+
+// Kilobits per second of an interface usage item: both byte counters in
+// bits, over the interval. An interval of 0 measures nothing and shows 0.00.
+double Throughput(const CUsageItem& item)
+{
+    if (item.m_nInterval == 0)
+        return 0.0;
+    double nBits = PackedCounterToDouble(item.m_pCounters + 4) * 8.0 + PackedCounterToDouble(item.m_pCounters + 6) * 8.0;
+    return nBits / item.m_nInterval * 0.001;
+}
+
+// "if0=name tp0=12.34 if1=..." for every usage item.
+bool UsageList(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    for (int i = 0; i < record.m_nUsageCount; ++i) {
+        const CUsageItem& item = record.m_usage[i];
+        char szThroughput[64];
+        std::snprintf(szThroughput, sizeof(szThroughput), "%.2f", Throughput(item));
+        if (i > 0)
+            line.AppendChar(' ');
+        line.Append("if");
+        line.AppendUInt(static_cast<uint32_t>(i));
+        line.AppendChar('=');
+        if (item.m_pszIface != nullptr)
+            line.Append(item.m_pszIface);
+        line.Append(" tp");
+        line.AppendUInt(static_cast<uint32_t>(i));
+        line.AppendChar('=');
+        line.Append(szThroughput);
+    }
+    return record.m_nUsageCount > 0;
+}
+
+// ---- link layer and ARP ------------------------------------------------
+
+bool HwDest(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pEth = Record(input).m_pEthHdr;
+    return AppendMac(line, pEth == nullptr ? nullptr : pEth + 0);
+}
+
+bool HwSrc(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pEth = Record(input).m_pEthHdr;
+    return AppendMac(line, pEth == nullptr ? nullptr : pEth + 6);
+}
+
+// The Ethernet type; behind a VLAN tag the inner type, when the frame is
+// long enough to hold it (a shorter frame shows the tag's own type).
+bool EnetProto(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    const uint8_t* pEth = record.m_pEthHdr;
+    if (pEth == nullptr)
+        return false;
+    uint16_t nType = ReadBigEndian16(pEth + 12);
+    const CLogEntry& entry = *input.m_pEntry;
+    bool bInnerTypeInside = record.m_nPacketLen >= kVlanFrameBytes && pEth >= entry.m_pBody &&
+                            pEth + kVlanFrameBytes <= entry.m_pBody + entry.m_nLength;
+    if (nType == kEtherTypeVlan && bInnerTypeInside)
+        nType = ReadBigEndian16(pEth + 16);
+    AppendNumberWithName(line, g_etherTypes, nType);
+    return true;
+}
+
+bool ArpOperation(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pArp = Record(input).m_pArpHdr;
+    if (pArp == nullptr)
+        return false;
+    switch (ReadBigEndian16(pArp + 6)) {
+    case 1: line.Append("request"); break;
+    case 2: line.Append("reply"); break;
+    default: line.Append("unknown_operation"); break;
+    }
+    return true;
+}
+
+bool ArpHwSrc(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pAddrs = Record(input).m_pArpAddrs;
+    return AppendMac(line, pAddrs == nullptr ? nullptr : pAddrs + 0);
+}
+
+bool ArpHwDest(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pAddrs = Record(input).m_pArpAddrs;
+    return AppendMac(line, pAddrs == nullptr ? nullptr : pAddrs + 10);
+}
+
+// ---- addresses and ports, from the packet or the connection item -------
+
+bool SrcIp(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    const uint8_t* pBlock = LastConnBlock(record);
+    if (record.m_pIpHdr != nullptr)
+        return AppendAddress(input, line, record.m_pIpHdr + 12);
+    if (record.m_pArpAddrs != nullptr)
+        return AppendAddress(input, line, record.m_pArpAddrs + 6);
+    if (pBlock != nullptr)
+        return AppendAddress(input, line, pBlock + kBlockSrcAddr);
+    return record.m_bAuth && AppendAddress(input, line, record.m_nAuthAddr);
+}
+
+bool DestIp(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    const uint8_t* pBlock = LastConnBlock(record);
+    if (record.m_pIpHdr != nullptr)
+        return AppendAddress(input, line, record.m_pIpHdr + 16);
+    if (record.m_pArpAddrs != nullptr)
+        return AppendAddress(input, line, record.m_pArpAddrs + 16);
+    return AppendAddress(input, line, pBlock == nullptr ? nullptr : pBlock + kBlockDestAddr);
+}
+
+// A port of the TCP or UDP header at nHeaderOffset, else of the connection
+// block at nBlockOffset when the block is TCP or UDP.
+template <int nHeaderOffset, int nBlockOffset>
+bool Port(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pPort = nullptr;
+    if (record.m_pTcpHdr != nullptr)
+        pPort = record.m_pTcpHdr + nHeaderOffset;
+    else if (record.m_pUdpHdr != nullptr)
+        pPort = record.m_pUdpHdr + nHeaderOffset;
+    else if (pBlock != nullptr && HasPorts(pBlock))
+        pPort = pBlock + nBlockOffset;
+    return pPort != nullptr && AppendNumber(line, ReadBigEndian16(pPort));
+}
+
+bool IpProto(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pProtocol = record.m_pIpHdr != nullptr ? record.m_pIpHdr + 9
+                             : pBlock != nullptr          ? pBlock + kBlockProtocol
+                                                          : nullptr;
+    if (pProtocol == nullptr)
+        return false;
+    AppendNumberWithName(line, g_ipProtocols, *pProtocol);
+    return true;
+}
+
+// ---- IP header ---------------------------------------------------------
+
+bool Ttl(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pIp = Record(input).m_pIpHdr;
+    return pIp != nullptr && AppendNumber(line, pIp[8]);
+}
+
+bool IpHdrLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pIp = Record(input).m_pIpHdr;
+    return pIp != nullptr && AppendNumber(line, IpHeaderLength(pIp));
+}
+
+bool IpTotLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pIp = Record(input).m_pIpHdr;
+    return pIp != nullptr && AppendNumber(line, IpTotalLength(pIp));
+}
+
+// Payload lengths of malformed headers wrap around as unsigned 32-bit
+// numbers, as every length column does.
+bool IpDataLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pIp = Record(input).m_pIpHdr;
+    return pIp != nullptr && AppendNumber(line, IpTotalLength(pIp) - IpHeaderLength(pIp));
+}
+
+// ---- TCP ---------------------------------------------------------------
+
+template <uint8_t nBit>
+bool TcpFlag(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pTcp = Record(input).m_pTcpHdr;
+    if (pTcp == nullptr)
+        return false;
+    line.AppendChar((pTcp[13] & nBit) != 0 ? '1' : '0');
+    return true;
+}
+
+bool TcpTotLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pTcpHdr == nullptr || record.m_pIpHdr == nullptr)
+        return false;
+    return AppendNumber(line, IpTotalLength(record.m_pIpHdr) - IpHeaderLength(record.m_pIpHdr));
+}
+
+bool TcpHdrLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pTcpHdr == nullptr || record.m_pIpHdr == nullptr)
+        return false;
+    return AppendNumber(line, TcpHeaderLength(record.m_pTcpHdr));
+}
+
+bool TcpDataLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const CLogRecord& record = Record(input);
+    if (record.m_pTcpHdr == nullptr || record.m_pIpHdr == nullptr)
+        return false;
+    uint32_t nSegment = (IpTotalLength(record.m_pIpHdr) - IpHeaderLength(record.m_pIpHdr)) & 0xFFFF;
+    return AppendNumber(line, nSegment - TcpHeaderLength(record.m_pTcpHdr));
+}
+
+// ---- UDP ---------------------------------------------------------------
+
+bool UdpTotLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pUdp = Record(input).m_pUdpHdr;
+    return pUdp != nullptr && AppendNumber(line, ReadBigEndian16(pUdp + 4));
+}
+
+bool UdpDataLen(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pUdp = Record(input).m_pUdpHdr;
+    return pUdp != nullptr && AppendNumber(line, static_cast<uint32_t>(ReadBigEndian16(pUdp + 4)) - 8);
+}
+
+// ---- ICMP and the header it quotes -------------------------------------
+
+bool IcmpType(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pIcmp = Record(input).m_pIcmpHdr;
+    if (pIcmp == nullptr)
+        return false;
+    AppendNameOrNumber(line, g_icmpTypes, pIcmp[0]);
+    return true;
+}
+
+bool IcmpSrcIp(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
+    return AppendAddress(input, line, pQuoted == nullptr ? nullptr : pQuoted + 12);
+}
+
+bool IcmpDestIp(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
+    return AppendAddress(input, line, pQuoted == nullptr ? nullptr : pQuoted + 16);
+}
+
+bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
+    if (pQuoted == nullptr)
+        return false;
+    AppendNumberWithName(line, g_ipProtocols, pQuoted[9]);
+    return true;
+}
+
+// ---- the table ---------------------------------------------------------
+
+typedef CLogRecord R;
+
+const CColumnDef g_aColumns[] = {
+//    id                         kind             values: label, value function
+    { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<0x10> }} },
+    { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
+    { KEY_ARP,                 COLUMN_PREPARED, {{ "arp",          &ArpOperation }} },
+    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &ArpHwDest }} },
+    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &ArpHwSrc }} },
+    { KEY_CATEGORY,            COLUMN_PREPARED, {{ "category",     &Category }} },
+    { KEY_CONN,                COLUMN_PREPARED, {{ "conn",         &ConnEvent }} },
+    { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     &ConnUsageCounter<7> },
+                                                 { "curconns",     &ConnUsageCounter<5> },
+                                                 { "minconns",     &ConnUsageCounter<3> }} },
+    { KEY_DATE,                COLUMN_PREPARED, {{ "date",         &EntryDate }} },
+    { KEY_DESCRIPTION,         COLUMN_PREPARED, {{ "params",       &CountedText<&R::m_pParams, &R::m_nParamsLen> }} },
+    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &HwDest }} },
+    { KEY_DESTIFACE,           COLUMN_PREPARED, {{ "destif",       &DestIf }} },
+    { KEY_DESTIP,              COLUMN_PREPARED, {{ "destip",       &DestIp }} },
+    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<2, kBlockDestPort> }} },
+    { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      &DevDate }} },
+    { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      &DevTime }} },
+    { KEY_ENETPROTO,           COLUMN_PREPARED, {{ "enetproto",    &EnetProto }} },
+    { KEY_EVENT,               COLUMN_PREPARED, {{ "event",        &CountedText<&R::m_pEvent, &R::m_nEventLen> }} },
+    { KEY_EXPLANATION,         COLUMN_PREPARED, {{ "explanation",  &CountedText<&R::m_pExplanation, &R::m_nExplanationLen> }} },
+    { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          &TcpFlag<0x01> }} },
+    { KEY_FIREWALL,            COLUMN_PREPARED, {{ "firewall",     &Gateway }} },
+    { KEY_VANTGARD,            COLUMN_PREPARED, {{ "vantgard",     &Gateway }} },
+    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &IcmpDestIp }} },
+    { KEY_ICMPDESTPORT,        COLUMN_PREPARED, {} },
+    { KEY_ICMPIPPROTO,         COLUMN_PREPARED, {{ "icmpipproto",  &IcmpIpProto }} },
+    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &IcmpSrcIp }} },
+    { KEY_ICMPSRCPORT,         COLUMN_PREPARED, {} },
+    { KEY_ICMPTYPE,            COLUMN_PREPARED, {{ "icmptype",     &IcmpType }} },
+    { KEY_ID,                  COLUMN_PREPARED, {{ "id",           &Id }} },
+    { KEY_IPDATALEN,           COLUMN_PREPARED, {{ "ipdatalen",    &IpDataLen }} },
+    { KEY_IPHDRLEN,            COLUMN_PREPARED, {{ "iphdrlen",     &IpHdrLen }} },
+    { KEY_IPPROTO,             COLUMN_PREPARED, {{ "ipproto",      &IpProto }} },
+    { KEY_IPTOTALLEN,          COLUMN_PREPARED, {{ "iptotlen",     &IpTotLen }} },
+    { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     &ConnCounter<kBlockOrigSent> }} },
+    { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          &TcpFlag<0x08> }} },
+    { KEY_RECVIF,              COLUMN_PREPARED, {{ "recvif",       &RecvIf }} },
+    { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          &TcpFlag<0x04> }} },
+    { KEY_RULE,                COLUMN_PREPARED, {{ "rule",         &TerminatedText<&R::m_pszRule> }} },
+    { KEY_SATDESTRULE,         COLUMN_PREPARED, {{ "satdestrule",  &TerminatedText<&R::m_pszSatDestRule> }} },
+    { KEY_SATSRCRULE,          COLUMN_PREPARED, {{ "satsrcrule",   &TerminatedText<&R::m_pszSatSrcRule> }} },
+    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &HwSrc }} },
+    { KEY_SRCIP,               COLUMN_PREPARED, {{ "srcip",        &SrcIp }} },
+    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<0, kBlockSrcPort> }} },
+    { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          &TcpFlag<0x02> }} },
+    { KEY_TCPDATALEN,          COLUMN_PREPARED, {{ "tcpdatalen",   &TcpDataLen }} },
+    { KEY_TCPTOTALLEN,         COLUMN_PREPARED, {{ "tcptotlen",    &TcpTotLen }} },
+    { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     &ConnCounter<kBlockTermSent> }} },
+    { KEY_TCPHDRLEN,           COLUMN_PREPARED, {{ "tcphdrlen",    &TcpHdrLen }} },
+    { KEY_TIME,                COLUMN_PREPARED, {{ "time",         &EntryTime }} },
+    { KEY_TTL,                 COLUMN_PREPARED, {{ "ttl",          &Ttl }} },
+    { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   &UdpDataLen }} },
+    { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<0x20> }} },
+    { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    &UdpTotLen }} },
+    { KEY_USAGE,               COLUMN_RAW,           {{ nullptr,        &UsageList }} },
+    { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<0x40> }} },
+    { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<0x80> }} },
+    { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     &Severity }} },
+    { KEY_ALGMODNAME,          COLUMN_PREPARED, {{ "algmod",       &AlgModName }} },
+    { KEY_ALGSESSIONID,        COLUMN_PREPARED, {{ "algsesid",     &AlgSessionId }} },
+    { KEY_AUTHRULE,            COLUMN_PREPARED, {{ "authrule",     &AuthText<&R::m_pszAuthRule> }} },
+    { KEY_AUTHAGENT,           COLUMN_PREPARED, {{ "authagent",    &AuthText<&R::m_pszAuthAgent> }} },
+    { KEY_AUTHEVENT,           COLUMN_PREPARED, {{ "authevent",    &AuthEvent }} },
+    { KEY_USERNAME,            COLUMN_PREPARED, {{ "username",     &TerminatedText<&R::m_pszUserName> }} },
+    { KEY_SRCUSERNAME,         COLUMN_PREPARED, {{ "srcusername",  &TerminatedText<&R::m_pszSrcUserName> }} },
+    { KEY_DESTUSERNAME,        COLUMN_PREPARED, {{ "destusername", &TerminatedText<&R::m_pszDestUserName> }} },
+    { KEY_DYNROUTINGEVENT,     COLUMN_PREPARED, {} },
+    { KEY_DYNROUTINGSRCPROC,   COLUMN_PREPARED, {} },
+    { KEY_DYNROUTINGDESTPROC,  COLUMN_PREPARED, {} },
+    { KEY_ROUTEIFACE,          COLUMN_PREPARED, {} },
+    { KEY_ROUTEMETRIC,         COLUMN_PREPARED, {} },
+    { KEY_ROUTERANGE,          COLUMN_PREPARED, {} },
+    { KEY_ROUTEGW,             COLUMN_PREPARED, {} },
+    { KEY_OSPFLOGSECTION,      COLUMN_PREPARED, {} },
+    { KEY_OSPFLOGLEVEL,        COLUMN_PREPARED, {} },
+};
+
+}  // namespace
+
+const CColumnDef* FindColumn(int32_t nId)
+{
+    for (const CColumnDef& column : g_aColumns)
+        if (column.m_nId == nId)
+            return &column;
+    return nullptr;
+}

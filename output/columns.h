@@ -1,0 +1,61 @@
+// The column table: for every output name that the SELECT list accepts, the
+// values its column shows, each with its label and the function that makes
+// it from a decoded record.
+//
+// A column is a keyword id (aliases share their main name's id). Most
+// columns show one value; connusage shows three, each labelled on its own;
+// the usage column writes its list as it is, without label or preparation;
+// a few accepted names never have a value. The table is constant data, and
+// FindColumn hands out pointers into it that live as long as the program.
+//
+// Values that cannot be shown: a time stamp outside 1970 to 2106 (or one the
+// local-time conversion rejects) and a packed counter without a 32-bit
+// reading have no value, like an absent field. An interface usage item
+// measured over 0 seconds shows the throughput 0.00. In the delimited layout
+// the three connusage values share their cell, separated by blanks.
+#ifndef SARNITH_OUTPUT_COLUMNS_H
+#define SARNITH_OUTPUT_COLUMNS_H
+
+#include <cstdint>
+
+#include "output/line_buffer.h"
+#include "output/value_format.h"
+#include "records/log_record.h"
+#include "storage/log_entry.h"
+
+// Everything a column's value is made from, for one entry. Nothing is owned.
+struct CColumnInput {
+    const CLogEntry* m_pEntry;
+    const CLogRecord* m_pRecord;
+    const char* m_pszGateway;      // the gateway the entry came from; empty for a file source
+    int m_nIpFormat;               // IPFORMAT_STRING, IPFORMAT_FIXED or IPFORMAT_INTEGER
+    CLocalTimeText* m_pEntryTime;  // local texts of the entry time stamp, kept between entries
+    CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
+};
+
+// Appends the raw value of a column to the line; false when the record has
+// none (whatever was appended is then dropped by the caller).
+typedef bool (*PFN_COLUMN_VALUE)(const CColumnInput& input, CLineBuffer& line);
+
+enum EColumnKind {
+    COLUMN_PREPARED,  // each value is trimmed, quoted and kept clear of the delimiter
+    COLUMN_RAW,       // the value goes into the line unchanged and without label
+};
+
+struct CColumnValue {
+    const char* m_pszLabel;       // written before "=" in the labelled layout
+    PFN_COLUMN_VALUE m_pfnValue;  // null ends the column's values
+};
+
+struct CColumnDef {
+    enum { kMaxValues = 3 };
+
+    int32_t m_nId;
+    EColumnKind m_eKind;
+    CColumnValue m_aValues[kMaxValues];
+};
+
+// The column of a keyword id; null for an id that is not a column.
+const CColumnDef* FindColumn(int32_t nId);
+
+#endif

@@ -1,0 +1,69 @@
+// CLineBuffer: the growable character buffer in which the text writer builds
+// one output line.
+//
+// It is cleared for every line and keeps its storage, so after the first few
+// lines no allocation happens at all. Besides appending it offers the few
+// in-place edits that preparing a value needs (cutting back, inserting one
+// character, removing a stretch). The text is not zero-terminated.
+//
+// Ownership: the buffer owns its storage; pointers from GetData() are valid
+// until the next change that grows the buffer. Running out of memory raises
+// std::bad_alloc.
+#ifndef SARNITH_OUTPUT_LINE_BUFFER_H
+#define SARNITH_OUTPUT_LINE_BUFFER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+class CLineBuffer {
+public:
+    CLineBuffer();
+    ~CLineBuffer();
+    CLineBuffer(const CLineBuffer&) = delete;
+    CLineBuffer& operator=(const CLineBuffer&) = delete;
+
+    void Clear() { m_nLength = 0; }
+    size_t GetLength() const { return m_nLength; }
+    char* GetData() { return m_pData; }
+    const char* GetData() const { return m_pData; }
+
+    void Append(const char* pText, size_t nCount)
+    {
+        Reserve(m_nLength + nCount);
+        if (nCount != 0)
+            std::memcpy(m_pData + m_nLength, pText, nCount);
+        m_nLength += nCount;
+    }
+    void Append(const char* pszText);
+    void AppendChar(char ch)
+    {
+        Reserve(m_nLength + 1);
+        m_pData[m_nLength++] = ch;
+    }
+    // Decimal digits of an unsigned 32-bit number.
+    void AppendUInt(uint32_t nValue);
+
+    // Cuts the text back to nLength characters (no effect when it is shorter).
+    void Truncate(size_t nLength)
+    {
+        if (nLength < m_nLength)
+            m_nLength = nLength;
+    }
+    void Insert(size_t nPos, char ch);
+    void Erase(size_t nPos, size_t nCount);
+
+private:
+    void Reserve(size_t nCapacity)
+    {
+        if (nCapacity > m_nCapacity)
+            Grow(nCapacity);
+    }
+    void Grow(size_t nCapacity);
+
+    char* m_pData;
+    size_t m_nLength;
+    size_t m_nCapacity;
+};
+
+#endif

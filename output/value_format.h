@@ -1,0 +1,79 @@
+// The value formats that the output columns share: numbers, IPv4 addresses
+// in the three address formats, MAC addresses, numbers with their names from
+// the name tables, counted and terminated texts, packed counters, and local
+// dates and times of a time stamp.
+//
+// Every Append function adds its text to the caller's line buffer and
+// allocates nothing beyond that buffer's growth. CLocalTimeText keeps the
+// texts of the last time it converted, so entries of the same second are
+// converted once. Nothing here owns record or entry bytes.
+#ifndef SARNITH_OUTPUT_VALUE_FORMAT_H
+#define SARNITH_OUTPUT_VALUE_FORMAT_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "output/ip_format.h"
+#include "output/line_buffer.h"
+#include "storage/log_entry.h"
+#include "support/name_tables.h"
+
+
+inline uint16_t ReadBigEndian16(const uint8_t* p)
+{
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+inline uint32_t ReadBigEndian32(const uint8_t* p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+// Four bytes in network order, in the given address format.
+void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, int nIpFormat);
+
+// Six bytes as "%02x%02x:%02x%02x:%02x%02x".
+void AppendMacAddress(CLineBuffer& line, const uint8_t* pAddress);
+
+// "number(name)" when the table has a non-empty name for the number, else
+// the number alone.
+void AppendNumberWithName(CLineBuffer& line, const CNameEntry* pTable, uint32_t nNumber);
+
+// The table's name for the number, else the number.
+void AppendNameOrNumber(CLineBuffer& line, const CNameEntry* pTable, int32_t nNumber);
+
+// A text of at most nMaxBytes bytes that ends early at its first zero byte.
+void AppendBoundedText(CLineBuffer& line, const char* pText, size_t nMaxBytes);
+
+// The 32-bit reading of a packed counter; false (nothing appended) when the
+// counter has none.
+bool AppendPackedCounter(CLineBuffer& line, const uint8_t* pCounter);
+
+// Seconds since 1970-01-01 00:00 UTC of an entry's time stamp; false when
+// the time lies outside 0 to 4294967295.
+bool EntryTimeToSeconds(const CLogEntry& entry, uint32_t& nSeconds);
+
+// The local date ("%Y-%m-%d") and time ("%H:%M:%S") of a time in seconds
+// since 1970, converted with the time zone rules of the running system.
+class CLocalTimeText {
+public:
+    CLocalTimeText();
+
+    // Converts nSeconds unless it is the time converted last; false when
+    // the local-time conversion rejects it.
+    bool Convert(uint32_t nSeconds);
+    const char* GetDate() const { return m_szDate; }
+    const char* GetTime() const { return m_szTime; }
+
+private:
+    enum { kTextSize = 12 };
+
+    bool m_bConverted;  // m_nSeconds holds the last converted time
+    bool m_bValid;      // that conversion succeeded
+    uint32_t m_nSeconds;
+    char m_szDate[kTextSize];
+    char m_szTime[kTextSize];
+};
+
+#endif

@@ -1,0 +1,129 @@
+// Helpers shared by the output tests: a writer's stream captured in memory,
+// entries built with the entry builder and decoded into a record, and one
+// rendered line read back as a string.
+#ifndef SARNITH_TESTS_OUTPUT_OUTPUT_TEST_UTIL_H
+#define SARNITH_TESTS_OUTPUT_OUTPUT_TEST_UTIL_H
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "output/text_writer.h"
+#include "records/log_record.h"
+#include "storage/log_entry.h"
+#include "support/dynarray/dynarray.h"
+#include "support/sstring.h"
+#include "testing/entry_builder.h"
+#include "testing/log_db_writer.h"
+
+namespace outputtest {
+
+// A stream whose bytes land in memory.
+class CMemoryStream {
+public:
+    CMemoryStream() : m_pBuffer(nullptr), m_nSize(0), m_pStream(open_memstream(&m_pBuffer, &m_nSize)) {}
+    ~CMemoryStream()
+    {
+        std::fclose(m_pStream);
+        std::free(m_pBuffer);
+    }
+    CMemoryStream(const CMemoryStream&) = delete;
+    CMemoryStream& operator=(const CMemoryStream&) = delete;
+
+    FILE* Stream() const { return m_pStream; }
+    std::string Contents()
+    {
+        std::fflush(m_pStream);
+        return std::string(m_pBuffer, m_nSize);
+    }
+
+private:
+    char* m_pBuffer;
+    size_t m_nSize;
+    FILE* m_pStream;
+};
+
+inline CDynArray<CSString> Outputs(const std::vector<std::string>& aNames)
+{
+    CDynArray<CSString> aOutputs;
+    for (const std::string& strName : aNames)
+        aOutputs.Add(CSString(strName.c_str()));
+    return aOutputs;
+}
+
+// The writer's settings other than the columns.
+struct CLayout {
+    char m_cDelimiter = 0;
+    bool m_bAddEndDelimiter = false;
+    char m_cEndDelimiter = 0;
+    int m_nIpFormat = IPFORMAT_STRING;
+};
+
+inline CLayout Delimited(char cDelimiter)
+{
+    CLayout layout;
+    layout.m_cDelimiter = cDelimiter;
+    return layout;
+}
+
+// 2006-06-01 12:34:56 UTC, the time stamp of the rendered entries.
+const LogTime kEntryTime = testdata::LogTimeFromUtc(2006, 6, 1, 12, 34, 56);
+
+inline CLogEntry EntryOf(const testdata::CEntryBuilder& builder, LogTime nTime = kEntryTime)
+{
+    CLogEntry entry;
+    entry.m_nLength = builder.Length();
+    entry.m_nTimeLow = static_cast<uint32_t>(nTime);
+    entry.m_nTimeHigh = static_cast<uint32_t>(nTime >> 32);
+    entry.m_pBody = builder.Data();
+    return entry;
+}
+
+// What WriteEntry writes for the entry: the line with its "\n", or nothing.
+inline std::string RenderLine(const std::vector<std::string>& aColumns, const testdata::CEntryBuilder& builder,
+                              const CLayout& layout = CLayout(), const char* pszGateway = "gw1",
+                              LogTime nTime = kEntryTime)
+{
+    CMemoryStream stream;
+    CTextWriter writer(Outputs(aColumns), layout.m_cDelimiter, layout.m_bAddEndDelimiter,
+                       layout.m_cEndDelimiter, layout.m_nIpFormat, stream.Stream());
+    CLogEntry entry = EntryOf(builder, nTime);
+    CLogRecord record;
+    record.Decode(entry.m_pBody, entry.m_nLength);
+    writer.WriteEntry(entry, record, pszGateway);
+    return stream.Contents();
+}
+
+// Pins the time zone of this process for the scope of a test.
+class CTimeZone {
+public:
+    explicit CTimeZone(const char* pszZone)
+    {
+        const char* pszOld = std::getenv("TZ");
+        m_bHadOld = pszOld != nullptr;
+        if (m_bHadOld)
+            m_strOld = pszOld;
+        setenv("TZ", pszZone, 1);
+        tzset();
+    }
+    ~CTimeZone()
+    {
+        if (m_bHadOld)
+            setenv("TZ", m_strOld.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    CTimeZone(const CTimeZone&) = delete;
+    CTimeZone& operator=(const CTimeZone&) = delete;
+
+private:
+    bool m_bHadOld;
+    std::string m_strOld;
+};
+
+}  // namespace outputtest
+
+#endif
