@@ -174,9 +174,3 @@ const char* CKeywordTable::IdToName(int32_t nId)
     const CKeywordEntry* p = FindId(nId);
     return p == nullptr ? nullptr : p->m_pszName;
 }
-
-uint32_t CKeywordTable::KindOfId(int32_t nId)
-{
-    const CKeywordEntry* p = FindId(nId);
-    return p == nullptr ? 0 : p->m_nKind;
-}

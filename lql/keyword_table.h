@@ -81,9 +81,6 @@ public:
     // Name of the first row with this id; null when no row has it.
     static const char* IdToName(int32_t nId);
 
-    // Kind flags of the first row with this id; 0 when no row has it.
-    static uint32_t KindOfId(int32_t nId);
-
     // Calls pfnVisit for every row that shares a bit with nKindMask and is no
     // alias, in table order.
     template <class VISIT>

@@ -250,18 +250,20 @@ const char* CLqlLexer::SetErrorContext(const char* pszMessage)
     if (pEnd >= pStatementEnd)
         pEnd = pStatementEnd - 1;  // the context ends with the statement's last character
 
-    // Context start: seven delimiters back from the position.
-    const char* pContextStart = pPos;
+    // Context start: seven delimiters back from the position. Offsets keep
+    // the scan from pointing in front of the statement.
+    long nContextStart = pPos - pStart;
     for (int nRound = 0; nRound < 7; ++nRound) {
-        const char* q = pContextStart - 1;
-        while (q >= pStart && !IsLqlDelimiter(*q))
-            --q;
-        if (q < pStart) {
-            pContextStart = pStart;
+        long n = nContextStart - 1;
+        while (n >= 0 && !IsLqlDelimiter(pStart[n]))
+            --n;
+        if (n < 0) {
+            nContextStart = 0;
             break;
         }
-        pContextStart = q;
+        nContextStart = n;
     }
+    const char* pContextStart = pStart + nContextStart;
     if (pContextStart > pEnd)
         pContextStart = pEnd < pStart ? pStart : pEnd;
 

@@ -3,6 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "support/platform.h"
@@ -50,6 +53,24 @@ uint32_t HighHalf(const uint8_t* p) { return BigEndian32(p + 4); }
 LogTime StoredTime(const uint8_t* p)
 {
     return static_cast<LogTime>(HighHalf(p)) << 32 | LowHalf(p);
+}
+
+// Opens a file for reading without waiting, so that a pipe nobody writes to
+// cannot hold the reader up; reads block again once it is open. A directory
+// holds no entries and counts as a file that cannot be opened. Yields the
+// descriptor and what the file system says about it, or -1.
+int OpenForReading(const char* pszPath, struct stat& info)
+{
+    int nFd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0)
+        return -1;
+    int nFlags = fcntl(nFd, F_GETFL);
+    if (fstat(nFd, &info) != 0 || S_ISDIR(info.st_mode) || nFlags < 0 ||
+        fcntl(nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+        close(nFd);
+        return -1;
+    }
+    return nFd;
 }
 
 }  // namespace
@@ -130,8 +151,12 @@ bool CLogFileReader::Finish()
 
 bool CLogFileReader::OpenFile(const char* pszPath, bool bPlain)
 {
-    gzFile pGzFile = gzopen(pszPath, "rb");
+    struct stat info;
+    int nFd = OpenForReading(pszPath, info);
+    gzFile pGzFile = nFd >= 0 ? gzdopen(nFd, "rb") : nullptr;
     if (pGzFile == nullptr) {
+        if (nFd >= 0)
+            close(nFd);
         ReportReaderError(kMsgFailedToOpen, pszPath);
         return false;
     }
@@ -141,11 +166,12 @@ bool CLogFileReader::OpenFile(const char* pszPath, bool bPlain)
     m_pFile->m_nPosition = 0;
     Refill();
 
-    // Only a file read byte for byte is held to the size it has now; the
-    // size of compressed content says nothing about the bytes it holds.
+    // Only a regular file read byte for byte is held to the size it has now:
+    // the size of compressed content says nothing about the bytes it holds,
+    // and a pipe or device has no size at all.
     m_nConsumed = 0;
-    m_nSizeLimit = 0;
-    m_bSizeLimited = bPlain && gzdirect(pGzFile) && platform::GetFileSize(pszPath, m_nSizeLimit);
+    m_bSizeLimited = bPlain && S_ISREG(info.st_mode) && gzdirect(pGzFile);
+    m_nSizeLimit = m_bSizeLimited ? static_cast<uint64_t>(info.st_size) : 0;
     return true;
 }
 
@@ -250,7 +276,7 @@ size_t CLogFileReader::SkipBytes(size_t nCount)
 
 bool CLogFileReader::IsSizeExceeded(uint32_t nMore) const
 {
-    return m_bSizeLimited && static_cast<uint64_t>(m_nConsumed) + nMore > m_nSizeLimit;
+    return m_bSizeLimited && m_nConsumed + nMore > m_nSizeLimit;
 }
 
 bool CLogFileReader::ReadFileHeader()

@@ -7,8 +7,11 @@
 // N = 0, 1, ... until the first missing number); in single-file mode it
 // reads the one file it was given. Plain and gzip-compressed files are read
 // by the same zlib calls through an 8192-byte buffer; entries outside the
-// range are skipped without being copied. Problems are written to standard
-// error and end at most this reader. Nothing is ever written to the database.
+// range are skipped without being copied. A plain regular file is read only
+// up to the size it had when opened; a pipe or device is read to its end,
+// and a directory counts as a file that cannot be opened. Problems are
+// written to standard error and end at most this reader. Nothing is ever
+// written to the database.
 //
 // Ownership: the reader owns its open file, its read buffer and its entry
 // buffer. The CLogEntry filled by ReadEntry points into the entry buffer and
@@ -75,9 +78,9 @@ private:
     LogTime m_nRangeEnd;
     CLogDate m_dateCurrent;
     CLogFileState* m_pFile;
-    uint32_t m_nSizeLimit;       // size of the open plain file when it was opened
+    uint64_t m_nSizeLimit;       // size of the open plain file when it was opened (beyond 4 GiB too)
     bool m_bSizeLimited;         // whether m_nSizeLimit applies (plain file) or not (compressed)
-    uint32_t m_nConsumed;        // entry header and body bytes passed since the file was opened
+    uint64_t m_nConsumed;        // entry header and body bytes passed since the file was opened
     int32_t m_nNextSequence;
     uint8_t* m_pEntryBuffer;
     int32_t m_nEntryCapacity;

@@ -8,8 +8,25 @@
 
 namespace {
 
-// Texts whose address lies below this value are taken for a null pointer.
-constexpr uintptr_t kLowestTextAddress = 65536;
+// Text pointers that cannot point at a text print "(null)": those below
+// 64 KiB, those above the start of the highest 64 KiB of the address space,
+// and the fill patterns that debug heaps and stacks leave in pointers nobody
+// has set (in their 32-bit and 64-bit forms).
+constexpr uintptr_t kGuardedRange = 65536;
+constexpr uint32_t kFillPatterns[] = { 0xCCCCCCCCu, 0xCDCDCDCDu, 0xDDDDDDDDu, 0xEEEEEEEEu };
+
+bool IsUnusableText(const char* psz)
+{
+    uintptr_t nAddress = reinterpret_cast<uintptr_t>(psz);
+    if (nAddress < kGuardedRange || nAddress > UINTPTR_MAX - (kGuardedRange - 1))
+        return true;
+    for (uint32_t nPattern : kFillPatterns) {
+        uint64_t nWide = static_cast<uint64_t>(nPattern) << 32 | nPattern;
+        if (nAddress == nPattern || static_cast<uint64_t>(nAddress) == nWide)
+            return true;
+    }
+    return false;
+}
 
 // The caller's buffer while formatting. Pieces are copied as far as they fit
 // before the last position; the buffer stays zero-terminated after every
@@ -262,7 +279,7 @@ void FormatFloat(CFormatTarget& target, const CConversion& conversion, va_list& 
 void FormatText(CFormatTarget& target, const CConversion& conversion, va_list& args)
 {
     const char* psz = va_arg(args, const char*);
-    if (reinterpret_cast<uintptr_t>(psz) < kLowestTextAddress)
+    if (IsUnusableText(psz))
         psz = "(null)";
     int64_t nLength = 0;
     while ((conversion.m_nPrecision < 0 || nLength < conversion.m_nPrecision) && psz[nLength] != '\0')

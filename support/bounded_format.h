@@ -5,7 +5,8 @@
 // zero-terminated (unless nSize is below 1, when nothing is written). The
 // result is the length the complete text would have, not the number of
 // characters stored. Integer arguments are 32 bits ("h" and "l" are accepted
-// and change nothing); "%s" prints "(null)" for a null or low pointer.
+// and change nothing); "%s" prints "(null)" for a pointer that cannot point
+// at a text (null, the lowest or highest 64 KiB, a debug fill pattern).
 #ifndef SARNITH_SUPPORT_BOUNDED_FORMAT_H
 #define SARNITH_SUPPORT_BOUNDED_FORMAT_H
 

@@ -134,6 +134,13 @@ TEST(Lexer, PushBackAndPeek)
     EXPECT_EQ(lexer.Next(), TOKEN_END);
     lexer.PushBack();
     EXPECT_EQ(lexer.Next(), TOKEN_END);
+
+    // A quoted string pushed back is read again whole, not from its first word.
+    CLqlLexer quoted("'a b' x");
+    EXPECT_EQ(quoted.Next(), TOKEN_STRING);
+    quoted.PushBack();
+    EXPECT_EQ(quoted.Next(), TOKEN_STRING);
+    EXPECT_EQ(Text(quoted), "a b");
 }
 
 TEST(Lexer, GetTextRespectsTheBufferSize)

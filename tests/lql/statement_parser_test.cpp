@@ -168,6 +168,9 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         { "select srcip from gw1 and",           false, { 9 },     1 },
         { "select srcip from unknown and gw1",   true,  { 8, 9 },  1 },
         { "select srcip from gw1 and unknown",   false, { 8, 9 },  1 },
+        // A gateway named after the only time statement still counts as found.
+        { "select srcip from last days 2 gw1",   true,  { 9 },     1 },
+        { "select srcip from gw1 and unknown last days 2", false, { 8, 9 }, 2 },
         { "select srcip from file 123",          false, { 20 },    0 },
         { "select srcip from file",              false, { 20 },    0 },
         { "select srcip from gw1 where",         false, { 14 },    1 },

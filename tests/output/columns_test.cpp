@@ -97,6 +97,14 @@ TEST(Columns, TcpFlagsAndLengths)
               RenderLine({"tcpdatalen", "tcphdrlen", "fin", "syn", "rst", "psh", "ack", "urg", "xmas", "ymas",
                           "tcptotallen"},
                          entry, Delimited(',')));
+
+    // A total length below the header length: the payload lengths wrap as
+    // unsigned 32-bit numbers, tcpdatalen after taking the IP payload modulo 65536.
+    CIpv4Spec shortTotal = IpSpec("10.0.0.1", "10.0.0.2");
+    shortTotal.m_nTotalLength = 10;
+    CEntryBuilder wrapped = PacketEntry(TcpPacket(shortTotal, CTcpSpec()));
+    EXPECT_EQ("ipdatalen=4294967286 tcptotlen=4294967286 tcpdatalen=65506\n",
+              RenderLine({"ipdatalen", "tcptotlen", "tcpdatalen"}, wrapped));
 }
 
 TEST(Columns, UdpLengths)
@@ -104,6 +112,11 @@ TEST(Columns, UdpLengths)
     CEntryBuilder entry = PacketEntry(UdpPacket(IpSpec("10.0.0.1", "10.0.0.2"), 53, 5353, Bytes(4, 'x')));
     EXPECT_EQ("udpdatalen=4 udptotlen=12 srcport=53 destport=5353\n",
               RenderLine({"udpdatalen", "udptotallen", "srcport", "destport"}, entry));
+    // A length field below the header size wraps as an unsigned number.
+    Bytes packet = UdpPacket(IpSpec("10.0.0.1", "10.0.0.2"), 53, 5353);
+    packet[20 + 4] = 0;
+    packet[20 + 5] = 4;
+    EXPECT_EQ("udpdatalen=4294967292 udptotlen=4\n", RenderLine({"udpdatalen", "udptotlen"}, PacketEntry(packet)));
 }
 
 TEST(Columns, IcmpWithAndWithoutQuotedHeader)

@@ -302,15 +302,31 @@ TEST_F(CReaderTest, BodyCutShortInCompressedFileIsReportedAndReadingGoesOn)
 
 TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
 {
-    // The header announces 300 bytes but the file ends after 120 of them.
-    CDailyFile cut = FileOf({At(6, 20, 1)}, false);
-    cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), 120);
-    Write(2006, 6, 20, 0, kPlain, cut);
-    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)}));
+    // The header announces 300 bytes but the file ends early. The size limit
+    // counts entry bytes only, not the 20 header bytes: a body that lacks at
+    // most 20 bytes passes the limit and comes up short when read.
+    struct {
+        size_t nWritten;
+        const char* pszStderr;
+    } const aCases[] = {
+        { 120, "" },
+        { 279, "" },
+        { 280, "There is an error in one of the log files\n" },
+        { 299, "There is an error in one of the log files\n" },
+    };
+    for (const auto& test : aCases) {
+        CTempDir dir;
+        testdata::CLogDatabase db(dir.Path());
+        CDailyFile cut = FileOf({At(6, 20, 1)}, false);
+        cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), test.nWritten);
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, kPlain, cut));
+        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)})));
 
-    CReadResult result = Walk(At(6, 20), At(6, 21));
-    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
-    EXPECT_EQ(result.strStderr, "");
+        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+        CReadResult result = ReadAll(reader);
+        EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)})) << test.nWritten;
+        EXPECT_EQ(result.strStderr, test.pszStderr) << test.nWritten;
+    }
 }
 
 TEST_F(CReaderTest, PlainFileIsReadOnlyUpToItsSizeWhenOpened)
@@ -376,6 +392,44 @@ TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
     ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip, kPlain));
     result = Walk(At(6, 20), At(6, 21));
     EXPECT_LT(result.aTimes.size(), aTimes.size());
+}
+
+TEST_F(CReaderTest, DirectoriesAndPipesInPlaceOfDailyFilesNeverHang)
+{
+    // A directory cannot be opened as a file: reported, and the reader ends.
+    Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+    std::string strFolder = PathOf(2006, 6, 20, 0, kPlain);
+    ASSERT_EQ(mkdir(strFolder.c_str(), 0755), 0);
+    CReadResult result = Walk(At(6, 20), At(6, 22));
+    EXPECT_TRUE(result.aTimes.empty());
+    EXPECT_EQ(result.strStderr, "Failed to open " + strFolder + "\n");
+
+    // A pipe nobody writes to is empty at once: its header cannot be read whole.
+    ASSERT_EQ(rmdir(strFolder.c_str()), 0);
+    ASSERT_EQ(mkfifo(strFolder.c_str(), 0644), 0);
+    result = Walk(At(6, 20), At(6, 22));
+    EXPECT_TRUE(result.aTimes.empty());
+    EXPECT_EQ(result.strStderr, "");
+
+    CLogFileReader folder(m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 22)));
+    EXPECT_EQ(ReadAll(folder).strStderr, "Failed to open " + m_dir.Path() + "\n");
+}
+
+TEST_F(CReaderTest, SingleFileModeReadsAPipeToItsEnd)
+{
+    // A pipe has no size: the whole stream is read, as from a compressed file.
+    std::string strBytes = FileOf({At(6, 20, 1), At(6, 20, 2), At(6, 20, 3)}).Bytes();
+    int aPipe[2];
+    ASSERT_EQ(pipe(aPipe), 0);
+    ASSERT_EQ(write(aPipe[1], strBytes.data(), strBytes.size()), static_cast<ssize_t>(strBytes.size()));
+    close(aPipe[1]);
+    std::string strPath = "/dev/fd/" + std::to_string(aPipe[0]);
+
+    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CReadResult result = ReadAll(reader);
+    close(aPipe[0]);
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 2), At(6, 20, 3)}));
+    EXPECT_EQ(result.strStderr, "");
 }
 
 // ---------------------------------------------------------------- buffers

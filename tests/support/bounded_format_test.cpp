@@ -59,10 +59,13 @@ TEST(BoundedFormat, FlagsWidthAndPrecision)
     EXPECT_EQ(Format("[%3c]", 'z'), "[  z]");
 }
 
-TEST(BoundedFormat, TextPointersBelow65536PrintNull)
+TEST(BoundedFormat, TextPointersThatCannotPointAtATextPrintNull)
 {
     EXPECT_EQ(Format("%s", static_cast<const char*>(nullptr)), "(null)");
-    EXPECT_EQ(Format("%s", reinterpret_cast<const char*>(static_cast<uintptr_t>(65535))), "(null)");
+    for (uintptr_t nAddress : { uintptr_t(65535), UINTPTR_MAX, UINTPTR_MAX - 65534, uintptr_t(0xCCCCCCCCu),
+                                uintptr_t(0xCDCDCDCDu), uintptr_t(0xDDDDDDDDu), uintptr_t(0xEEEEEEEEu),
+                                static_cast<uintptr_t>(0xCCCCCCCCCCCCCCCCull) })
+        EXPECT_EQ(Format("%s", reinterpret_cast<const char*>(nAddress)), "(null)") << nAddress;
     EXPECT_EQ(Format("[%8s]", static_cast<const char*>(nullptr)), "[  (null)]");
 }
 

@@ -83,6 +83,8 @@ TEST(NameTables, NameToNumberComparesWholeNamesWithoutCase)
     EXPECT_EQ(NameToNumber(g_etherTypes, "ipv6"), 0x86DD);
     EXPECT_EQ(NameToNumber(g_etherTypes, "Novell, Inc"), 33079);
     EXPECT_EQ(NameToNumber(g_etherTypes, "unknown"), 0);
+    EXPECT_EQ(NameToNumber(g_etherTypes, "XNS Compatability"), 2055);  // the stored spelling, kept
+    EXPECT_EQ(NameToNumber(g_etherTypes, "XNS Compatibility"), 0);
     EXPECT_EQ(NameToNumber(g_ipProtocols, "tcp"), 6);
     EXPECT_EQ(NameToNumber(g_ipProtocols, "TP++"), 39);
     EXPECT_EQ(NameToNumber(g_icmpTypes, "echo_request"), 8);
