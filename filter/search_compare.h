@@ -37,17 +37,4 @@ inline bool CompareBytesUnder(const uint8_t* pField, const uint8_t* pValue, size
     return OrderHolds(std::memcmp(pField, pValue, nSize), eOp);
 }
 
-// A 16-bit big-endian number of a header, in host order.
-inline uint16_t ReadBigEndian16(const uint8_t* p)
-{
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-// A 4-byte address in network order as a number, first byte highest.
-inline uint32_t ReadBigEndian32(const uint8_t* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
 #endif

@@ -7,7 +7,10 @@
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
 #include "records/log_record.h"
+#include "records/packet_decoder.h"
+#include "support/ascii.h"
 #include "support/assert.h"
+#include "support/byte_order.h"
 #include "support/numbers.h"
 
 namespace {
@@ -32,13 +35,6 @@ const CInKindRow g_aInKinds[] = {
     { KEY_ID,             SEARCH_IN_ID           },
 };
 
-const char* SkipBlanks(const char* p)
-{
-    while (IsBlankOrTab(*p))
-        ++p;
-    return p;
-}
-
 // The netmask of a prefix length 0 to 32.
 uint32_t MaskOfLength(uint32_t nLength)
 {
@@ -50,7 +46,7 @@ uint32_t MaskOfLength(uint32_t nLength)
 // after it, or null.
 const char* ReadPrefixMask(const char* p, uint32_t& nMask)
 {
-    p = SkipBlanks(p);
+    p = SkipBlanksAndTabs(p);
     uint8_t aMask[4];
     if (const char* pAfter = ReadIpv4(p, aMask)) {
         nMask = ReadBigEndian32(aMask);
@@ -64,16 +60,9 @@ const char* ReadPrefixMask(const char* p, uint32_t& nMask)
         bNegative = *p == '-';
         ++p;
     }
-    if (!IsDecimalDigit(*p))
-        return nullptr;
     uint32_t nLength = 0;
-    while (IsDecimalDigit(*p)) {
-        nLength = nLength * 10 + static_cast<uint32_t>(*p - '0');
-        if (nLength > 32)
-            return nullptr;
-        ++p;
-    }
-    if (bNegative && nLength != 0)
+    p = ReadSmallDecimal(p, 32, nLength);
+    if (p == nullptr || (bNegative && nLength != 0))
         return nullptr;
     nMask = MaskOfLength(nLength);
     return p;
@@ -90,7 +79,7 @@ const char* ReadAddressEntry(const char* p, CIpRange& range)
     range.m_nLow = ReadBigEndian32(aAddress);
     range.m_nHigh = range.m_nLow;
 
-    p = SkipBlanks(p);
+    p = SkipBlanksAndTabs(p);
     if (*p == '-') {
         p = ReadIpv4(p + 1, aAddress);
         if (p == nullptr)
@@ -119,7 +108,7 @@ const char* ReadNumberEntry(const char* p, const char* pEnd, CNumRange& range)
         return nullptr;
     range.m_nHigh = range.m_nLow;
 
-    p = SkipBlanks(pAfter);
+    p = SkipBlanksAndTabs(pAfter);
     if (*p == '-') {
         range.m_nHigh = ReadAutoBase(p + 1, pEnd, nDigits, pAfter);
         if (nDigits == 0)
@@ -182,7 +171,7 @@ bool CSearchIn::ParseAddressList(const char* pszList)
         if (p == nullptr || m_nCount == kMaxIpRanges)
             return false;
         m_aIpRanges[m_nCount++] = range;
-        p = SkipBlanks(p);
+        p = SkipBlanksAndTabs(p);
         if (*p != ',')
             return true;
         ++p;
@@ -201,7 +190,7 @@ bool CSearchIn::ParseNumberList(const char* pszList)
         if (p == nullptr || m_nCount == kMaxNumRanges)
             return false;
         m_aNumRanges[m_nCount++] = range;
-        p = SkipBlanks(p);
+        p = SkipBlanksAndTabs(p);
         if (*p != ',')
             return true;
         ++p;
@@ -272,13 +261,10 @@ bool CSearchIn::MatchPacket(const CLogRecord& record) const
     case SEARCH_IN_ICMPDESTIP:
         return HoldsAddress(pQuotedIp + 16);
     case SEARCH_IN_ICMPSRCPORT:
-        if (record.m_pIcmpTcpHdr != nullptr)
-            return record.m_nIcmpTcpLen >= 2 && HoldsPort(record.m_pIcmpTcpHdr);
-        return record.m_pIcmpUdpHdr != nullptr && HoldsPort(record.m_pIcmpUdpHdr);
-    case SEARCH_IN_ICMPDESTPORT:
-        if (record.m_pIcmpTcpHdr != nullptr)
-            return record.m_nIcmpTcpLen >= 4 && HoldsPort(record.m_pIcmpTcpHdr + 2);
-        return record.m_pIcmpUdpHdr != nullptr && HoldsPort(record.m_pIcmpUdpHdr + 2);
+    case SEARCH_IN_ICMPDESTPORT: {
+        const uint8_t* pPort = QuotedPort(record, m_eKind == SEARCH_IN_ICMPDESTPORT);
+        return pPort != nullptr && HoldsPort(pPort);
+    }
     default:
         return false;
     }
@@ -287,16 +273,14 @@ bool CSearchIn::MatchPacket(const CLogRecord& record) const
 // The connection block of the last connection item.
 bool CSearchIn::MatchConnection(const CLogRecord& record) const
 {
-    if (record.m_nConnCount == 0)
-        return false;
-    const uint8_t* pBlock = record.m_conn[record.m_nConnCount - 1].m_pBlock;
+    const uint8_t* pBlock = record.GetLastConnBlock();
     if (pBlock == nullptr)
         return false;
     switch (m_eKind) {
-    case SEARCH_IN_SRCIP:    return HoldsAddress(pBlock + 4);
-    case SEARCH_IN_DESTIP:   return HoldsAddress(pBlock + 8);
-    case SEARCH_IN_SRCPORT:  return HoldsPort(pBlock + 21);
-    case SEARCH_IN_DESTPORT: return HoldsPort(pBlock + 23);
+    case SEARCH_IN_SRCIP:    return HoldsAddress(pBlock + CONN_BLOCK_SRC_ADDR);
+    case SEARCH_IN_DESTIP:   return HoldsAddress(pBlock + CONN_BLOCK_DEST_ADDR);
+    case SEARCH_IN_SRCPORT:  return HoldsPort(pBlock + CONN_BLOCK_SRC_PORT);
+    case SEARCH_IN_DESTPORT: return HoldsPort(pBlock + CONN_BLOCK_DEST_PORT);
     default:                 return false;
     }
 }

@@ -5,6 +5,7 @@
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
 #include "records/log_record.h"
+#include "records/packet_decoder.h"
 #include "support/assert.h"
 
 namespace {
@@ -81,7 +82,7 @@ int CSearchIndex::Evaluate(const CLogRecord& record) const
         if (m_eHeader != SEARCH_HEADER_IP) {
             if (record.m_pIpHdr == nullptr)
                 return 0;
-            nAvailable -= (record.m_pIpHdr[0] & 0x0F) * 4;
+            nAvailable -= static_cast<int>(IpHeaderLength(record.m_pIpHdr));
         }
     }
     if (nAvailable <= 0 || m_nOffset >= static_cast<uint32_t>(nAvailable))

@@ -2,15 +2,17 @@
 
 #include <cstring>
 
-#include "filter/search_messages.h"
 #include "filter/search_compare.h"
+#include "filter/search_messages.h"
 #include "filter/text_pattern.h"
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
 #include "records/log_record.h"
+#include "records/packet_decoder.h"
+#include "support/ascii.h"
 #include "support/assert.h"
+#include "support/byte_order.h"
 #include "support/name_tables.h"
-#include "support/sstring.h"
 
 namespace {
 
@@ -214,7 +216,7 @@ uint32_t ReadNumberValue(const CNumberRule& rule, const char* pszValue)
 uint8_t ReadWordValue(ESearchField eField, ESearchMessage eMessage, const char* pszValue)
 {
     for (const CWordRow& row : g_aWordRows)
-        if (row.m_eField == eField && TextEqualNoCase(pszValue, SIZE_MAX, row.m_pszWord))
+        if (row.m_eField == eField && EqualNoCase(pszValue, row.m_pszWord))
             return row.m_nValue;
     RaiseSearchError(eMessage);
 }
@@ -356,14 +358,14 @@ CSearchParam::EMatch CSearchParam::MatchText(const char* pszText) const
 {
     if (pszText == nullptr || m_nTextLen == 0)
         return MATCH_GO_ON;
-    return TrueOrFalse(TextEqualNoCase(pszText, SIZE_MAX, m_szValue));
+    return TrueOrFalse(EqualNoCase(pszText, m_szValue));
 }
 
 CSearchParam::EMatch CSearchParam::MatchCountedText(const char* pText, uint16_t nLength) const
 {
     if (pText == nullptr || m_nTextLen == 0)
         return MATCH_GO_ON;
-    return TrueOrFalse(TextEqualNoCase(pText, CountedTextLimit(nLength), m_szValue));
+    return TrueOrFalse(EqualNoCaseBounded(pText, CountedTextLimit(nLength), m_szValue));
 }
 
 CSearchParam::EMatch CSearchParam::MatchEntryFields(const CLogRecord& record) const
@@ -383,10 +385,10 @@ CSearchParam::EMatch CSearchParam::MatchEntryFields(const CLogRecord& record) co
         return MatchInterface(record, true);
     case FIELD_DESTIFACE:
         return MatchInterface(record, false);
-    case FIELD_CONN:
-        if (record.m_nConnCount == 0)
-            return MATCH_FALSE;
-        return TrueOrFalse(record.m_conn[record.m_nConnCount - 1].m_nEvent == m_nValueEnum);
+    case FIELD_CONN: {
+        const CConnItem* pConn = record.GetLastConn();
+        return TrueOrFalse(pConn != nullptr && pConn->m_nEvent == m_nValueEnum);
+    }
     case FIELD_RULE:
         return MatchText(record.m_pszRule);
     case FIELD_SATSRCRULE:
@@ -399,7 +401,7 @@ CSearchParam::EMatch CSearchParam::MatchEntryFields(const CLogRecord& record) co
         // The module name is not terminated for certain: its element's length bounds it.
         if (record.m_pszAlgModName == nullptr || m_nTextLen == 0)
             return MATCH_GO_ON;
-        return TrueOrFalse(TextEqualNoCase(record.m_pszAlgModName, record.m_nAlgModNameLen, m_szValue));
+        return TrueOrFalse(EqualNoCaseBounded(record.m_pszAlgModName, record.m_nAlgModNameLen, m_szValue));
     case FIELD_ALGSESSIONID:
         return TrueOrGoOn(NumberHolds(record.m_nAlgSessionId));
     case FIELD_AUTHRULE:
@@ -451,15 +453,14 @@ CSearchParam::EMatch CSearchParam::MatchRouteFields(const CLogRecord& record) co
 CSearchParam::EMatch CSearchParam::MatchInterface(const CLogRecord& record, bool bReceiving) const
 {
     if (bReceiving && record.m_pRecvIf != nullptr)
-        return TrueOrFalse(TextEqualNoCase(record.m_pRecvIf, CountedTextLimit(record.m_nRecvIfLen), m_szValue));
-    if (record.m_nConnCount != 0) {
-        const CConnItem& item = record.m_conn[record.m_nConnCount - 1];
-        const char* pszName = bReceiving ? item.m_pszRecvIf : item.m_pszDestIf;
-        return TrueOrFalse(pszName != nullptr && TextEqualNoCase(pszName, SIZE_MAX, m_szValue));
+        return TrueOrFalse(EqualNoCaseBounded(record.m_pRecvIf, CountedTextLimit(record.m_nRecvIfLen), m_szValue));
+    if (const CConnItem* pConn = record.GetLastConn()) {
+        const char* pszName = bReceiving ? pConn->m_pszRecvIf : pConn->m_pszDestIf;
+        return TrueOrFalse(pszName != nullptr && EqualNoCase(pszName, m_szValue));
     }
     for (int i = record.m_nUsageCount - 1; i >= 0; --i) {
         const char* pszName = record.m_usage[i].m_pszIface;
-        if (pszName != nullptr && TextEqualNoCase(pszName, SIZE_MAX, m_szValue))
+        if (pszName != nullptr && EqualNoCase(pszName, m_szValue))
             return MATCH_TRUE;
     }
     return MATCH_GO_ON;
@@ -473,7 +474,7 @@ CSearchParam::EMatch CSearchParam::MatchUserNames(const CLogRecord& record) cons
         return MATCH_GO_ON;
     const char* apszNames[] = { record.m_pszUserName, record.m_pszSrcUserName, record.m_pszDestUserName };
     for (const char* pszName : apszNames)
-        if (pszName != nullptr && TextEqualNoCase(pszName, SIZE_MAX, m_szValue))
+        if (pszName != nullptr && EqualNoCase(pszName, m_szValue))
             return MATCH_TRUE;
     return MATCH_FALSE;
 }
@@ -577,13 +578,10 @@ bool CSearchParam::MatchIcmp(const CLogRecord& record) const
     case FIELD_ICMPIPPROTO:
         return Number16Holds(pIp[9]);
     case FIELD_ICMPSRCPORT:
-        if (record.m_pIcmpTcpHdr != nullptr)
-            return record.m_nIcmpTcpLen >= 2 && PortHolds(record.m_pIcmpTcpHdr);
-        return record.m_pIcmpUdpHdr != nullptr && PortHolds(record.m_pIcmpUdpHdr);
-    case FIELD_ICMPDESTPORT:
-        if (record.m_pIcmpTcpHdr != nullptr)
-            return record.m_nIcmpTcpLen >= 4 && PortHolds(record.m_pIcmpTcpHdr + 2);
-        return record.m_pIcmpUdpHdr != nullptr && PortHolds(record.m_pIcmpUdpHdr + 2);
+    case FIELD_ICMPDESTPORT: {
+        const uint8_t* pPort = QuotedPort(record, m_eField == FIELD_ICMPDESTPORT);
+        return pPort != nullptr && PortHolds(pPort);
+    }
     default:
         return false;
     }
@@ -592,22 +590,20 @@ bool CSearchParam::MatchIcmp(const CLogRecord& record) const
 // The connection block of the last connection item only.
 bool CSearchParam::MatchConnection(const CLogRecord& record) const
 {
-    if (record.m_nConnCount == 0)
-        return false;
-    const uint8_t* pBlock = record.m_conn[record.m_nConnCount - 1].m_pBlock;
+    const uint8_t* pBlock = record.GetLastConnBlock();
     if (pBlock == nullptr)
         return false;
     switch (m_eField) {
     case FIELD_SRCIP:
-        return Ipv4Holds(pBlock + 4);
+        return Ipv4Holds(pBlock + CONN_BLOCK_SRC_ADDR);
     case FIELD_DESTIP:
-        return Ipv4Holds(pBlock + 8);
+        return Ipv4Holds(pBlock + CONN_BLOCK_DEST_ADDR);
     case FIELD_IPPROTO:
-        return Number16Holds(pBlock[20]);
+        return Number16Holds(pBlock[CONN_BLOCK_PROTOCOL]);
     case FIELD_SRCPORT:
-        return PortHolds(pBlock + 21);
+        return PortHolds(pBlock + CONN_BLOCK_SRC_PORT);
     case FIELD_DESTPORT:
-        return PortHolds(pBlock + 23);
+        return PortHolds(pBlock + CONN_BLOCK_DEST_PORT);
     default:
         return false;
     }

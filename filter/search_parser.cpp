@@ -7,6 +7,7 @@
 #include "filter/search_param.h"
 #include "lql/keyword_table.h"
 #include "lql/lexer.h"
+#include "support/ascii.h"
 #include "support/error_text.h"
 
 namespace {
@@ -64,8 +65,7 @@ bool IsValueToken(int32_t nType)
 // Characters stripped from both ends of an IN list: quotes and white space.
 bool IsListPadding(char ch)
 {
-    unsigned char c = static_cast<unsigned char>(ch);
-    return ch == '\'' || (c >= 1 && c <= 32);
+    return ch == '\'' || IsTrimChar(ch);
 }
 
 // Strips the padding from both ends of pszText in place; returns its new start.

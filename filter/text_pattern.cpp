@@ -2,16 +2,16 @@
 
 #include <cstring>
 
-#include "filter/value_syntax.h"
+#include "support/ascii.h"
 
 CTextPattern::CTextPattern(const char* pszText) : m_szPattern{}, m_nLength(0)
 {
     std::memset(m_aShift, -1, sizeof(m_aShift));
     while (m_nLength < kMaxLength && pszText[m_nLength] != '\0') {
-        unsigned char ch = LowerAscii(static_cast<unsigned char>(pszText[m_nLength]));
-        m_szPattern[m_nLength] = static_cast<char>(ch);
-        m_aShift[ch] = static_cast<int8_t>(m_nLength);
-        m_aShift[UpperAscii(ch)] = static_cast<int8_t>(m_nLength);
+        char ch = ToLowerAscii(pszText[m_nLength]);
+        m_szPattern[m_nLength] = ch;
+        m_aShift[static_cast<unsigned char>(ch)] = static_cast<int8_t>(m_nLength);
+        m_aShift[static_cast<unsigned char>(ToUpperAscii(ch))] = static_cast<int8_t>(m_nLength);
         ++m_nLength;
     }
     m_szPattern[m_nLength] = '\0';
@@ -31,8 +31,7 @@ bool CTextPattern::Find(const char* pText, size_t nLength) const
     size_t nPos = 0;
     while (nPos + nPattern <= nText) {
         int i = m_nLength - 1;
-        while (i >= 0 && LowerAscii(static_cast<unsigned char>(pText[nPos + i])) ==
-                             static_cast<unsigned char>(m_szPattern[i]))
+        while (i >= 0 && ToLowerAscii(pText[nPos + i]) == m_szPattern[i])
             --i;
         if (i < 0)
             return true;

@@ -1,5 +1,8 @@
 #include "filter/value_syntax.h"
 
+#include "support/ascii.h"
+#include "support/numbers.h"
+
 namespace {
 
 // Hexadecimal digits from p on: at least nMinDigits and at most nMaxDigits
@@ -12,17 +15,10 @@ const char* ReadHexByte(const char* p, int nMinDigits, int nMaxDigits, uint8_t& 
     for (;;) {
         if (nMaxDigits != 0 && nDigits == nMaxDigits)
             break;
-        char ch = *p;
-        uint32_t nDigit;
-        if (ch >= '0' && ch <= '9')
-            nDigit = static_cast<uint32_t>(ch - '0');
-        else if (ch >= 'a' && ch <= 'f')
-            nDigit = static_cast<uint32_t>(ch - 'a' + 10);
-        else if (ch >= 'A' && ch <= 'F')
-            nDigit = static_cast<uint32_t>(ch - 'A' + 10);
-        else
+        int nDigit = DigitValue(*p);
+        if (nDigit >= 16)
             break;
-        nValue = nValue * 16 + nDigit;
+        nValue = nValue * 16 + static_cast<uint32_t>(nDigit);
         if (nValue > 0xFF)
             return nullptr;
         ++nDigits;
@@ -102,26 +98,34 @@ bool ReadDecimal(const char* psz, uint32_t nMax, uint32_t& nValue)
     return ReadDecimal(psz, pEnd, nMax, nValue);
 }
 
+const char* ReadSmallDecimal(const char* p, uint32_t nMax, uint32_t& nValue)
+{
+    if (!IsDecimalDigit(*p))
+        return nullptr;
+    uint32_t nRead = 0;
+    while (IsDecimalDigit(*p)) {
+        nRead = nRead * 10 + static_cast<uint32_t>(*p - '0');
+        if (nRead > nMax)
+            return nullptr;
+        ++p;
+    }
+    nValue = nRead;
+    return p;
+}
+
 const char* ReadIpv4(const char* psz, uint8_t aAddress[4])
 {
-    const char* p = psz;
-    while (IsBlankOrTab(*p))
-        ++p;
+    const char* p = SkipBlanksAndTabs(psz);
     for (int i = 0; i < 4; ++i) {
         if (i > 0) {
             if (*p != '.')
                 return nullptr;
             ++p;
         }
-        if (!IsDecimalDigit(*p))
-            return nullptr;
         uint32_t nPart = 0;
-        while (IsDecimalDigit(*p)) {
-            nPart = nPart * 10 + static_cast<uint32_t>(*p - '0');
-            if (nPart > 255)
-                return nullptr;
-            ++p;
-        }
+        p = ReadSmallDecimal(p, 255, nPart);
+        if (p == nullptr)
+            return nullptr;
         aAddress[i] = static_cast<uint8_t>(nPart);
     }
     return p;
@@ -129,21 +133,7 @@ const char* ReadIpv4(const char* psz, uint8_t aAddress[4])
 
 bool ReadEthernet(const char* psz, uint8_t aAddress[6])
 {
-    const char* p = psz;
-    while (IsBlankOrTab(*p))
-        ++p;
+    const char* p = SkipBlanksAndTabs(psz);
     return ReadSeparatedBytes(p, '-', aAddress) || ReadSeparatedBytes(p, ':', aAddress) ||
            ReadGroupedBytes(p, aAddress);
-}
-
-bool TextEqualNoCase(const char* pText, size_t nMax, const char* pszValue)
-{
-    size_t i = 0;
-    for (; i < nMax && pText[i] != '\0'; ++i) {
-        if (pszValue[i] == '\0')
-            return false;
-        if (LowerAscii(static_cast<unsigned char>(pText[i])) != LowerAscii(static_cast<unsigned char>(pszValue[i])))
-            return false;
-    }
-    return pszValue[i] == '\0';
 }

@@ -1,40 +1,12 @@
 // Readers of the value syntaxes that search parameters share: decimal
-// numbers, IPv4 addresses and Ethernet addresses, and the ASCII case folding
-// used by the text comparisons of the filter.
+// numbers, IPv4 addresses and Ethernet addresses.
 //
 // The readers work on the caller's text, allocate nothing and keep no state;
 // results go into the caller's variables.
 #ifndef SARNITH_FILTER_VALUE_SYNTAX_H
 #define SARNITH_FILTER_VALUE_SYNTAX_H
 
-#include <cstddef>
 #include <cstdint>
-
-inline bool IsBlankOrTab(char ch)
-{
-    return ch == ' ' || ch == '\t';
-}
-
-// Blank, tab, line feed, vertical tab, form feed or carriage return.
-inline bool IsWhiteSpace(char ch)
-{
-    return ch == ' ' || (ch >= '\t' && ch <= '\r');
-}
-
-inline bool IsDecimalDigit(char ch)
-{
-    return ch >= '0' && ch <= '9';
-}
-
-inline unsigned char LowerAscii(unsigned char ch)
-{
-    return ch >= 'A' && ch <= 'Z' ? static_cast<unsigned char>(ch + ('a' - 'A')) : ch;
-}
-
-inline unsigned char UpperAscii(unsigned char ch)
-{
-    return ch >= 'a' && ch <= 'z' ? static_cast<unsigned char>(ch - ('a' - 'A')) : ch;
-}
 
 // A decimal number in [p, pEnd): leading blanks and tabs are skipped, at
 // least one digit is needed, the value must fit in 32 bits and must not
@@ -44,6 +16,10 @@ bool ReadDecimal(const char* p, const char* pEnd, uint32_t nMax, uint32_t& nValu
 
 // The same on a zero-terminated text.
 bool ReadDecimal(const char* psz, uint32_t nMax, uint32_t& nValue);
+
+// Decimal digits from p on, at least one, with a value of at most nMax
+// (below 429496730). Returns the character after them, or null.
+const char* ReadSmallDecimal(const char* p, uint32_t nMax, uint32_t& nValue);
 
 // Four decimal numbers 0 to 255 separated by ".", after leading blanks and
 // tabs; the bytes go to aAddress in network order. Returns the character
@@ -56,9 +32,5 @@ const char* ReadIpv4(const char* psz, uint8_t aAddress[4]);
 // (0ab0:c9de:f12a), tried in that order after leading blanks and tabs;
 // whatever follows the sixth value is not examined.
 bool ReadEthernet(const char* psz, uint8_t aAddress[6]);
-
-// True when the text of at most nMax bytes, ending early at a zero byte,
-// equals the zero-terminated pszValue, ignoring the case of ASCII letters.
-bool TextEqualNoCase(const char* pText, size_t nMax, const char* pszValue);
 
 #endif

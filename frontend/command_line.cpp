@@ -6,6 +6,7 @@
 #include "frontend/query_run.h"
 #include "frontend/root_dir.h"
 #include "lql/keyword_table.h"
+#include "support/ascii.h"
 #include "support/numbers.h"
 #include "support/platform.h"
 
@@ -145,41 +146,15 @@ const CEscapeChar kEscapes[] = {
 // Returned by the steps of the command line when the process goes on.
 constexpr int kContinue = -1;
 
-char FoldCase(char ch)
-{
-    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-}
-
-bool EqualNoCase(const char* pszA, const char* pszB)
-{
-    while (*pszA != '\0' && FoldCase(*pszA) == FoldCase(*pszB)) {
-        ++pszA;
-        ++pszB;
-    }
-    return *pszA == '\0' && *pszB == '\0';
-}
-
-const char* SkipBlanks(const char* psz)
-{
-    while (*psz == ' ' || *psz == '\t')
-        ++psz;
-    return psz;
-}
-
 // Whether an argument (after its leading blanks) begins with "SELECT".
 bool StartsWithSelect(const char* pszArgument)
 {
-    const char* pszSelect = "select";
-    const char* p = SkipBlanks(pszArgument);
-    for (; *pszSelect != '\0'; ++p, ++pszSelect)
-        if (FoldCase(*p) != *pszSelect)
-            return false;
-    return true;
+    return StartsWithNoCase(SkipBlanksAndTabs(pszArgument), "select");
 }
 
 EOption FindOption(const char* pszArgument)
 {
-    const char* pszName = SkipBlanks(pszArgument);
+    const char* pszName = SkipBlanksAndTabs(pszArgument);
     for (const COptionName& option : kOptions)
         if (EqualNoCase(pszName, option.m_pszShort) || EqualNoCase(pszName, option.m_pszLong))
             return option.m_eOption;
@@ -388,7 +363,7 @@ private:
             return PrintUsage(false);
         if (m_pszStatementFile != nullptr)
             return Fail(kStatementConflict);
-        m_strStatement = SkipBlanks(pszArgument);
+        m_strStatement = SkipBlanksAndTabs(pszArgument);
         return kContinue;
     }
 

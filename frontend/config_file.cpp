@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/ascii.h"
 #include "support/error_text.h"
 
 namespace {
@@ -34,10 +35,10 @@ bool ReadUnsigned(const char* p, uint32_t& nValue)
         bNegative = *p == '-';
         ++p;
     }
-    if (*p < '0' || *p > '9')
+    if (!IsDecimalDigit(*p))
         return false;
     uint64_t nNumber = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
+    for (; IsDecimalDigit(*p); ++p) {
         nNumber = nNumber * 10 + static_cast<uint64_t>(*p - '0');
         if (nNumber > 0xFFFFFFFFull) {
             nValue = kNoNumber;
@@ -53,7 +54,7 @@ bool ReadUnsigned(const char* p, uint32_t& nValue)
 bool ReadAddressByte(const char*& p, uint8_t& nByte)
 {
     uint32_t nValue = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
+    for (; IsDecimalDigit(*p); ++p) {
         nValue = nValue * 10 + static_cast<uint32_t>(*p - '0');
         if (nValue > 255)
             return false;
@@ -74,12 +75,11 @@ CSString TrimmedPart(const char* pszFrom, const char* pszTo)
 
 void ThrowConfigError(const char* pszFormat, ...)
 {
-    char szMessage[kConfigErrorLimit];
     va_list args;
     va_start(args, pszFormat);
-    std::vsnprintf(szMessage, sizeof(szMessage), pszFormat, args);
+    CErrorText error = CErrorText::FormatV(kConfigErrorLimit, pszFormat, args);
     va_end(args);
-    throw CErrorText(szMessage);
+    throw error;
 }
 
 // ---------------------------------------------------------------------------

@@ -18,6 +18,9 @@
 #include "support/dynarray/dynarray.h"
 #include "support/sstring.h"
 
+// The name of the configuration file in the root directory.
+constexpr const char* kConfigFileName = "Ostrel.cfg";
+
 // Formats a configuration error (cut to 255 characters) and raises it as a
 // CErrorText.
 [[noreturn]] void ThrowConfigError(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
@@ -80,7 +83,6 @@ public:
     const uint8_t* GetGatewayAddress(int nIndex) const { return m_aGatewayAddresses[nIndex]; }
 
     uint16_t GetUdpPort() const { return m_nUdpPort; }
-    uint16_t GetFirewallCount() const { return m_nFirewallCount; }
     uint16_t GetFileSize() const { return m_nFileSize; }
     uint16_t GetDaysToKeep() const { return m_nDaysToKeep; }
     uint16_t GetMaintenanceHour() const { return m_nMaintenanceHour; }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <strings.h>
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
@@ -14,6 +13,7 @@
 #include "output/text_writer.h"
 #include "records/log_record.h"
 #include "storage/log_file_reader.h"
+#include "support/ascii.h"
 #include "support/dynarray/dynarray.h"
 #include "support/error_text.h"
 
@@ -110,7 +110,7 @@ const char* ConfiguredName(const CLoggerConfig& config, const CSString& strName)
     for (int i = config.GetGatewayCount() - 1; i >= 0; --i) {
         if (std::strcmp(apszNames[i], strName) == 0)
             return apszNames[i];
-        if (strcasecmp(apszNames[i], strName) == 0)
+        if (EqualNoCase(apszNames[i], strName))
             pszFolder = apszNames[i];
     }
     return pszFolder;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kConfigName     = "Ostrel.cfg";
 constexpr const char* kConfigUnread   = "Error: Failed to read the %s\n";
 constexpr const char* kConfigRejected = "%s\r\n";
 
@@ -26,7 +25,7 @@ CSString ConfigFilePath(const CSString& strRootDir)
     int nLength = strPath.GetLength();
     if (nLength == 0 || (strPath[nLength - 1] != '/' && strPath[nLength - 1] != '\\'))
         strPath += "/";
-    strPath += kConfigName;
+    strPath += kConfigFileName;
     return strPath;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frontend/config_file.h"
 #include "support/bounded_format.h"
 #include "support/platform.h"
 
@@ -10,7 +11,6 @@ namespace {
 
 constexpr const char* kSettingsKey   = "SoftWare\\Tovrek\\Sarnith";
 constexpr const char* kSettingsValue = "RootDir";
-constexpr const char* kConfigName    = "Ostrel.cfg";
 
 // Room for an absolute path, terminator included.
 constexpr int kMaxPath = 260;
@@ -59,7 +59,7 @@ int SetRootDir(const char* pszDir)
     // The whole path always fits: the directory is shorter than kMaxPath.
     char szConfigPath[kMaxPath + 16];
     const char* pszFormat = szFullPath[0] != '\0' && szFullPath[std::strlen(szFullPath) - 1] == '/' ? "%s%s" : "%s/%s";
-    BoundedFormat(szConfigPath, sizeof(szConfigPath), pszFormat, szFullPath, kConfigName);
+    BoundedFormat(szConfigPath, sizeof(szConfigPath), pszFormat, szFullPath, kConfigFileName);
     if (!platform::PathExists(szConfigPath))
         std::fprintf(stderr, kConfigMissing, szConfigPath);
     return 0;

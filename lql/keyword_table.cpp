@@ -1,7 +1,8 @@
 #include "lql/keyword_table.h"
 
 #include <cstring>
-#include <strings.h>
+
+#include "support/ascii.h"
 
 namespace {
 
@@ -164,7 +165,7 @@ int32_t CKeywordTable::LookupKeyword(const char* pszName)
     if (pszName == nullptr || std::strlen(pszName) > kMaxKeywordLength)
         return -1;
     for (const CKeywordEntry* p = g_aKeywordTable; p->m_pszName != nullptr; ++p)
-        if (strcasecmp(p->m_pszName, pszName) == 0)
+        if (EqualNoCase(p->m_pszName, pszName))
             return p->m_nId;
     return -1;
 }

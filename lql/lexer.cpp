@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "support/ascii.h"
 #include "support/numbers.h"
 
 namespace {
@@ -23,13 +24,6 @@ const struct {
 
 // Characters that end a word: blank, single quote and the one-character tokens.
 const char g_szDelimiters[] = " '()[]<=>,";
-
-// White space: every character with a code from 1 to 32.
-bool IsWhite(char ch)
-{
-    unsigned char c = static_cast<unsigned char>(ch);
-    return c >= 1 && c <= 32;
-}
 
 int32_t CharTokenType(char ch)
 {
@@ -66,7 +60,7 @@ CLqlLexer::Token CLqlLexer::Scan() const
     token.m_pStart = m_pTokenStart;
     token.m_pEnd = m_pTokenEnd;
     const char* p = m_pPos;
-    while (IsWhite(*p))
+    while (IsTrimChar(*p))
         ++p;
     token.m_pBegin = p;
 
@@ -141,7 +135,7 @@ CLqlLexer::Token CLqlLexer::Scan() const
     } else {
         bool bDigits = true;
         for (const char* r = p; r < q; ++r)
-            if (*r < '0' || *r > '9')
+            if (!IsDecimalDigit(*r))
                 bDigits = false;
         token.m_nType = bDigits ? TOKEN_NUMBER : TOKEN_STRING;
     }
@@ -196,12 +190,12 @@ uint32_t CLqlLexer::GetNumber() const
 {
     const char* p = m_pTokenStart;
     const char* pEnd = m_pTokenStart + GetTextLength();
-    while (p < pEnd && (*p == ' ' || *p == '\t'))
+    while (p < pEnd && IsBlankOrTab(*p))
         ++p;
-    if (p == pEnd || *p < '0' || *p > '9')
+    if (p == pEnd || !IsDecimalDigit(*p))
         return 0xFFFFFFFFu;
     uint64_t nValue = 0;
-    for (; p < pEnd && *p >= '0' && *p <= '9'; ++p) {
+    for (; p < pEnd && IsDecimalDigit(*p); ++p) {
         nValue = nValue * 10 + static_cast<uint64_t>(*p - '0');
         if (nValue > 0xFFFFFFFFull)
             return 0xFFFFFFFFu;

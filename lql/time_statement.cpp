@@ -6,6 +6,7 @@
 #include "lql/lexer.h"
 #include "lql/lql_clock.h"
 #include "lql/token_text.h"
+#include "support/ascii.h"
 
 namespace {
 
@@ -58,44 +59,37 @@ const CDateField g_aDateFields[] = {
 constexpr time_t kSecondsPerDay = 86400;
 constexpr time_t kSecondsPerHour = 3600;
 
-time_t (*g_pfnClock)() = nullptr;
-
-bool IsDigit(char ch)
-{
-    return ch >= '0' && ch <= '9';
-}
-
-void SkipBlanksAndTabs(const char*& p)
-{
-    while (*p == ' ' || *p == '\t')
-        ++p;
-}
-
 // Reads exactly nDigits digits (no further digit may follow) with a value
 // from nMin to nMax; p moves past them only on success.
 bool ReadDigits(const char*& p, int nDigits, unsigned nMin, unsigned nMax, uint16_t& nValue)
 {
     unsigned nRead = 0;
     for (int i = 0; i < nDigits; ++i) {
-        if (!IsDigit(p[i]))
+        if (!IsDecimalDigit(p[i]))
             return false;
         nRead = nRead * 10 + static_cast<unsigned>(p[i] - '0');
     }
-    if (IsDigit(p[nDigits]) || nRead < nMin || nRead > nMax)
+    if (IsDecimalDigit(p[nDigits]) || nRead < nMin || nRead > nMax)
         return false;
     p += nDigits;
     nValue = static_cast<uint16_t>(nRead);
     return true;
 }
 
+// mktime of a local broken-down time, which it normalises; false when mktime
+// refuses it (-1 alone is a valid time: one second before 1970).
+bool MakeTime(struct tm& tmLocal, time_t& nTime)
+{
+    errno = 0;
+    nTime = std::mktime(&tmLocal);
+    return !(nTime == static_cast<time_t>(-1) && errno != 0);
+}
+
 // mktime of a local broken-down time, then the value broken down in UTC.
 bool LocalToUtc(struct tm tmLocal, struct tm& tmUtc)
 {
-    errno = 0;
-    time_t nTime = std::mktime(&tmLocal);
-    if (nTime == static_cast<time_t>(-1) && errno != 0)
-        return false;
-    return gmtime_r(&nTime, &tmUtc) != nullptr;
+    time_t nTime;
+    return MakeTime(tmLocal, nTime) && gmtime_r(&nTime, &tmUtc) != nullptr;
 }
 
 bool TimeToUtc(time_t nTime, struct tm& tmUtc)
@@ -115,16 +109,6 @@ void StartOfDay(struct tm& tmLocal)
 
 }  // namespace
 
-time_t LqlCurrentTime()
-{
-    return g_pfnClock != nullptr ? g_pfnClock() : std::time(nullptr);
-}
-
-void SetLqlClock(time_t (*pfnNow)())
-{
-    g_pfnClock = pfnNow;
-}
-
 CTimeStatement::CTimeStatement(CLqlLexer* pLexer) : m_pLexer(pLexer) {}
 
 bool CTimeStatement::Fail(int nError)
@@ -141,8 +125,7 @@ bool CTimeStatement::Parse(struct tm& tmStart, struct tm& tmEnd, ETimeForm eForm
 int CTimeStatement::ParseDateTime(const char* pszText, CDateTime& dateTime, const char** ppEnd)
 {
     dateTime = CDateTime();
-    const char* p = pszText;
-    SkipBlanksAndTabs(p);
+    const char* p = SkipBlanksAndTabs(pszText);
     if (!ReadDigits(p, 4, 0, 9999, dateTime.m_nYear))
         return -1;
 
@@ -152,7 +135,7 @@ int CTimeStatement::ParseDateTime(const char* pszText, CDateTime& dateTime, cons
             break;
         const char* q = p + 1;
         if (field.m_chLead == ' ')
-            SkipBlanksAndTabs(q);
+            q = SkipBlanksAndTabs(q);
         if (!ReadDigits(q, 2, field.m_nMin, field.m_nMax, dateTime.*field.m_pnField))
             break;
         p = q;
@@ -175,9 +158,8 @@ bool CTimeStatement::ToBrokenDownTime(struct tm& tm, const CDateTime& dateTime)
     tm.tm_wday = -1;
     tm.tm_yday = -1;
     tm.tm_isdst = -1;
-    errno = 0;
-    time_t nTime = std::mktime(&tm);
-    return !(nTime == static_cast<time_t>(-1) && errno != 0);
+    time_t nTime;
+    return MakeTime(tm, nTime);
 }
 
 bool CTimeStatement::ReadDateAndTime(struct tm& tmLocal, bool bEndDate)
@@ -308,9 +290,8 @@ bool CTimeStatement::ParseLast(struct tm& tmStart, struct tm& tmEnd)
         struct tm tmHour = tmNow;  // keeps its daylight flag: the hour has begun
         tmHour.tm_min = 0;
         tmHour.tm_sec = 0;
-        errno = 0;
-        time_t nHourStart = std::mktime(&tmHour);
-        if ((nHourStart == static_cast<time_t>(-1) && errno != 0)
+        time_t nHourStart;
+        if (!MakeTime(tmHour, nHourStart)
             || !TimeToUtc(nHourStart - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart)
             || !TimeToUtc(nHourStart, tmEnd))
             return Fail(TIME_ERR_PERIOD_OUT_OF_RANGE);

@@ -2,27 +2,12 @@
 
 #include <cerrno>
 
+#include "support/byte_order.h"
 #include "support/platform.h"
 
 namespace {
 
-constexpr size_t kStreamHeaderSize = 20;
-constexpr size_t kEntryHeaderSize = 16;
 constexpr uint8_t kFormatVersion = 0x10;
-
-void PutBigEndian16(uint8_t* p, uint16_t nValue)
-{
-    p[0] = static_cast<uint8_t>(nValue >> 8);
-    p[1] = static_cast<uint8_t>(nValue);
-}
-
-void PutBigEndian32(uint8_t* p, uint32_t nValue)
-{
-    p[0] = static_cast<uint8_t>(nValue >> 24);
-    p[1] = static_cast<uint8_t>(nValue >> 16);
-    p[2] = static_cast<uint8_t>(nValue >> 8);
-    p[3] = static_cast<uint8_t>(nValue);
-}
 
 }  // namespace
 
@@ -34,21 +19,21 @@ bool CBinaryWriter::Begin()
 {
     if (m_pStream == stdout)
         platform::SetStdoutBinary();
-    uint8_t aHeader[kStreamHeaderSize] = {'L', 'O', 'G', kFormatVersion};
+    uint8_t aHeader[kLogFileHeaderSize] = {'L', 'O', 'G', kFormatVersion};
     return Write(aHeader, sizeof(aHeader));
 }
 
 bool CBinaryWriter::End()
 {
     // An entry header whose own length is 0 ends the entries.
-    uint8_t aMarker[kEntryHeaderSize] = {kFormatVersion};
+    uint8_t aMarker[kLogEntryHeaderSize] = {kFormatVersion};
     PutBigEndian16(aMarker + 4, m_nPrevLen);
     return Write(aMarker, sizeof(aMarker));
 }
 
 bool CBinaryWriter::WriteEntry(const CLogEntry& entry, const CLogRecord&, const char*)
 {
-    uint8_t aHeader[kEntryHeaderSize] = {kFormatVersion};
+    uint8_t aHeader[kLogEntryHeaderSize] = {kFormatVersion};
     PutBigEndian16(aHeader + 2, entry.m_nLength);
     PutBigEndian16(aHeader + 4, m_nPrevLen);
     PutBigEndian32(aHeader + 8, entry.m_nTimeLow);

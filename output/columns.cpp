@@ -4,6 +4,9 @@
 
 #include "lql/keyword_table.h"
 #include "records/packed_counter.h"
+#include "records/packet_decoder.h"
+#include "support/ascii.h"
+#include "support/byte_order.h"
 #include "support/name_tables.h"
 
 namespace {
@@ -14,55 +17,20 @@ constexpr size_t kCategoryBufferSize = 1024;
 
 // Bytes of an Ethernet header followed by a VLAN tag, up to the inner type.
 constexpr uint16_t kVlanFrameBytes = 18;
-constexpr uint16_t kEtherTypeVlan = 0x8100;
-
-constexpr uint8_t kProtocolTcp = 6;
-constexpr uint8_t kProtocolUdp = 17;
-
-// Offsets inside the connection block of a connection item.
-constexpr int kBlockOrigSent = 0;
-constexpr int kBlockTermSent = 2;
-constexpr int kBlockSrcAddr = 4;
-constexpr int kBlockDestAddr = 8;
-constexpr int kBlockProtocol = 20;
-constexpr int kBlockSrcPort = 21;
-constexpr int kBlockDestPort = 23;
 
 const CLogRecord& Record(const CColumnInput& input)
 {
     return *input.m_pRecord;
 }
 
-// The last connection item, which the single-value columns show.
-const CConnItem* LastConn(const CLogRecord& record)
-{
-    return record.m_nConnCount == 0 ? nullptr : &record.m_conn[record.m_nConnCount - 1];
-}
-
-const uint8_t* LastConnBlock(const CLogRecord& record)
-{
-    const CConnItem* pConn = LastConn(record);
-    return pConn == nullptr ? nullptr : pConn->m_pBlock;
-}
-
 bool HasPorts(const uint8_t* pBlock)
 {
-    return pBlock[kBlockProtocol] == kProtocolTcp || pBlock[kBlockProtocol] == kProtocolUdp;
-}
-
-uint32_t IpHeaderLength(const uint8_t* pIpHdr)
-{
-    return static_cast<uint32_t>(pIpHdr[0] & 0x0F) * 4;
+    return pBlock[CONN_BLOCK_PROTOCOL] == kIpProtocolTcp || pBlock[CONN_BLOCK_PROTOCOL] == kIpProtocolUdp;
 }
 
 uint32_t IpTotalLength(const uint8_t* pIpHdr)
 {
     return ReadBigEndian16(pIpHdr + 2);
-}
-
-uint32_t TcpHeaderLength(const uint8_t* pTcpHdr)
-{
-    return static_cast<uint32_t>(pTcpHdr[12] >> 4) * 4;
 }
 
 bool AppendAddress(const CColumnInput& input, CLineBuffer& line, const uint8_t* pAddress)
@@ -93,6 +61,22 @@ bool AppendTerminated(CLineBuffer& line, const char* pszText)
         return false;
     line.Append(pszText);
     return true;
+}
+
+// The MAC address at nOffset of a located header; none without the header.
+template <const uint8_t* CLogRecord::*pHeader, int nOffset>
+bool MacAt(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pBytes = Record(input).*pHeader;
+    return AppendMac(line, pBytes == nullptr ? nullptr : pBytes + nOffset);
+}
+
+// The IPv4 address at nOffset of a located header; none without the header.
+template <const uint8_t* CLogRecord::*pHeader, int nOffset>
+bool AddressAt(const CColumnInput& input, CLineBuffer& line)
+{
+    const uint8_t* pBytes = Record(input).*pHeader;
+    return AppendAddress(input, line, pBytes == nullptr ? nullptr : pBytes + nOffset);
 }
 
 // ---- texts -------------------------------------------------------------
@@ -146,13 +130,13 @@ bool RecvIf(const CColumnInput& input, CLineBuffer& line)
         AppendBoundedText(line, record.m_pRecvIf, record.m_nRecvIfLen);
         return true;
     }
-    const CConnItem* pConn = LastConn(record);
+    const CConnItem* pConn = record.GetLastConn();
     return pConn != nullptr && AppendTerminated(line, pConn->m_pszRecvIf);
 }
 
 bool DestIf(const CColumnInput& input, CLineBuffer& line)
 {
-    const CConnItem* pConn = LastConn(Record(input));
+    const CConnItem* pConn = Record(input).GetLastConn();
     return pConn != nullptr && AppendTerminated(line, pConn->m_pszDestIf);
 }
 
@@ -190,44 +174,30 @@ bool AuthEvent(const CColumnInput& input, CLineBuffer& line)
     AppendNameOrNumber(line, g_authEvents, record.m_nAuthEvent);
     char* pText = line.GetData();
     for (size_t i = nStart; i < line.GetLength(); ++i)
-        if (pText[i] >= 'A' && pText[i] <= 'Z')
-            pText[i] = static_cast<char>(pText[i] - 'A' + 'a');
+        pText[i] = ToLowerAscii(pText[i]);
     return true;
 }
 
 // ---- times -------------------------------------------------------------
 
-bool EntryDate(const CColumnInput& input, CLineBuffer& line)
+// The local date or time (pfnText) of the entry's time stamp.
+template <const char* (CLocalTimeText::*pfnText)() const>
+bool EntryStamp(const CColumnInput& input, CLineBuffer& line)
 {
     uint32_t nSeconds = 0;
     if (!EntryTimeToSeconds(*input.m_pEntry, nSeconds) || !input.m_pEntryTime->Convert(nSeconds))
         return false;
-    line.Append(input.m_pEntryTime->GetDate());
+    line.Append((input.m_pEntryTime->*pfnText)());
     return true;
 }
 
-bool EntryTime(const CColumnInput& input, CLineBuffer& line)
-{
-    uint32_t nSeconds = 0;
-    if (!EntryTimeToSeconds(*input.m_pEntry, nSeconds) || !input.m_pEntryTime->Convert(nSeconds))
-        return false;
-    line.Append(input.m_pEntryTime->GetTime());
-    return true;
-}
-
-bool DevDate(const CColumnInput& input, CLineBuffer& line)
+// The local date or time (pfnText) of the device time.
+template <const char* (CLocalTimeText::*pfnText)() const>
+bool DeviceStamp(const CColumnInput& input, CLineBuffer& line)
 {
     if (!input.m_pDevTime->Convert(Record(input).m_nDevTime))
         return false;
-    line.Append(input.m_pDevTime->GetDate());
-    return true;
-}
-
-bool DevTime(const CColumnInput& input, CLineBuffer& line)
-{
-    if (!input.m_pDevTime->Convert(Record(input).m_nDevTime))
-        return false;
-    line.Append(input.m_pDevTime->GetTime());
+    line.Append((input.m_pDevTime->*pfnText)());
     return true;
 }
 
@@ -235,7 +205,7 @@ bool DevTime(const CColumnInput& input, CLineBuffer& line)
 
 bool ConnEvent(const CColumnInput& input, CLineBuffer& line)
 {
-    const CConnItem* pConn = LastConn(Record(input));
+    const CConnItem* pConn = Record(input).GetLastConn();
     if (pConn == nullptr || pConn->m_nEvent == 0)
         return false;
     switch (pConn->m_nEvent) {
@@ -250,7 +220,7 @@ bool ConnEvent(const CColumnInput& input, CLineBuffer& line)
 template <int nOffset>
 bool ConnCounter(const CColumnInput& input, CLineBuffer& line)
 {
-    const uint8_t* pBlock = LastConnBlock(Record(input));
+    const uint8_t* pBlock = Record(input).GetLastConnBlock();
     return pBlock != nullptr && AppendPackedCounter(line, pBlock + nOffset);
 }
 
@@ -298,17 +268,6 @@ bool UsageList(const CColumnInput& input, CLineBuffer& line)
 
 // ---- link layer and ARP ------------------------------------------------
 
-bool HwDest(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pEth = Record(input).m_pEthHdr;
-    return AppendMac(line, pEth == nullptr ? nullptr : pEth + 0);
-}
-
-bool HwSrc(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pEth = Record(input).m_pEthHdr;
-    return AppendMac(line, pEth == nullptr ? nullptr : pEth + 6);
-}
 
 // The Ethernet type; behind a VLAN tag the inner type, when the frame is
 // long enough to hold it (a shorter frame shows the tag's own type).
@@ -341,42 +300,30 @@ bool ArpOperation(const CColumnInput& input, CLineBuffer& line)
     return true;
 }
 
-bool ArpHwSrc(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pAddrs = Record(input).m_pArpAddrs;
-    return AppendMac(line, pAddrs == nullptr ? nullptr : pAddrs + 0);
-}
-
-bool ArpHwDest(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pAddrs = Record(input).m_pArpAddrs;
-    return AppendMac(line, pAddrs == nullptr ? nullptr : pAddrs + 10);
-}
-
 // ---- addresses and ports, from the packet or the connection item -------
 
 bool SrcIp(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
-    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pBlock = record.GetLastConnBlock();
     if (record.m_pIpHdr != nullptr)
         return AppendAddress(input, line, record.m_pIpHdr + 12);
     if (record.m_pArpAddrs != nullptr)
         return AppendAddress(input, line, record.m_pArpAddrs + 6);
     if (pBlock != nullptr)
-        return AppendAddress(input, line, pBlock + kBlockSrcAddr);
+        return AppendAddress(input, line, pBlock + CONN_BLOCK_SRC_ADDR);
     return record.m_bAuth && AppendAddress(input, line, record.m_nAuthAddr);
 }
 
 bool DestIp(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
-    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pBlock = record.GetLastConnBlock();
     if (record.m_pIpHdr != nullptr)
         return AppendAddress(input, line, record.m_pIpHdr + 16);
     if (record.m_pArpAddrs != nullptr)
         return AppendAddress(input, line, record.m_pArpAddrs + 16);
-    return AppendAddress(input, line, pBlock == nullptr ? nullptr : pBlock + kBlockDestAddr);
+    return AppendAddress(input, line, pBlock == nullptr ? nullptr : pBlock + CONN_BLOCK_DEST_ADDR);
 }
 
 // A port of the TCP or UDP header at nHeaderOffset, else of the connection
@@ -385,7 +332,7 @@ template <int nHeaderOffset, int nBlockOffset>
 bool Port(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
-    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pBlock = record.GetLastConnBlock();
     const uint8_t* pPort = nullptr;
     if (record.m_pTcpHdr != nullptr)
         pPort = record.m_pTcpHdr + nHeaderOffset;
@@ -399,9 +346,9 @@ bool Port(const CColumnInput& input, CLineBuffer& line)
 bool IpProto(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
-    const uint8_t* pBlock = LastConnBlock(record);
+    const uint8_t* pBlock = record.GetLastConnBlock();
     const uint8_t* pProtocol = record.m_pIpHdr != nullptr ? record.m_pIpHdr + 9
-                             : pBlock != nullptr          ? pBlock + kBlockProtocol
+                             : pBlock != nullptr          ? pBlock + CONN_BLOCK_PROTOCOL
                                                           : nullptr;
     if (pProtocol == nullptr)
         return false;
@@ -499,18 +446,6 @@ bool IcmpType(const CColumnInput& input, CLineBuffer& line)
     return true;
 }
 
-bool IcmpSrcIp(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
-    return AppendAddress(input, line, pQuoted == nullptr ? nullptr : pQuoted + 12);
-}
-
-bool IcmpDestIp(const CColumnInput& input, CLineBuffer& line)
-{
-    const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
-    return AppendAddress(input, line, pQuoted == nullptr ? nullptr : pQuoted + 16);
-}
-
 bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
@@ -529,31 +464,31 @@ const CColumnDef g_aColumns[] = {
     { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<0x10> }} },
     { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
     { KEY_ARP,                 COLUMN_PREPARED, {{ "arp",          &ArpOperation }} },
-    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &ArpHwDest }} },
-    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &ArpHwSrc }} },
+    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &MacAt<&R::m_pArpAddrs, 10> }} },
+    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &MacAt<&R::m_pArpAddrs, 0> }} },
     { KEY_CATEGORY,            COLUMN_PREPARED, {{ "category",     &Category }} },
     { KEY_CONN,                COLUMN_PREPARED, {{ "conn",         &ConnEvent }} },
     { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     &ConnUsageCounter<7> },
                                                  { "curconns",     &ConnUsageCounter<5> },
                                                  { "minconns",     &ConnUsageCounter<3> }} },
-    { KEY_DATE,                COLUMN_PREPARED, {{ "date",         &EntryDate }} },
+    { KEY_DATE,                COLUMN_PREPARED, {{ "date",         &EntryStamp<&CLocalTimeText::GetDate> }} },
     { KEY_DESCRIPTION,         COLUMN_PREPARED, {{ "params",       &CountedText<&R::m_pParams, &R::m_nParamsLen> }} },
-    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &HwDest }} },
+    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &MacAt<&R::m_pEthHdr, 0> }} },
     { KEY_DESTIFACE,           COLUMN_PREPARED, {{ "destif",       &DestIf }} },
     { KEY_DESTIP,              COLUMN_PREPARED, {{ "destip",       &DestIp }} },
-    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<2, kBlockDestPort> }} },
-    { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      &DevDate }} },
-    { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      &DevTime }} },
+    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<2, CONN_BLOCK_DEST_PORT> }} },
+    { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      &DeviceStamp<&CLocalTimeText::GetDate> }} },
+    { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      &DeviceStamp<&CLocalTimeText::GetTime> }} },
     { KEY_ENETPROTO,           COLUMN_PREPARED, {{ "enetproto",    &EnetProto }} },
     { KEY_EVENT,               COLUMN_PREPARED, {{ "event",        &CountedText<&R::m_pEvent, &R::m_nEventLen> }} },
     { KEY_EXPLANATION,         COLUMN_PREPARED, {{ "explanation",  &CountedText<&R::m_pExplanation, &R::m_nExplanationLen> }} },
     { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          &TcpFlag<0x01> }} },
     { KEY_FIREWALL,            COLUMN_PREPARED, {{ "firewall",     &Gateway }} },
     { KEY_VANTGARD,            COLUMN_PREPARED, {{ "vantgard",     &Gateway }} },
-    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &IcmpDestIp }} },
+    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &AddressAt<&R::m_pIcmpIpHdr, 16> }} },
     { KEY_ICMPDESTPORT,        COLUMN_PREPARED, {} },
     { KEY_ICMPIPPROTO,         COLUMN_PREPARED, {{ "icmpipproto",  &IcmpIpProto }} },
-    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &IcmpSrcIp }} },
+    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &AddressAt<&R::m_pIcmpIpHdr, 12> }} },
     { KEY_ICMPSRCPORT,         COLUMN_PREPARED, {} },
     { KEY_ICMPTYPE,            COLUMN_PREPARED, {{ "icmptype",     &IcmpType }} },
     { KEY_ID,                  COLUMN_PREPARED, {{ "id",           &Id }} },
@@ -561,27 +496,27 @@ const CColumnDef g_aColumns[] = {
     { KEY_IPHDRLEN,            COLUMN_PREPARED, {{ "iphdrlen",     &IpHdrLen }} },
     { KEY_IPPROTO,             COLUMN_PREPARED, {{ "ipproto",      &IpProto }} },
     { KEY_IPTOTALLEN,          COLUMN_PREPARED, {{ "iptotlen",     &IpTotLen }} },
-    { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     &ConnCounter<kBlockOrigSent> }} },
+    { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     &ConnCounter<CONN_BLOCK_ORIG_SENT> }} },
     { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          &TcpFlag<0x08> }} },
     { KEY_RECVIF,              COLUMN_PREPARED, {{ "recvif",       &RecvIf }} },
     { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          &TcpFlag<0x04> }} },
     { KEY_RULE,                COLUMN_PREPARED, {{ "rule",         &TerminatedText<&R::m_pszRule> }} },
     { KEY_SATDESTRULE,         COLUMN_PREPARED, {{ "satdestrule",  &TerminatedText<&R::m_pszSatDestRule> }} },
     { KEY_SATSRCRULE,          COLUMN_PREPARED, {{ "satsrcrule",   &TerminatedText<&R::m_pszSatSrcRule> }} },
-    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &HwSrc }} },
+    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &MacAt<&R::m_pEthHdr, 6> }} },
     { KEY_SRCIP,               COLUMN_PREPARED, {{ "srcip",        &SrcIp }} },
-    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<0, kBlockSrcPort> }} },
+    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<0, CONN_BLOCK_SRC_PORT> }} },
     { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          &TcpFlag<0x02> }} },
     { KEY_TCPDATALEN,          COLUMN_PREPARED, {{ "tcpdatalen",   &TcpDataLen }} },
     { KEY_TCPTOTALLEN,         COLUMN_PREPARED, {{ "tcptotlen",    &TcpTotLen }} },
-    { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     &ConnCounter<kBlockTermSent> }} },
+    { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     &ConnCounter<CONN_BLOCK_TERM_SENT> }} },
     { KEY_TCPHDRLEN,           COLUMN_PREPARED, {{ "tcphdrlen",    &TcpHdrLen }} },
-    { KEY_TIME,                COLUMN_PREPARED, {{ "time",         &EntryTime }} },
+    { KEY_TIME,                COLUMN_PREPARED, {{ "time",         &EntryStamp<&CLocalTimeText::GetTime> }} },
     { KEY_TTL,                 COLUMN_PREPARED, {{ "ttl",          &Ttl }} },
     { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   &UdpDataLen }} },
     { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<0x20> }} },
     { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    &UdpTotLen }} },
-    { KEY_USAGE,               COLUMN_RAW,           {{ nullptr,        &UsageList }} },
+    { KEY_USAGE,               COLUMN_RAW,      {{ nullptr,        &UsageList }} },
     { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<0x40> }} },
     { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<0x80> }} },
     { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     &Severity }} },

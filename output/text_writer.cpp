@@ -1,6 +1,7 @@
 #include "output/text_writer.h"
 
 #include "lql/keyword_table.h"
+#include "support/ascii.h"
 
 namespace {
 
@@ -9,11 +10,6 @@ constexpr int kInitialColumns = 8;
 bool IsCarriageReturnOrLineFeed(char ch)
 {
     return ch == '\r' || ch == '\n';
-}
-
-bool IsBlankOrTab(char ch)
-{
-    return ch == ' ' || ch == '\t';
 }
 
 // Removes the characters with codes 1 to 32 at both ends of the text from

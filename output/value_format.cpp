@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "records/packed_counter.h"
+#include "support/byte_order.h"
 
 namespace {
 

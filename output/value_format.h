@@ -18,18 +18,6 @@
 #include "storage/log_entry.h"
 #include "support/name_tables.h"
 
-
-inline uint16_t ReadBigEndian16(const uint8_t* p)
-{
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-inline uint32_t ReadBigEndian32(const uint8_t* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
-
 // Four bytes in network order, in the given address format.
 void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, int nIpFormat);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "records/packet_decoder.h"
+#include "support/byte_order.h"
 
 namespace {
 
@@ -15,7 +16,6 @@ constexpr uint32_t kConnNamesOffset = 4;
 constexpr uint32_t kConnBlockMinBehind = 33;    // B <= N - 33 keeps 29 block bytes inside
 constexpr uint32_t kConnMinBehindNames = 17;
 constexpr uint32_t kConnPortsBehindNames = 25;  // 17 + 8 when the block has ports or ICMP data
-constexpr uint32_t kConnBlockProtocol = 20;
 constexpr uint32_t kUsageKindOffset = 2;
 constexpr uint32_t kUsageNameOffset = 3;
 constexpr uint32_t kUsageItemMinLength = 14;
@@ -45,22 +45,6 @@ enum ERuleKind : uint8_t {
     RULE_SRC_USER = 4,
     RULE_DEST_USER = 5,
 };
-
-uint16_t ReadBE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint16_t ReadLE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t ReadLE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 const char* AsText(const uint8_t* p)
 {
@@ -132,20 +116,20 @@ bool CElementDecoder::Decode(uint8_t nTag, const uint8_t* pData, uint32_t nLengt
     case 'Y':
         if (nLength != 4)
             return false;
-        r.m_nSeverity = static_cast<int32_t>(ReadLE32(pData));
+        r.m_nSeverity = static_cast<int32_t>(ReadLittleEndian32(pData));
         break;
     case 'Z': Conn(pData, nLength); break;
     case 'a':
         if (nLength >= 4)
-            r.m_nAlgSessionId = ReadLE32(pData);
+            r.m_nAlgSessionId = ReadLittleEndian32(pData);
         break;
     case 'l':
         if (nLength >= 4)
-            r.m_nId = ReadLE32(pData);  // the second number is not used
+            r.m_nId = ReadLittleEndian32(pData);  // the second number is not used
         break;
     case 't':
         if (nLength >= 4)
-            r.m_nDevTime = ReadLE32(pData);
+            r.m_nDevTime = ReadLittleEndian32(pData);
         break;
     case 'd': return DynRouting(pData, nLength);
     case 'r': Route(pData, nLength); break;
@@ -165,15 +149,15 @@ void CElementDecoder::CountedText(const char*& pText, uint16_t& nTextLen, const 
 void CElementDecoder::PacketBound(const uint8_t* pData, uint32_t nLength)
 {
     if (nLength >= 2)
-        m_nPacketBound = ReadBE16(pData);
+        m_nPacketBound = ReadBigEndian16(pData);
 }
 
 void CElementDecoder::Packet(const uint8_t* pData, uint32_t nLength, uint32_t nBehindHeader)
 {
     if (nLength < kPacketWordsSize)
         return;
-    uint16_t nLinkKind = ReadBE16(pData);
-    uint16_t nLengthWord = ReadBE16(pData + 2);
+    uint16_t nLinkKind = ReadBigEndian16(pData);
+    uint16_t nLengthWord = ReadBigEndian16(pData + 2);
     if (nLengthWord > nBehindHeader || (m_nPacketBound != 0 && nLengthWord > m_nPacketBound))
         return;
 
@@ -222,7 +206,7 @@ void CElementDecoder::Usage(const uint8_t* pData, uint32_t nLength)
         if (nTerminator == kNotFound || nLength - nTerminator < kUsageMinFromTerminator)
             return;
         CUsageItem& item = m_record.m_usage[m_record.m_nUsageCount++];
-        item.m_nInterval = ReadLE16(pData);
+        item.m_nInterval = ReadLittleEndian16(pData);
         item.m_pszIface = AsText(pData + kUsageNameOffset);
         item.m_pCounters = pData + nTerminator + 1;
         break;
@@ -240,7 +224,7 @@ void CElementDecoder::Conn(const uint8_t* pData, uint32_t nLength)
 {
     if (m_record.m_nConnCount >= CLogRecord::kMaxItems || nLength < kConnMinLength || pData[1] != 4)
         return;
-    uint32_t nBlockOffset = ReadLE16(pData + 2);
+    uint32_t nBlockOffset = ReadLittleEndian16(pData + 2);
     if (nBlockOffset < 2 || nBlockOffset > nLength - kConnBlockMinBehind)
         return;
     uint32_t nRecvEnd = FindTerminator(pData, kConnNamesOffset, nLength);
@@ -253,8 +237,9 @@ void CElementDecoder::Conn(const uint8_t* pData, uint32_t nLength)
     if (nBehindNames < kConnMinBehindNames)
         return;
     const uint8_t* pBlock = pData + kConnNamesOffset + nBlockOffset;
-    uint8_t nProtocol = pBlock[kConnBlockProtocol];
-    if ((nProtocol == 1 || nProtocol == 6 || nProtocol == 17) && nBehindNames < kConnPortsBehindNames)
+    uint8_t nProtocol = pBlock[CONN_BLOCK_PROTOCOL];
+    if ((nProtocol == kIpProtocolIcmp || nProtocol == kIpProtocolTcp || nProtocol == kIpProtocolUdp) &&
+        nBehindNames < kConnPortsBehindNames)
         return;
 
     CConnItem& item = m_record.m_conn[m_record.m_nConnCount++];
@@ -297,7 +282,7 @@ void CElementDecoder::Route(const uint8_t* pData, uint32_t nLength)
     m_record.m_pRouteRange = pData;
     m_record.m_pszRouteIface = AsText(pData + kRouteNameOffset);
     m_record.m_pRouteGw = pData + nNameEnd + 1;
-    m_record.m_nRouteMetric = ReadLE32(pData + nNameEnd + 5);
+    m_record.m_nRouteMetric = ReadLittleEndian32(pData + nNameEnd + 5);
 }
 
 // Only texts found terminated are stored: a pointer to an unterminated text
@@ -306,7 +291,7 @@ bool CElementDecoder::DynRouting(const uint8_t* pData, uint32_t nLength)
 {
     if (nLength < kDynRoutingTextsOffset)
         return false;
-    m_record.m_nDynRoutingEvent = ReadLE32(pData);
+    m_record.m_nDynRoutingEvent = ReadLittleEndian32(pData);
     uint32_t nSrcEnd = FindTerminator(pData, kDynRoutingTextsOffset, nLength);
     if (nSrcEnd == kNotFound)
         return false;
@@ -388,7 +373,7 @@ void CLogRecord::Decode(const uint8_t* pList, uint16_t nLength)
     uint32_t nPos = 0;
     while (nLength - nPos > kElementHeaderSize) {
         const uint8_t* pElement = pList + nPos;
-        uint32_t nDataLen = ReadBE16(pElement + 2);
+        uint32_t nDataLen = ReadBigEndian16(pElement + 2);
         uint32_t nBehindHeader = nLength - nPos - kElementHeaderSize;
         if (nDataLen == 0 || nDataLen > nBehindHeader)
             return;

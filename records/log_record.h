@@ -20,6 +20,19 @@
 
 #include <cstdint>
 
+// Offsets inside the connection block of a connection item: two packed
+// counters, the addresses in network order, the protocol, the big-endian
+// ports.
+enum EConnBlockOffset {
+    CONN_BLOCK_ORIG_SENT = 0,
+    CONN_BLOCK_TERM_SENT = 2,
+    CONN_BLOCK_SRC_ADDR = 4,
+    CONN_BLOCK_DEST_ADDR = 8,
+    CONN_BLOCK_PROTOCOL = 20,
+    CONN_BLOCK_SRC_PORT = 21,
+    CONN_BLOCK_DEST_PORT = 23,
+};
+
 // One connection item (a 'Z' element).
 struct CConnItem {
     const uint8_t* m_pBlock;  // the connection block: counters, addresses, protocol, ports
@@ -47,6 +60,15 @@ public:
     void Reset();
     // Resets the record and fills it from the element list (nLength bytes).
     void Decode(const uint8_t* pList, uint16_t nLength);
+
+    // The last connection item and its connection block: the connection
+    // that single-value readers look at. Null without connection items.
+    const CConnItem* GetLastConn() const { return m_nConnCount == 0 ? nullptr : &m_conn[m_nConnCount - 1]; }
+    const uint8_t* GetLastConnBlock() const
+    {
+        const CConnItem* pConn = GetLastConn();
+        return pConn == nullptr ? nullptr : pConn->m_pBlock;
+    }
 
     uint16_t m_nEntryLen;
     const char* m_pCategory;

@@ -1,5 +1,7 @@
 #include "records/packet_decoder.h"
 
+#include "support/byte_order.h"
+
 namespace {
 
 constexpr uint32_t kEthernetHeaderSize = 14;
@@ -11,31 +13,9 @@ constexpr uint32_t kUdpHeaderSize = 8;
 constexpr uint32_t kIcmpHeaderSize = 8;
 constexpr uint32_t kQuotedTcpMinSize = 8;
 
-constexpr uint16_t kEtherTypeIpv4 = 0x0800;
-constexpr uint16_t kEtherTypeArp = 0x0806;
-
-constexpr uint8_t kProtocolIcmp = 1;
-constexpr uint8_t kProtocolTcp = 6;
-constexpr uint8_t kProtocolUdp = 17;
-
-uint16_t ReadBE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint32_t IpHeaderLength(const uint8_t* pIp)
-{
-    return (pIp[0] & 0x0Fu) * 4;
-}
-
-uint32_t TcpHeaderLength(const uint8_t* pTcp)
-{
-    return (pTcp[12] >> 4) * 4u;
-}
-
 bool IsFirstFragment(const uint8_t* pIp)
 {
-    return (ReadBE16(pIp + 6) & 0x1FFF) == 0;
+    return (ReadBigEndian16(pIp + 6) & 0x1FFF) == 0;
 }
 
 // ICMP types whose messages quote the offending packet: destination
@@ -45,26 +25,35 @@ bool IsIcmpError(uint8_t nType)
     return nType == 3 || nType == 4 || nType == 5 || nType == 11 || nType == 12;
 }
 
+// Points pField at the IPv4 header at pIp when it lies inside the nRemaining
+// bytes. Returns where the header behind it starts, nRemaining then counting
+// the bytes from there; null when the header does not fit, or when it states
+// a length below 20 bytes, which does not say where the next header starts
+// (the header itself stays readable).
+const uint8_t* LocateIpHeader(const uint8_t*& pField, const uint8_t* pIp, uint32_t& nRemaining)
+{
+    if (nRemaining < kIpMinHeaderSize)
+        return nullptr;
+    uint32_t nHeaderLength = IpHeaderLength(pIp);
+    if (nRemaining < nHeaderLength)
+        return nullptr;
+    pField = pIp;
+    if (nHeaderLength < kIpMinHeaderSize)
+        return nullptr;
+    nRemaining -= nHeaderLength;
+    return pIp + nHeaderLength;
+}
+
 // The headers quoted behind the 8 ICMP bytes of an error message; nRemaining
 // bytes start at pQuoted.
 void DecodeQuotedPacket(CLogRecord& record, const uint8_t* pQuoted, uint32_t nRemaining)
 {
-    if (nRemaining < kIpMinHeaderSize)
+    const uint8_t* pNext = LocateIpHeader(record.m_pIcmpIpHdr, pQuoted, nRemaining);
+    if (pNext == nullptr)
         return;
-    record.m_pIcmpIpHdr = pQuoted;
-    uint32_t nHeaderLength = IpHeaderLength(pQuoted);
-    if (nRemaining < nHeaderLength) {
-        record.m_pIcmpIpHdr = nullptr;
-        return;
-    }
-    // A header length below 20 bytes does not say where the next header starts.
-    if (nHeaderLength < kIpMinHeaderSize)
-        return;
-    const uint8_t* pNext = pQuoted + nHeaderLength;
-    nRemaining -= nHeaderLength;
 
     switch (pQuoted[9]) {
-    case kProtocolTcp:
+    case kIpProtocolTcp:
         if (nRemaining >= kTcpMinHeaderSize) {
             record.m_pIcmpTcpHdr = pNext;
             uint32_t nTcpLength = TcpHeaderLength(pNext);
@@ -74,11 +63,11 @@ void DecodeQuotedPacket(CLogRecord& record, const uint8_t* pQuoted, uint32_t nRe
             record.m_nIcmpTcpLen = static_cast<uint8_t>(nRemaining);
         }
         break;
-    case kProtocolUdp:
+    case kIpProtocolUdp:
         if (nRemaining >= kUdpHeaderSize)
             record.m_pIcmpUdpHdr = pNext;
         break;
-    case kProtocolIcmp:
+    case kIpProtocolIcmp:
         if (nRemaining >= kIcmpHeaderSize)
             record.m_pIcmpIcmpHdr = pNext;
         break;
@@ -89,38 +78,25 @@ void DecodeQuotedPacket(CLogRecord& record, const uint8_t* pQuoted, uint32_t nRe
 
 void DecodeIpPacket(CLogRecord& record, const uint8_t* pIp, uint32_t nRemaining)
 {
-    if (nRemaining < kIpMinHeaderSize)
+    const uint8_t* pNext = LocateIpHeader(record.m_pIpHdr, pIp, nRemaining);
+    if (pNext == nullptr || !IsFirstFragment(pIp))
         return;
-    record.m_pIpHdr = pIp;
-    uint32_t nHeaderLength = IpHeaderLength(pIp);
-    if (nRemaining < nHeaderLength) {
-        record.m_pIpHdr = nullptr;
-        return;
-    }
-    // A header length below 20 bytes does not say where the next header
-    // starts; the header itself stays readable.
-    if (nHeaderLength < kIpMinHeaderSize)
-        return;
-    if (!IsFirstFragment(pIp))
-        return;
-    const uint8_t* pNext = pIp + nHeaderLength;
-    nRemaining -= nHeaderLength;
 
     switch (pIp[9]) {
-    case kProtocolIcmp:
+    case kIpProtocolIcmp:
         if (nRemaining < kIcmpHeaderSize)
             return;
         record.m_pIcmpHdr = pNext;
         if (IsIcmpError(pNext[0]))
             DecodeQuotedPacket(record, pNext + kIcmpHeaderSize, nRemaining - kIcmpHeaderSize);
         break;
-    case kProtocolTcp:
+    case kIpProtocolTcp:
         if (nRemaining < kTcpMinHeaderSize)
             return;
         if (nRemaining >= TcpHeaderLength(pNext))
             record.m_pTcpHdr = pNext;
         break;
-    case kProtocolUdp:
+    case kIpProtocolUdp:
         if (nRemaining >= kUdpHeaderSize)
             record.m_pUdpHdr = pNext;
         break;
@@ -137,7 +113,7 @@ void DecodeEthernetFrame(CLogRecord& record, const uint8_t* pFrame, uint32_t nRe
     const uint8_t* pNext = pFrame + kEthernetHeaderSize;
     nRemaining -= kEthernetHeaderSize;
 
-    switch (ReadBE16(pFrame + 12)) {
+    switch (ReadBigEndian16(pFrame + 12)) {
     case kEtherTypeArp:
         if (nRemaining < kArpFixedSize)
             return;
@@ -154,6 +130,14 @@ void DecodeEthernetFrame(CLogRecord& record, const uint8_t* pFrame, uint32_t nRe
 }
 
 }  // namespace
+
+const uint8_t* QuotedPort(const CLogRecord& record, bool bDest)
+{
+    const uint32_t nOffset = bDest ? 2 : 0;
+    if (record.m_pIcmpTcpHdr != nullptr)
+        return record.m_nIcmpTcpLen >= nOffset + 2 ? record.m_pIcmpTcpHdr + nOffset : nullptr;
+    return record.m_pIcmpUdpHdr != nullptr ? record.m_pIcmpUdpHdr + nOffset : nullptr;
+}
 
 void ClearPacketHeaders(CLogRecord& record)
 {

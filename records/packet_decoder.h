@@ -7,6 +7,9 @@
 // fields from the headers in network byte order. A header pointer is set only
 // when the whole header lies inside the packet bytes.
 //
+// The wire-format numbers and header lengths below are shared with the
+// readers of the located headers (output columns, filter).
+//
 // Ownership: the record's header pointers point into the caller's packet
 // bytes and are valid as long as those bytes are.
 #ifndef SARNITH_RECORDS_PACKET_DECODER_H
@@ -16,10 +19,35 @@
 
 #include "records/log_record.h"
 
+constexpr uint16_t kEtherTypeIpv4 = 0x0800;
+constexpr uint16_t kEtherTypeArp = 0x0806;
+constexpr uint16_t kEtherTypeVlan = 0x8100;
+
+constexpr uint8_t kIpProtocolIcmp = 1;
+constexpr uint8_t kIpProtocolTcp = 6;
+constexpr uint8_t kIpProtocolUdp = 17;
+
+// The header length an IPv4 header states, in bytes.
+inline uint32_t IpHeaderLength(const uint8_t* pIp)
+{
+    return (pIp[0] & 0x0Fu) * 4;
+}
+
+// The header length a TCP header states, in bytes.
+inline uint32_t TcpHeaderLength(const uint8_t* pTcp)
+{
+    return (pTcp[12] >> 4) * 4u;
+}
+
 enum EPacketKind {
     PACKET_IP,        // starts with the IPv4 header
     PACKET_ETHERNET,  // an Ethernet frame
 };
+
+// The two bytes of the source port (bDest false) or destination port of the
+// TCP or UDP header quoted in an ICMP error; null when no such header was
+// quoted or the quoted TCP bytes end before the port.
+const uint8_t* QuotedPort(const CLogRecord& record, bool bDest);
 
 // Clears every header field of the record and the quoted TCP length.
 void ClearPacketHeaders(CLogRecord& record);

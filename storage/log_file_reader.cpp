@@ -3,18 +3,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
+#include "support/byte_order.h"
 #include "support/platform.h"
 
 namespace {
 
 constexpr size_t kReadBufferSize = 8192;
-constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kEntryHeaderSize = 16;
 constexpr int32_t kInitialEntryCapacity = 1600;
 constexpr size_t kMessageBufferSize = 256;
 constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
@@ -34,43 +30,14 @@ const char* const kMsgBodyCutShort = "There is an error in one of the log files"
 
 // The entry header just read. One buffer serves every reader of the process;
 // it is used at once and never kept.
-uint8_t s_aEntryHeader[kEntryHeaderSize];
-
-uint16_t BigEndian16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-
-uint32_t BigEndian32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           p[3];
-}
+uint8_t s_aEntryHeader[kLogEntryHeaderSize];
 
 // A stored time: two big-endian 32-bit halves, low half first.
-uint32_t LowHalf(const uint8_t* p) { return BigEndian32(p); }
-uint32_t HighHalf(const uint8_t* p) { return BigEndian32(p + 4); }
+uint32_t LowHalf(const uint8_t* p) { return ReadBigEndian32(p); }
+uint32_t HighHalf(const uint8_t* p) { return ReadBigEndian32(p + 4); }
 LogTime StoredTime(const uint8_t* p)
 {
     return static_cast<LogTime>(HighHalf(p)) << 32 | LowHalf(p);
-}
-
-// Opens a file for reading without waiting, so that a pipe nobody writes to
-// cannot hold the reader up; reads block again once it is open. A directory
-// holds no entries and counts as a file that cannot be opened. Yields the
-// descriptor and what the file system says about it, or -1.
-int OpenForReading(const char* pszPath, struct stat& info)
-{
-    int nFd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (nFd < 0)
-        return -1;
-    int nFlags = fcntl(nFd, F_GETFL);
-    if (fstat(nFd, &info) != 0 || S_ISDIR(info.st_mode) || nFlags < 0 ||
-        fcntl(nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
-        close(nFd);
-        return -1;
-    }
-    return nFd;
 }
 
 }  // namespace
@@ -151,12 +118,13 @@ bool CLogFileReader::Finish()
 
 bool CLogFileReader::OpenFile(const char* pszPath, bool bPlain)
 {
-    struct stat info;
-    int nFd = OpenForReading(pszPath, info);
+    // Opening never waits for a pipe nobody writes to; reads wait as usual.
+    platform::CFileFacts facts;
+    int nFd = platform::OpenForReading(pszPath, true, facts);
     gzFile pGzFile = nFd >= 0 ? gzdopen(nFd, "rb") : nullptr;
     if (pGzFile == nullptr) {
         if (nFd >= 0)
-            close(nFd);
+            platform::CloseFile(nFd);
         ReportReaderError(kMsgFailedToOpen, pszPath);
         return false;
     }
@@ -170,8 +138,8 @@ bool CLogFileReader::OpenFile(const char* pszPath, bool bPlain)
     // the size of compressed content says nothing about the bytes it holds,
     // and a pipe or device has no size at all.
     m_nConsumed = 0;
-    m_bSizeLimited = bPlain && S_ISREG(info.st_mode) && gzdirect(pGzFile);
-    m_nSizeLimit = m_bSizeLimited ? static_cast<uint64_t>(info.st_size) : 0;
+    m_bSizeLimited = bPlain && facts.m_bRegular && gzdirect(pGzFile);
+    m_nSizeLimit = m_bSizeLimited ? facts.m_nSize : 0;
     return true;
 }
 
@@ -252,7 +220,8 @@ size_t CLogFileReader::ReadBytes(uint8_t* pDest, size_t nCount)
         size_t nTake = m_pFile->m_nValid - m_pFile->m_nPosition;
         if (nTake > nCount - nDone)
             nTake = nCount - nDone;
-        std::memcpy(pDest + nDone, m_pFile->m_aBuffer + m_pFile->m_nPosition, nTake);
+        if (pDest != nullptr)
+            std::memcpy(pDest + nDone, m_pFile->m_aBuffer + m_pFile->m_nPosition, nTake);
         m_pFile->m_nPosition += nTake;
         nDone += nTake;
     }
@@ -261,17 +230,7 @@ size_t CLogFileReader::ReadBytes(uint8_t* pDest, size_t nCount)
 
 size_t CLogFileReader::SkipBytes(size_t nCount)
 {
-    size_t nDone = 0;
-    while (nDone < nCount) {
-        if (m_pFile->m_nPosition == m_pFile->m_nValid && !Refill())
-            break;
-        size_t nTake = m_pFile->m_nValid - m_pFile->m_nPosition;
-        if (nTake > nCount - nDone)
-            nTake = nCount - nDone;
-        m_pFile->m_nPosition += nTake;
-        nDone += nTake;
-    }
-    return nDone;
+    return ReadBytes(nullptr, nCount);
 }
 
 bool CLogFileReader::IsSizeExceeded(uint32_t nMore) const
@@ -285,12 +244,12 @@ bool CLogFileReader::ReadFileHeader()
         return false;
     for (;;) {
         // A plain file too short for a header is passed over.
-        while (IsSizeExceeded(kFileHeaderSize))
+        while (IsSizeExceeded(kLogFileHeaderSize))
             if (!OpenNextFile())
                 return false;
 
-        uint8_t aHeader[kFileHeaderSize];
-        if (ReadBytes(aHeader, kFileHeaderSize) < kFileHeaderSize)
+        uint8_t aHeader[kLogFileHeaderSize];
+        if (ReadBytes(aHeader, kLogFileHeaderSize) < kLogFileHeaderSize)
             return false;
         const uint8_t* pTag = aHeader + kTagOffset;
         if (std::memcmp(pTag, "LOG", 3) != 0) {
@@ -314,9 +273,10 @@ bool CLogFileReader::ReadFileHeader()
 const uint8_t* CLogFileReader::ReadEntryHeader()
 {
     for (;;) {
-        if (!IsSizeExceeded(kEntryHeaderSize) && ReadBytes(s_aEntryHeader, kEntryHeaderSize) == kEntryHeaderSize &&
-            BigEndian16(s_aEntryHeader + kBodyLengthOffset) != 0) {
-            m_nConsumed += kEntryHeaderSize;
+        if (!IsSizeExceeded(kLogEntryHeaderSize) &&
+            ReadBytes(s_aEntryHeader, kLogEntryHeaderSize) == kLogEntryHeaderSize &&
+            ReadBigEndian16(s_aEntryHeader + kBodyLengthOffset) != 0) {
+            m_nConsumed += kLogEntryHeaderSize;
             return s_aEntryHeader;
         }
         // Past the size limit, cut short, or the end marker: the next file.
@@ -336,7 +296,7 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
         const uint8_t* pHeader = ReadEntryHeader();
         if (pHeader == nullptr)
             return Finish();
-        uint16_t nLength = BigEndian16(pHeader + kBodyLengthOffset);
+        uint16_t nLength = ReadBigEndian16(pHeader + kBodyLengthOffset);
         const uint8_t* pTime = pHeader + kEntryTimeOffset;
         LogTime nTime = StoredTime(pTime);
 

@@ -64,6 +64,7 @@ private:
     bool IsSizeExceeded(uint32_t nMore) const;
 
     // Buffered access to the open file; both yield the bytes obtained.
+    // ReadBytes with a null pDest passes the bytes over without copying.
     size_t ReadBytes(uint8_t* pDest, size_t nCount);
     size_t SkipBytes(size_t nCount);
     bool Refill();

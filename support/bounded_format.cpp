@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "support/ascii.h"
+
 namespace {
 
 // Text pointers that cannot point at a text print "(null)": those below
@@ -92,7 +94,7 @@ struct CConversion {
 int ReadCount(const char*& p)
 {
     int nValue = 0;
-    while (*p >= '0' && *p <= '9') {
+    while (IsDecimalDigit(*p)) {
         int nDigit = *p - '0';
         nValue = nValue > (INT_MAX - nDigit) / 10 ? INT_MAX : nValue * 10 + nDigit;
         ++p;

@@ -7,6 +7,7 @@
 // characters stored. Integer arguments are 32 bits ("h" and "l" are accepted
 // and change nothing); "%s" prints "(null)" for a pointer that cannot point
 // at a text (null, the lowest or highest 64 KiB, a debug fill pattern).
+// The buffer stays the caller's; nothing is allocated or kept.
 #ifndef SARNITH_SUPPORT_BOUNDED_FORMAT_H
 #define SARNITH_SUPPORT_BOUNDED_FORMAT_H
 

@@ -1,6 +1,5 @@
 #include "support/error_text.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 CErrorText::CErrorText(const char* pszText) : m_szText{}
@@ -10,12 +9,18 @@ CErrorText::CErrorText(const char* pszText) : m_szText{}
 
 CErrorText CErrorText::Format(size_t nLimit, const char* pszFormat, ...)
 {
+    va_list args;
+    va_start(args, pszFormat);
+    CErrorText error = FormatV(nLimit, pszFormat, args);
+    va_end(args);
+    return error;
+}
+
+CErrorText CErrorText::FormatV(size_t nLimit, const char* pszFormat, va_list args)
+{
     CErrorText error;
     if (nLimit > sizeof(error.m_szText))
         nLimit = sizeof(error.m_szText);
-    va_list args;
-    va_start(args, pszFormat);
     std::vsnprintf(error.m_szText, nLimit, pszFormat, args);
-    va_end(args);
     return error;
 }

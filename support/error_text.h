@@ -7,6 +7,7 @@
 #ifndef SARNITH_SUPPORT_ERROR_TEXT_H
 #define SARNITH_SUPPORT_ERROR_TEXT_H
 
+#include <cstdarg>
 #include <cstddef>
 
 class CErrorText {
@@ -20,6 +21,8 @@ public:
     // filter values.
     static CErrorText Format(size_t nLimit, const char* pszFormat, ...)
         __attribute__((format(printf, 2, 3)));
+    static CErrorText FormatV(size_t nLimit, const char* pszFormat, va_list args)
+        __attribute__((format(printf, 2, 0)));
 
     const char* Text() const { return m_szText; }
 

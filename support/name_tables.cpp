@@ -1,5 +1,6 @@
 #include "support/name_tables.h"
 
+#include "support/ascii.h"
 #include "support/assert.h"
 #include "support/bounded_format.h"
 
@@ -132,20 +133,6 @@ constexpr int kMaxScannedRows = 10000;
 
 constexpr int kTextBufferSize = 16;
 constexpr int kTextBufferCount = 4;
-
-char FoldCase(char ch)
-{
-    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-}
-
-bool EqualNoCase(const char* pszA, const char* pszB)
-{
-    while (*pszA != '\0' && FoldCase(*pszA) == FoldCase(*pszB)) {
-        ++pszA;
-        ++pszB;
-    }
-    return *pszA == '\0' && *pszB == '\0';
-}
 
 // Four buffers used in turn, so that up to four results of one formatter
 // stay valid at once.

@@ -1,8 +1,10 @@
 #include "support/numbers.h"
 
+#include "support/ascii.h"
+
 int DigitValue(char ch)
 {
-    if (ch >= '0' && ch <= '9')
+    if (IsDecimalDigit(ch))
         return ch - '0';
     if (ch >= 'a' && ch <= 'z')
         return ch - 'a' + 10;
@@ -14,7 +16,7 @@ int DigitValue(char ch)
 uint32_t ReadAutoBase(const char* p, const char* pEnd, int& nDigits, const char*& pAfter)
 {
     nDigits = 0;
-    while (p < pEnd && (*p == ' ' || *p == '\t'))
+    while (p < pEnd && IsBlankOrTab(*p))
         ++p;
 
     uint32_t nBase = 10;

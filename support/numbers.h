@@ -1,4 +1,4 @@
-// Number reading shared by the lexer and the filter values.
+// Number reading shared by the lexer, the filter values and the command line.
 //
 // ReadAutoBase reads an unsigned 32-bit number whose base its prefix selects:
 // "$", "x", "X", "0x", "0X" hexadecimal; "b", "B", "0b", "0B" binary; "0"

@@ -1,5 +1,6 @@
 #include "support/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,9 @@ namespace {
 
 constexpr int kLowestPriority = 19;
 constexpr int kRaisedPriority = -10;
+
+// A stored setting is read up to this many bytes.
+constexpr size_t kMaxSettingBytes = 65536;
 
 // The folder of the settings store: the configuration directory followed by
 // the key path with its backslashes turned into slashes.
@@ -36,19 +40,6 @@ bool SettingsFolder(const char* pszKeyPath, std::string& strFolder)
             ch = '/';
     strFolder += "/" + strKey;
     return true;
-}
-
-bool MakeFolders(const std::string& strFolder)
-{
-    for (size_t nPos = 1; nPos <= strFolder.size(); ++nPos) {
-        if (nPos == strFolder.size() || strFolder[nPos] == '/') {
-            std::string strPart = strFolder.substr(0, nPos);
-            if (mkdir(strPart.c_str(), 0700) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    struct stat info;
-    return stat(strFolder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -78,16 +69,25 @@ bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString&
     if (!SettingsFolder(pszKeyPath, strFolder))
         return false;
     std::string strFile = strFolder + "/" + pszValueName;
-    FILE* pFile = std::fopen(strFile.c_str(), "rb");
-    if (pFile == nullptr)
+    CFileFacts facts;
+    int nFd = OpenForReading(strFile.c_str(), false, facts);
+    if (nFd < 0)
         return false;
     std::string strData;
     char aChunk[4096];
-    size_t nRead;
-    while ((nRead = std::fread(aChunk, 1, sizeof(aChunk), pFile)) > 0)
-        strData.append(aChunk, nRead);
-    bool bOk = std::ferror(pFile) == 0;
-    std::fclose(pFile);
+    bool bOk = true;
+    while (strData.size() < kMaxSettingBytes) {
+        size_t nWanted = std::min(sizeof(aChunk), kMaxSettingBytes - strData.size());
+        ssize_t nRead = read(nFd, aChunk, nWanted);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0)
+            bOk = false;
+        if (nRead <= 0)
+            break;
+        strData.append(aChunk, static_cast<size_t>(nRead));
+    }
+    CloseFile(nFd);
     if (!bOk)
         return false;
     strValue = strData.c_str();  // the text up to its first zero byte
@@ -97,7 +97,7 @@ bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString&
 bool WriteUserSetting(const char* pszKeyPath, const char* pszValueName, const char* pszValue)
 {
     std::string strFolder;
-    if (!SettingsFolder(pszKeyPath, strFolder) || !MakeFolders(strFolder))
+    if (!SettingsFolder(pszKeyPath, strFolder) || !MakeFolders(strFolder.c_str(), true))
         return false;
     std::string strFile = strFolder + "/" + pszValueName;
     std::string strTemp = strFile + ".tmp." + std::to_string(getpid());
@@ -178,13 +178,41 @@ bool PathReadable(const char* pszPath)
     return access(pszPath, R_OK) == 0;
 }
 
-bool GetFileSize(const char* pszPath, uint32_t& nSize)
+bool MakeFolders(const char* pszPath, bool bPrivate)
 {
+    const std::string strFolder(pszPath);
+    const mode_t nMode = bPrivate ? 0700 : 0755;
+    for (size_t nPos = 1; nPos <= strFolder.size(); ++nPos) {
+        if (nPos == strFolder.size() || strFolder[nPos] == '/') {
+            std::string strPart = strFolder.substr(0, nPos);
+            if (mkdir(strPart.c_str(), nMode) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
     struct stat info;
-    if (stat(pszPath, &info) != 0)
-        return false;
-    nSize = info.st_size > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(info.st_size);
-    return true;
+    return stat(strFolder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts)
+{
+    int nFd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0)
+        return -1;
+    struct stat info;
+    int nFlags = fcntl(nFd, F_GETFL);
+    if (fstat(nFd, &info) != 0 || S_ISDIR(info.st_mode) || nFlags < 0 ||
+        (bBlockingReads && fcntl(nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0)) {
+        close(nFd);
+        return -1;
+    }
+    facts.m_bRegular = S_ISREG(info.st_mode);
+    facts.m_nSize = facts.m_bRegular ? static_cast<uint64_t>(info.st_size) : 0;
+    return nFd;
+}
+
+void CloseFile(int nFd)
+{
+    close(nFd);
 }
 
 }  // namespace platform

@@ -7,9 +7,11 @@
 //   path such as "SoftWare\Tovrek\Sarnith" maps to a folder under the user's
 //   configuration directory ($XDG_CONFIG_HOME, else $HOME/.config) holding one
 //   file per value; values are written atomically (temporary file, rename);
-// - file services: absolute path, existence, readability, size.
+// - file services: absolute path, existence, readability, folders, and
+//   opening a file for reading without waiting on a pipe.
 //
-// Nothing here keeps state or hands out memory the caller must free.
+// Nothing here keeps state or hands out memory the caller must free; a
+// descriptor from OpenForReading belongs to the caller, who closes it.
 #ifndef SARNITH_SUPPORT_PLATFORM_H
 #define SARNITH_SUPPORT_PLATFORM_H
 
@@ -30,7 +32,8 @@ void SetStdoutBinary();
 
 // Reads a value of the per-user settings store; false when the key or the
 // value is missing or cannot be read. The value is the text up to its first
-// zero byte.
+// zero byte within the first 64 KiB of the stored value; a value file that
+// turned out to be a pipe or device never holds the reading up.
 bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString& strValue);
 
 // Stores a value (creating the key path when missing); true when stored.
@@ -48,11 +51,24 @@ bool PathExists(const char* pszPath);
 // True when the path may be opened for reading by this process.
 bool PathReadable(const char* pszPath);
 
-// The size of the file at the path; false when it cannot be taken.
-bool GetFileSize(const char* pszPath, uint32_t& nSize);
+// Creates a folder and its missing parents, private to this user or
+// readable by everyone; true when the folder exists afterwards.
+bool MakeFolders(const char* pszPath, bool bPrivate);
 
-// The platform's path separator, as a one-character text.
-constexpr const char* kPathSeparator = "/";
+// What the file system told about a file when it was opened.
+struct CFileFacts {
+    bool m_bRegular;   // a regular file, not a pipe, device or socket
+    uint64_t m_nSize;  // the size of a regular file; 0 for the other kinds
+};
+
+// Opens a file read-only without waiting: a named pipe that nobody writes to
+// opens at once. With bBlockingReads, reads then wait for data as usual;
+// without, a read that would have to wait fails at once. A directory counts
+// as a file that cannot be opened. Returns the descriptor, or -1.
+int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts);
+
+// Closes a descriptor from OpenForReading.
+void CloseFile(int nFd);
 
 }  // namespace platform
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 struct CSString::Header {
     int32_t m_nCapacity;  // bytes for characters, terminator included
@@ -222,7 +221,7 @@ int CSString::Find(const char* pszSub) const
 
 int CSString::CompareNoCase(const char* psz) const
 {
-    return strcasecmp(psz == nullptr ? "" : psz, m_pszData);
+    return ::CompareNoCase(psz == nullptr ? "" : psz, m_pszData);
 }
 
 void CSString::Empty()

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 
+#include "support/ascii.h"
+
 class CSStringException {
 public:
     enum { kGrowFailed = 1, kAllocFailed = 2 };
@@ -85,12 +87,5 @@ private:
 
     char* m_pszData;
 };
-
-// True for the characters that trimming removes: codes 1 to 32.
-inline bool IsTrimChar(char ch)
-{
-    unsigned char c = static_cast<unsigned char>(ch);
-    return c >= 1 && c <= 32;
-}
 
 #endif

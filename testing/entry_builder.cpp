@@ -1,9 +1,11 @@
 #include "testing/entry_builder.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "support/ascii.h"
 #include "support/assert.h"
+#include "support/byte_order.h"
+#include "support/numbers.h"
 
 namespace testdata {
 
@@ -19,10 +21,10 @@ uint32_t Ip(const char* pszDotted)
             SARNITH_ASSERT(*p == '.');
             ++p;
         }
-        SARNITH_ASSERT(isdigit(static_cast<unsigned char>(*p)));
+        SARNITH_ASSERT(IsDecimalDigit(*p));
         unsigned nValue = 0;
         int nDigits = 0;
-        while (isdigit(static_cast<unsigned char>(*p))) {
+        while (IsDecimalDigit(*p)) {
             nValue = nValue * 10 + static_cast<unsigned>(*p - '0');
             SARNITH_ASSERT(++nDigits <= 3 && nValue <= 255);
             ++p;
@@ -41,8 +43,8 @@ CMac Mac(const char* pszText)
     for (const char* p = pszText; *p != '\0'; ++p) {
         if (*p == ':' || *p == '-')
             continue;
-        SARNITH_ASSERT(isxdigit(static_cast<unsigned char>(*p)) && nDigits < 12);
-        int nValue = isdigit(static_cast<unsigned char>(*p)) ? *p - '0' : tolower(*p) - 'a' + 10;
+        int nValue = DigitValue(*p);
+        SARNITH_ASSERT(nValue < 16 && nDigits < 12);
         mac[nDigits / 2] = static_cast<uint8_t>((mac[nDigits / 2] << 4) | nValue);
         ++nDigits;
     }
@@ -69,26 +71,26 @@ CPackedCounter PackCounterParts(unsigned nExponent, unsigned nMantissa)
 
 void AppendBE16(Bytes& bytes, uint16_t nValue)
 {
-    bytes.push_back(static_cast<uint8_t>(nValue >> 8));
-    bytes.push_back(static_cast<uint8_t>(nValue));
+    bytes.resize(bytes.size() + 2);
+    PutBigEndian16(&bytes[bytes.size() - 2], nValue);
 }
 
 void AppendBE32(Bytes& bytes, uint32_t nValue)
 {
-    AppendBE16(bytes, static_cast<uint16_t>(nValue >> 16));
-    AppendBE16(bytes, static_cast<uint16_t>(nValue));
+    bytes.resize(bytes.size() + 4);
+    PutBigEndian32(&bytes[bytes.size() - 4], nValue);
 }
 
 void AppendLE16(Bytes& bytes, uint16_t nValue)
 {
-    bytes.push_back(static_cast<uint8_t>(nValue));
-    bytes.push_back(static_cast<uint8_t>(nValue >> 8));
+    bytes.resize(bytes.size() + 2);
+    PutLittleEndian16(&bytes[bytes.size() - 2], nValue);
 }
 
 void AppendLE32(Bytes& bytes, uint32_t nValue)
 {
-    AppendLE16(bytes, static_cast<uint16_t>(nValue));
-    AppendLE16(bytes, static_cast<uint16_t>(nValue >> 16));
+    bytes.resize(bytes.size() + 4);
+    PutLittleEndian32(&bytes[bytes.size() - 4], nValue);
 }
 
 void AppendBytes(Bytes& bytes, const Bytes& tail)
@@ -133,12 +135,6 @@ void AppendCounter(Bytes& bytes, uint32_t nValue)
 void AppendMac(Bytes& bytes, const CMac& mac)
 {
     bytes.insert(bytes.end(), mac.begin(), mac.end());
-}
-
-void PutBE16(Bytes& bytes, size_t nOffset, uint16_t nValue)
-{
-    bytes[nOffset] = static_cast<uint8_t>(nValue >> 8);
-    bytes[nOffset + 1] = static_cast<uint8_t>(nValue);
 }
 
 // The Internet checksum of the bytes (one's complement of the one's
@@ -448,7 +444,7 @@ Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
     AppendBE32(header, ip.m_nSrcIp);
     AppendBE32(header, ip.m_nDestIp);
     header.resize(nHeaderLength, 0);  // options: end of list
-    PutBE16(header, 10, InternetChecksum(header));
+    PutBigEndian16(&header[10], InternetChecksum(header));
     return header;
 }
 
@@ -486,7 +482,7 @@ Bytes IcmpHeader(uint8_t nType, uint8_t nCode, uint32_t nRest)
     header.push_back(nCode);
     AppendBE16(header, 0);
     AppendBE32(header, nRest);
-    PutBE16(header, 2, InternetChecksum(header));
+    PutBigEndian16(&header[2], InternetChecksum(header));
     return header;
 }
 

@@ -1,13 +1,14 @@
 #include "testing/log_db_writer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <zlib.h>
 
+#include "support/ascii.h"
 #include "support/assert.h"
+#include "support/byte_order.h"
+#include "support/platform.h"
 
 namespace testdata {
 
@@ -21,14 +22,16 @@ constexpr int64_t kSecondsPerDay = 86400;
 
 void AppendBigEndian16(std::string& str, uint16_t nValue)
 {
-    str += static_cast<char>(nValue >> 8);
-    str += static_cast<char>(nValue & 0xFF);
+    uint8_t aBytes[2];
+    PutBigEndian16(aBytes, nValue);
+    str.append(reinterpret_cast<const char*>(aBytes), sizeof(aBytes));
 }
 
 void AppendBigEndian32(std::string& str, uint32_t nValue)
 {
-    for (int nShift = 24; nShift >= 0; nShift -= 8)
-        str += static_cast<char>((nValue >> nShift) & 0xFF);
+    uint8_t aBytes[4];
+    PutBigEndian32(aBytes, nValue);
+    str.append(reinterpret_cast<const char*>(aBytes), sizeof(aBytes));
 }
 
 // A LogTime as the two big-endian 32-bit halves, low half first.
@@ -72,8 +75,7 @@ std::string UpperCase(const std::string& str)
 {
     std::string strUpper(str);
     for (char& ch : strUpper)
-        if (ch >= 'a' && ch <= 'z')
-            ch = static_cast<char>(ch - 'a' + 'A');
+        ch = ToUpperAscii(ch);
     return strUpper;
 }
 
@@ -238,7 +240,6 @@ bool WriteConfigText(const std::string& strRootDir, const std::string& strText)
 
 CDailyFile::CDailyFile()
     : m_strTag("LOG"),
-      m_nHeaderByte3(kFormatByte),
       m_bFirstSet(false),
       m_bLastSet(false),
       m_nFirstTime(0),
@@ -254,12 +255,6 @@ CDailyFile::CDailyFile()
 CDailyFile& CDailyFile::SetTag(const std::string& strThreeBytes)
 {
     m_strTag = (strThreeBytes + std::string(3, '\0')).substr(0, 3);
-    return *this;
-}
-
-CDailyFile& CDailyFile::SetHeaderByte3(uint8_t nValue)
-{
-    m_nHeaderByte3 = nValue;
     return *this;
 }
 
@@ -361,7 +356,7 @@ CDailyFile& CDailyFile::CutTo(size_t nBytes)
 std::string CDailyFile::Bytes() const
 {
     std::string strFile = m_strTag;
-    strFile += static_cast<char>(m_nHeaderByte3);
+    strFile += static_cast<char>(kFormatByte);
     AppendLogTime(strFile, m_bFirstSet ? m_nFirstTime : m_nEarliest);
     AppendLogTime(strFile, m_bLastSet ? m_nLastTime : m_nLatest);
     SARNITH_ASSERT(strFile.size() == kFileHeaderSize);
@@ -378,15 +373,7 @@ bool CDailyFile::Write(const std::string& strPath, ECompression eCompression) co
 
 bool MakeFolders(const std::string& strPath)
 {
-    for (size_t nPos = 1; nPos <= strPath.size(); ++nPos) {
-        if (nPos == strPath.size() || strPath[nPos] == '/') {
-            std::string strPart = strPath.substr(0, nPos);
-            if (mkdir(strPart.c_str(), 0755) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    struct stat info;
-    return stat(strPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return platform::MakeFolders(strPath.c_str(), false);
 }
 
 bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression)

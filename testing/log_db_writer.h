@@ -111,7 +111,6 @@ public:
     CDailyFile();
 
     CDailyFile& SetTag(const std::string& strThreeBytes);
-    CDailyFile& SetHeaderByte3(uint8_t nValue);
     CDailyFile& SetFirstTime(LogTime nTime);
     CDailyFile& SetLastTime(LogTime nTime);  // 0: no last time recorded
 
@@ -149,7 +148,6 @@ private:
     void NoteTime(LogTime nTime);
 
     std::string m_strTag;
-    uint8_t m_nHeaderByte3;
     bool m_bFirstSet;
     bool m_bLastSet;
     LogTime m_nFirstTime;

@@ -72,6 +72,22 @@ protected:
         EXPECT_EQ(result.strStdout, "");
     }
 
+    // A statement refused with one error, shown under the context line
+    // with its caret in the given column.
+    struct CErrorCase {
+        const char* m_pszStatement;
+        const char* m_pszContext;
+        int m_nCaretColumn;
+        const char* m_pszMessage;
+    };
+
+    template <size_t COUNT>
+    void ExpectErrors(const CErrorCase (&aCases)[COUNT])
+    {
+        for (const CErrorCase& c : aCases)
+            ExpectRefused(c.m_pszStatement, Error(c.m_pszContext, c.m_nCaretColumn, c.m_pszMessage));
+    }
+
     CTempDir m_root;
 };
 
@@ -143,32 +159,37 @@ TEST_F(Statements, NumbersAndKeywordsEndTheSourceList)
 
 TEST_F(Statements, TimeStatementErrors)
 {
-    ExpectRefused("select srcip from gw1 last days x",
-                  Error("select srcip from gw1 last days x", 32, "Expected an integer value"));
-    ExpectRefused("select srcip from gw1 last 7 days",
-                  Error("select srcip from gw1 last 7 days", 27, "Unknown time expression found"));
-    ExpectRefused("select srcip from gw1 times 2006-06-01 2006-07-01",
-                  Error("select srcip from gw1 times 2006-06-01 2006-07-01", 39, "Expected to find the 'TO' operator"));
-    ExpectRefused("select srcip from gw1 times 06-06-01 to 2006-07-01",
-                  Error("select srcip from gw1 times 06-06-01 to 2006-07-01", 37, "A valid time was expected"));
+    const CErrorCase aCases[] = {
+        { "select srcip from gw1 last days x", "select srcip from gw1 last days x", 32,
+          "Expected an integer value" },
+        { "select srcip from gw1 last 7 days", "select srcip from gw1 last 7 days", 27,
+          "Unknown time expression found" },
+        { "select srcip from gw1 times 2006-06-01 2006-07-01", "select srcip from gw1 times 2006-06-01 2006-07-01",
+          39, "Expected to find the 'TO' operator" },
+        { "select srcip from gw1 times 06-06-01 to 2006-07-01", "select srcip from gw1 times 06-06-01 to 2006-07-01",
+          37, "A valid time was expected" },
+    };
+    ExpectErrors(aCases);
 }
 
 TEST_F(Statements, WhereClauseErrors)
 {
-    ExpectRefused("select srcip from gw1 where",
-                  Error("select srcip from gw1 where", 22, "Unexpected end of input data"));
-    ExpectRefused("select srcip from gw1 where srcport <> 80",
-                  Error(" from gw1 where srcport <> 80", 25, "Expected a parameter value"));
-    ExpectRefused("select srcip from gw1 where srcip = 10.0.0.1 destip = 10.0.0.2",
-                  Error(" gw1 where srcip = 10.0.0.1 destip = 10.0.0.2", 28, "Error parsing the search statement"));
-    ExpectRefused("select srcip from gw1 where srcip = 300.1.1.1",
-                  Error(" from gw1 where srcip = 300.1.1.1", 24, "Incorrect ip address"));
-    ExpectRefused("select srcip from gw1 where srcip in (10.0.0.1",
-                  Error(" from gw1 where srcip in (10.0.0.1", 26, "Expected a string value"));
-    ExpectRefused("select srcip from gw1 where tcp[0x0d] = 2",
-                  Error("select srcip from gw1 where tcp[0x0d] = 2", 32, "Expected a unsigned integer value"));
-    ExpectRefused("select srcip from gw1 last days 2 where (srcip = 10.0.0.1 or destip = 10.0.0.2 and srcport = 80",
-                  Error("= 10.0.0.2 and srcport = 80", 25, "Missing right paranthes"));
-    ExpectRefused("select srcip from gw1 gw2 where srcip = 10.0.0.1 or",
-                  Error(" gw2 where srcip = 10.0.0.1 or", 28, "Unexpected end of input data"));
+    const CErrorCase aCases[] = {
+        { "select srcip from gw1 where", "select srcip from gw1 where", 22, "Unexpected end of input data" },
+        { "select srcip from gw1 where srcport <> 80", " from gw1 where srcport <> 80", 25,
+          "Expected a parameter value" },
+        { "select srcip from gw1 where srcip = 10.0.0.1 destip = 10.0.0.2",
+          " gw1 where srcip = 10.0.0.1 destip = 10.0.0.2", 28, "Error parsing the search statement" },
+        { "select srcip from gw1 where srcip = 300.1.1.1", " from gw1 where srcip = 300.1.1.1", 24,
+          "Incorrect ip address" },
+        { "select srcip from gw1 where srcip in (10.0.0.1", " from gw1 where srcip in (10.0.0.1", 26,
+          "Expected a string value" },
+        { "select srcip from gw1 where tcp[0x0d] = 2", "select srcip from gw1 where tcp[0x0d] = 2", 32,
+          "Expected a unsigned integer value" },
+        { "select srcip from gw1 last days 2 where (srcip = 10.0.0.1 or destip = 10.0.0.2 and srcport = 80",
+          "= 10.0.0.2 and srcport = 80", 25, "Missing right paranthes" },
+        { "select srcip from gw1 gw2 where srcip = 10.0.0.1 or", " gw2 where srcip = 10.0.0.1 or", 28,
+          "Unexpected end of input data" },
+    };
+    ExpectErrors(aCases);
 }

@@ -132,25 +132,29 @@ TEST(ConfigFile, NumbersAreReadAsPercentU)
                        "I=99999999999999999999\n",
                        file),
               "");
-    uint32_t nValue = 0;
-    EXPECT_TRUE(file.GetUInt("a", nValue));
-    EXPECT_EQ(nValue, 42u);
-    EXPECT_TRUE(file.GetUInt("B", nValue));
-    EXPECT_EQ(nValue, 4294967295u);
-    EXPECT_TRUE(file.GetUInt("C", nValue));
-    EXPECT_EQ(nValue, 17u);
-    EXPECT_FALSE(file.GetUInt("D", nValue));
-    EXPECT_FALSE(file.GetUInt("E", nValue));
-    EXPECT_TRUE(file.GetUInt("F", nValue));
-    EXPECT_EQ(nValue, 8u);
-    EXPECT_TRUE(file.GetUInt("G", nValue));
-    EXPECT_EQ(nValue, 4294967295u);
-    // Numbers beyond 32 bits never wrap into range.
-    EXPECT_TRUE(file.GetUInt("H", nValue));
-    EXPECT_EQ(nValue, 4294967295u);
-    EXPECT_TRUE(file.GetUInt("I", nValue));
-    EXPECT_EQ(nValue, 4294967295u);
-    EXPECT_FALSE(file.GetUInt("Z", nValue));
+    struct {
+        const char* m_pszKey;
+        bool m_bRead;
+        uint32_t m_nValue;
+    } const aCases[] = {
+        { "a", true,  42u         },
+        { "B", true,  4294967295u },  // a minus negates modulo 2^32
+        { "C", true,  17u         },
+        { "D", false, 0           },
+        { "E", false, 0           },
+        { "F", true,  8u          },
+        { "G", true,  4294967295u },
+        { "H", true,  4294967295u },  // numbers beyond 32 bits never wrap into range
+        { "I", true,  4294967295u },
+        { "Z", false, 0           },
+    };
+    for (const auto& c : aCases) {
+        uint32_t nValue = 0;
+        EXPECT_EQ(file.GetUInt(c.m_pszKey, nValue), c.m_bRead) << c.m_pszKey;
+        if (c.m_bRead) {
+            EXPECT_EQ(nValue, c.m_nValue) << c.m_pszKey;
+        }
+    }
 }
 
 TEST(ConfigFile, Ipv4Addresses)

@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/common/temp_dir.h"
 
@@ -71,5 +73,30 @@ TEST_F(RootDirStore, UnwritableStoreReportsFailure)
     // A file where the key's folder should be makes the store unwritable.
     WriteWholeFile(m_store / "SoftWare", "in the way");
     EXPECT_FALSE(WriteRootDir("/data"));
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+}
+
+TEST_F(RootDirStore, ValueIsReadUpTo64KiB)
+{
+    WriteWholeFile(ValueFile(), std::string(70000, 'd'));
+    EXPECT_EQ(ReadRootDir().GetLength(), 65536);
+}
+
+TEST_F(RootDirStore, SpecialFilesAsTheValueNeverHoldTheReadingUp)
+{
+    WriteWholeFile(ValueFile(), "");
+    ASSERT_EQ(unlink(ValueFile().c_str()), 0);
+
+    // A pipe nobody writes to, then one whose writer stays silent.
+    ASSERT_EQ(mkfifo(ValueFile().c_str(), 0600), 0);
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+    int nWriter = open(ValueFile().c_str(), O_RDWR);
+    ASSERT_GE(nWriter, 0);
+    EXPECT_TRUE(ReadRootDir().IsEmpty());
+    close(nWriter);
+    ASSERT_EQ(unlink(ValueFile().c_str()), 0);
+
+    // A device that never ends.
+    ASSERT_EQ(symlink("/dev/zero", ValueFile().c_str()), 0);
     EXPECT_TRUE(ReadRootDir().IsEmpty());
 }

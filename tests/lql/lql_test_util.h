@@ -5,39 +5,11 @@
 #define SARNITH_TESTS_LQL_LQL_TEST_UTIL_H
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
 #include "lql/lql_clock.h"
-
-// Sets TZ for the lifetime of the object.
-class CTimeZoneScope {
-public:
-    explicit CTimeZoneScope(const char* pszZone)
-    {
-        const char* pszOld = std::getenv("TZ");
-        m_bHadOld = pszOld != nullptr;
-        if (m_bHadOld)
-            m_strOld = pszOld;
-        setenv("TZ", pszZone, 1);
-        tzset();
-    }
-    ~CTimeZoneScope()
-    {
-        if (m_bHadOld)
-            setenv("TZ", m_strOld.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    CTimeZoneScope(const CTimeZoneScope&) = delete;
-    CTimeZoneScope& operator=(const CTimeZoneScope&) = delete;
-
-private:
-    bool m_bHadOld;
-    std::string m_strOld;
-};
+#include "tests/common/time_zone.h"
 
 // Makes the LQL parsers see nNow as the current time.
 class CFixedClock {
@@ -63,14 +35,6 @@ inline std::string TmText(const struct tm& tm)
     std::snprintf(szText, sizeof(szText), "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
                   tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return szText;
-}
-
-// The same text of a calendar time broken down in UTC.
-inline std::string UtcText(time_t nTime)
-{
-    struct tm tm;
-    gmtime_r(&nTime, &tm);
-    return TmText(tm);
 }
 
 // 2006-06-15 10:25:13 UTC, the fixed "now" of most tests.

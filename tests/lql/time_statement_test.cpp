@@ -41,6 +41,22 @@ CTimeResult Last(const char* pszText) { return Run(pszText, TIME_FORM_LAST); }
 
 time_t FailingClock() { return static_cast<time_t>(-1); }
 
+// A statement text and the error text its parse must end with.
+struct CErrorCase {
+    const char* m_pszText;
+    const char* m_pszError;
+};
+
+template <size_t COUNT>
+void ExpectErrors(CTimeResult (*pfnParse)(const char*), const CErrorCase (&aCases)[COUNT])
+{
+    for (const CErrorCase& c : aCases) {
+        CTimeResult result = pfnParse(c.m_pszText);
+        EXPECT_FALSE(result.m_bOk) << c.m_pszText;
+        EXPECT_EQ(result.m_strError, c.m_pszError) << c.m_pszText;
+    }
+}
+
 }  // namespace
 
 TEST(ParseDateTime, ReadsFieldByFieldAndStopsAtTheFirstBadField)
@@ -124,10 +140,7 @@ TEST(TimesStatement, LocalDatesAreDeliveredInUtc)
 TEST(TimesStatement, ErrorTexts)
 {
     CTimeZoneScope zone("UTC");
-    struct Case {
-        const char* m_pszText;
-        const char* m_pszError;
-    } aCases[] = {
+    const CErrorCase aCases[] = {
         { "06-06-01 to 2006-07-01",        "A valid time was expected"          },
         { "2006-06-01 to 06-07-01",        "A valid time was expected"          },
         { "2006-06-01 2006-07-01",         "Expected to find the 'TO' operator" },
@@ -139,11 +152,7 @@ TEST(TimesStatement, ErrorTexts)
         { "2006-06-01 to 'unterminated",   "A valid date was expected"          },
         { "2006-06-01",                    "A valid time was expected"          },
     };
-    for (const Case& c : aCases) {
-        CTimeResult result = Times(c.m_pszText);
-        EXPECT_FALSE(result.m_bOk) << c.m_pszText;
-        EXPECT_EQ(result.m_strError, c.m_pszError) << c.m_pszText;
-    }
+    ExpectErrors(Times, aCases);
 }
 
 TEST(LastStatement, PeriodsCountedBackFromNowInUtc)
@@ -229,10 +238,7 @@ TEST(LastStatement, ErrorTexts)
 {
     CTimeZoneScope zone("UTC");
     CFixedClock clock(kJune15);
-    struct Case {
-        const char* m_pszText;
-        const char* m_pszError;
-    } aCases[] = {
+    const CErrorCase aCases[] = {
         { "days x",               "Expected an integer value"           },
         { "days",                 "Expected an integer value"           },
         { "full days x",          "Expected an integer value"           },
@@ -242,11 +248,7 @@ TEST(LastStatement, ErrorTexts)
         { "full week",            "Expected DAY, DAYS or HOURS keyword" },
         { "full",                 "Expected DAY, DAYS or HOURS keyword" },
     };
-    for (const Case& c : aCases) {
-        CTimeResult result = Last(c.m_pszText);
-        EXPECT_FALSE(result.m_bOk) << c.m_pszText;
-        EXPECT_EQ(result.m_strError, c.m_pszError) << c.m_pszText;
-    }
+    ExpectErrors(Last, aCases);
 }
 
 TEST(LastStatement, ClockFailure)

@@ -304,23 +304,23 @@ TEST(Columns, LocalDatesAndTimes)
     CEntryBuilder entry;
     entry.DevTime(1136073600);  // 2006-01-01 00:00:00 UTC
     {
-        CTimeZone zone("UTC0");
+        CTimeZoneScope zone("UTC0");
         EXPECT_EQ("date=2006-06-01 time=12:34:56 devdate=2006-01-01 devtime=00:00:00\n",
                   RenderLine({"date", "time", "devdate", "devtime"}, entry));
     }
     {
-        CTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+        CTimeZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
         EXPECT_EQ("date=2006-06-01 time=14:34:56 devdate=2006-01-01 devtime=01:00:00\n",
                   RenderLine({"date", "time", "devdate", "devtime"}, entry));
     }
     // An entry time before 1970 is no valid time; the device time always has one.
-    CTimeZone zone("UTC0");
+    CTimeZoneScope zone("UTC0");
     EXPECT_EQ("devdate=1970-01-01\n", RenderLine({"date", "time", "devdate"}, CEntryBuilder(), CLayout(), "gw1", 5));
 }
 
 TEST(Columns, StandardOnBareEntryAndNamesWithoutValue)
 {
-    CTimeZone zone("UTC0");
+    CTimeZoneScope zone("UTC0");
     CEntryBuilder entry;
     entry.Event("ev");
     EXPECT_EQ("2006-06-01;12:34:56;gw1;;;ev;;;;;;;;;\n", RenderLine(kStandard, entry, Delimited(';')));

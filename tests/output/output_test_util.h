@@ -1,12 +1,12 @@
 // Helpers shared by the output tests: a writer's stream captured in memory,
 // entries built with the entry builder and decoded into a record, and one
-// rendered line read back as a string.
+// rendered line read back as a string. Entries point into the builder they
+// were made from, which the caller keeps; strings are copies.
 #ifndef SARNITH_TESTS_OUTPUT_OUTPUT_TEST_UTIL_H
 #define SARNITH_TESTS_OUTPUT_OUTPUT_TEST_UTIL_H
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,7 @@
 #include "support/sstring.h"
 #include "testing/entry_builder.h"
 #include "testing/log_db_writer.h"
+#include "tests/common/time_zone.h"
 
 namespace outputtest {
 
@@ -95,34 +96,6 @@ inline std::string RenderLine(const std::vector<std::string>& aColumns, const te
     writer.WriteEntry(entry, record, pszGateway);
     return stream.Contents();
 }
-
-// Pins the time zone of this process for the scope of a test.
-class CTimeZone {
-public:
-    explicit CTimeZone(const char* pszZone)
-    {
-        const char* pszOld = std::getenv("TZ");
-        m_bHadOld = pszOld != nullptr;
-        if (m_bHadOld)
-            m_strOld = pszOld;
-        setenv("TZ", pszZone, 1);
-        tzset();
-    }
-    ~CTimeZone()
-    {
-        if (m_bHadOld)
-            setenv("TZ", m_strOld.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    CTimeZone(const CTimeZone&) = delete;
-    CTimeZone& operator=(const CTimeZone&) = delete;
-
-private:
-    bool m_bHadOld;
-    std::string m_strOld;
-};
 
 }  // namespace outputtest
 

@@ -89,6 +89,32 @@ LogTime At(int nMonth, int nDay, int nHour = 0, int nMinute = 0, int nSecond = 0
     return LogTimeFromUtc(2006, nMonth, nDay, nHour, nMinute, nSecond);
 }
 
+// 300 entries of 400 bytes a second apart from 2006-06-20 00:00: far more
+// uncompressed bytes than the compressed file holds. aTimes receives their
+// times.
+CDailyFile LargeFile(std::vector<LogTime>& aTimes)
+{
+    CDailyFile file;
+    for (int n = 0; n < 300; ++n) {
+        aTimes.push_back(At(6, 20, 0, 0, n));
+        file.AddEntry(aTimes.back(), std::string(400, 'q'));
+    }
+    return file;
+}
+
+// Writes the file as the first of 2006-06-20 in a database of its own,
+// followed by a sound file holding one entry at 03:00, and reads that day.
+CReadResult ReadFileAndTheNext(const CDailyFile& file, ECompression eCompression)
+{
+    CTempDir dir;
+    testdata::CLogDatabase db(dir.Path());
+    CReadResult result;
+    EXPECT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, file));
+    EXPECT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
+    CLogFileReader reader(kGateway, dir.Path().c_str(), UtcTm(2006, 6, 20), UtcTm(2006, 6, 21));
+    return ReadAll(reader);
+}
+
 // ---------------------------------------------------------------- the walk
 
 TEST_F(CReaderTest, WalksDaysAcrossAMonthEndAndKeepsToTheRange)
@@ -274,15 +300,9 @@ TEST_F(CReaderTest, CompressedFileWithoutWholeHeaderEndsTheReader)
 TEST_F(CReaderTest, EntryHeaderCutShortMovesToTheNextFile)
 {
     for (ECompression eCompression : {kPlain, kGzip}) {
-        CTempDir dir;
-        testdata::CLogDatabase db(dir.Path());
         CDailyFile cut = FileOf({At(6, 20, 1)}, false);
         cut.AddCutEntryHeader(At(6, 20, 2), 40, 9);
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, cut));
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
-
-        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-        CReadResult result = ReadAll(reader);
+        CReadResult result = ReadFileAndTheNext(cut, eCompression);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
         EXPECT_EQ(result.strStderr, "");
     }
@@ -315,15 +335,9 @@ TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
         { 299, "There is an error in one of the log files\n" },
     };
     for (const auto& test : aCases) {
-        CTempDir dir;
-        testdata::CLogDatabase db(dir.Path());
         CDailyFile cut = FileOf({At(6, 20, 1)}, false);
         cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), test.nWritten);
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, kPlain, cut));
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)})));
-
-        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-        CReadResult result = ReadAll(reader);
+        CReadResult result = ReadFileAndTheNext(cut, kPlain);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)})) << test.nWritten;
         EXPECT_EQ(result.strStderr, test.pszStderr) << test.nWritten;
     }
@@ -352,16 +366,10 @@ TEST_F(CReaderTest, PlainFileIsReadOnlyUpToItsSizeWhenOpened)
 TEST_F(CReaderTest, ZeroBodyLengthEndsTheFile)
 {
     for (ECompression eCompression : {kPlain, kGzip}) {
-        CTempDir dir;
-        testdata::CLogDatabase db(dir.Path());
         CDailyFile file = FileOf({At(6, 20, 1)});
         file.AddEntry(At(6, 20, 2), std::string("behind the end marker"));
         file.AddRawBytes(std::string("\x01\x02trailing bytes", 16));
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, file));
-        ASSERT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
-
-        CLogFileReader reader(kGateway, dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-        CReadResult result = ReadAll(reader);
+        CReadResult result = ReadFileAndTheNext(file, eCompression);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
         EXPECT_EQ(result.strStderr, "");
     }
@@ -502,13 +510,8 @@ TEST_F(CReaderTest, SingleFileModeReadsTheNamedFileWithinTheRange)
 
 TEST_F(CReaderTest, SingleFileModeReadsACompressedFileToItsEnd)
 {
-    // Far more uncompressed bytes than the compressed file holds.
     std::vector<LogTime> aTimes;
-    CDailyFile file;
-    for (int n = 0; n < 300; ++n) {
-        aTimes.push_back(At(6, 20, 0, 0, n));
-        file.AddEntry(aTimes.back(), std::string(400, 'q'));
-    }
+    CDailyFile file = LargeFile(aTimes);
     std::string strPath = m_dir / "extract.bin";
     ASSERT_TRUE(file.Write(strPath, kGzip));
 
@@ -519,11 +522,7 @@ TEST_F(CReaderTest, SingleFileModeReadsACompressedFileToItsEnd)
 TEST_F(CReaderTest, CompressedContentUnderAPlainNameIsReadToItsEnd)
 {
     std::vector<LogTime> aTimes;
-    CDailyFile file;
-    for (int n = 0; n < 300; ++n) {
-        aTimes.push_back(At(6, 20, 0, 0, n));
-        file.AddEntry(aTimes.back(), std::string(400, 'q'));
-    }
+    CDailyFile file = LargeFile(aTimes);
     ASSERT_TRUE(file.Write(PathOf(2006, 6, 20, 0, kPlain), kGzip));
     EXPECT_EQ(Walk(At(6, 20), At(6, 21)).aTimes, aTimes);
 }
