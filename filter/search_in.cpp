@@ -7,7 +7,7 @@
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
 #include "records/log_record.h"
-#include "records/packet_decoder.h"
+#include "records/packet_format.h"
 #include "support/ascii.h"
 #include "support/assert.h"
 #include "support/byte_order.h"
@@ -18,21 +18,23 @@ namespace {
 struct CInKindRow {
     int32_t m_nParamId;
     ESearchInKind m_eKind;
+    ERecordValue m_eQuotedValue;  // the value in the headers an ICMP error quotes
+    ERecordValue m_eConnValue;    // the value in the last connection block
 };
 
 // The parameters an IN statement accepts.
 const CInKindRow g_aInKinds[] = {
-//    keyword id          kind
-    { KEY_SRCIP,          SEARCH_IN_SRCIP        },
-    { KEY_DESTIP,         SEARCH_IN_DESTIP       },
-    { KEY_SRCPORT,        SEARCH_IN_SRCPORT      },
-    { KEY_DESTPORT,       SEARCH_IN_DESTPORT     },
-    { KEY_ICMPSRCIP,      SEARCH_IN_ICMPSRCIP    },
-    { KEY_ICMPDESTIP,     SEARCH_IN_ICMPDESTIP   },
-    { KEY_ICMPSRCPORT,    SEARCH_IN_ICMPSRCPORT  },
-    { KEY_ICMPDESTPORT,   SEARCH_IN_ICMPDESTPORT },
-    { KEY_ROUTEGW,        SEARCH_IN_ROUTEGW      },
-    { KEY_ID,             SEARCH_IN_ID           },
+//    keyword id          kind                     quoted headers           connection block
+    { KEY_SRCIP,          SEARCH_IN_SRCIP,         RECORD_VALUE_NONE,       RECORD_VALUE_SRC_ADDR  },
+    { KEY_DESTIP,         SEARCH_IN_DESTIP,        RECORD_VALUE_NONE,       RECORD_VALUE_DEST_ADDR },
+    { KEY_SRCPORT,        SEARCH_IN_SRCPORT,       RECORD_VALUE_NONE,       RECORD_VALUE_SRC_PORT  },
+    { KEY_DESTPORT,       SEARCH_IN_DESTPORT,      RECORD_VALUE_NONE,       RECORD_VALUE_DEST_PORT },
+    { KEY_ICMPSRCIP,      SEARCH_IN_ICMPSRCIP,     RECORD_VALUE_SRC_ADDR,   RECORD_VALUE_NONE      },
+    { KEY_ICMPDESTIP,     SEARCH_IN_ICMPDESTIP,    RECORD_VALUE_DEST_ADDR,  RECORD_VALUE_NONE      },
+    { KEY_ICMPSRCPORT,    SEARCH_IN_ICMPSRCPORT,   RECORD_VALUE_SRC_PORT,   RECORD_VALUE_NONE      },
+    { KEY_ICMPDESTPORT,   SEARCH_IN_ICMPDESTPORT,  RECORD_VALUE_DEST_PORT,  RECORD_VALUE_NONE      },
+    { KEY_ROUTEGW,        SEARCH_IN_ROUTEGW,       RECORD_VALUE_NONE,       RECORD_VALUE_NONE      },
+    { KEY_ID,             SEARCH_IN_ID,            RECORD_VALUE_NONE,       RECORD_VALUE_NONE      },
 };
 
 // The netmask of a prefix length 0 to 32.
@@ -120,7 +122,13 @@ const char* ReadNumberEntry(const char* p, const char* pEnd, CNumRange& range)
 
 }  // namespace
 
-CSearchIn::CSearchIn() : m_eKind(SEARCH_IN_NONE), m_nCount(0), m_aIpRanges{}, m_aNumRanges{}
+CSearchIn::CSearchIn()
+    : m_eKind(SEARCH_IN_NONE),
+      m_eQuotedValue(RECORD_VALUE_NONE),
+      m_eConnValue(RECORD_VALUE_NONE),
+      m_nCount(0),
+      m_aIpRanges{},
+      m_aNumRanges{}
 {
 }
 
@@ -128,6 +136,8 @@ void CSearchIn::SetValue(int32_t nParamId, const char* pszList)
 {
     SARNITH_ASSERT(pszList != nullptr);
     m_eKind = SEARCH_IN_NONE;
+    m_eQuotedValue = RECORD_VALUE_NONE;
+    m_eConnValue = RECORD_VALUE_NONE;
     m_nCount = 0;
 
     const CInKindRow* pRow = nullptr;
@@ -144,6 +154,8 @@ void CSearchIn::SetValue(int32_t nParamId, const char* pszList)
         m_nCount = 0;
         RaiseSearchError(SMSG_INVALID_RANGE);
     }
+    m_eQuotedValue = pRow->m_eQuotedValue;
+    m_eConnValue = pRow->m_eConnValue;
 }
 
 bool CSearchIn::IsAddressKind() const
@@ -219,6 +231,15 @@ bool CSearchIn::HoldsPort(const uint8_t* pPort) const
     return HoldsNumber(ReadBigEndian16(pPort));
 }
 
+// An address or a port, as the list holds addresses or numbers; false for
+// null.
+bool CSearchIn::HoldsValue(const uint8_t* pValue) const
+{
+    if (pValue == nullptr)
+        return false;
+    return IsAddressKind() ? HoldsAddress(pValue) : HoldsPort(pValue);
+}
+
 // The record parts are tried in a fixed order; the first hit decides. An IN
 // list looks at neither ARP addresses nor the authenticated user's address.
 int CSearchIn::Evaluate(const CLogRecord& record) const
@@ -239,48 +260,23 @@ bool CSearchIn::MatchPacket(const CLogRecord& record) const
     if (pIp == nullptr)
         return false;
     if (m_eKind == SEARCH_IN_SRCIP)
-        return HoldsAddress(pIp + 12);
+        return HoldsAddress(pIp + kIpSrcAddrOffset);
     if (m_eKind == SEARCH_IN_DESTIP)
-        return HoldsAddress(pIp + 16);
+        return HoldsAddress(pIp + kIpDestAddrOffset);
 
     const uint8_t* pPorts = record.m_pTcpHdr != nullptr ? record.m_pTcpHdr : record.m_pUdpHdr;
     if (pPorts != nullptr) {
         if (m_eKind == SEARCH_IN_SRCPORT)
-            return HoldsPort(pPorts);
+            return HoldsPort(pPorts + kSrcPortOffset);
         if (m_eKind == SEARCH_IN_DESTPORT)
-            return HoldsPort(pPorts + 2);
+            return HoldsPort(pPorts + kDestPortOffset);
         return false;
     }
-
-    const uint8_t* pQuotedIp = record.m_pIcmpIpHdr;
-    if (record.m_pIcmpHdr == nullptr || pQuotedIp == nullptr)
-        return false;
-    switch (m_eKind) {
-    case SEARCH_IN_ICMPSRCIP:
-        return HoldsAddress(pQuotedIp + 12);
-    case SEARCH_IN_ICMPDESTIP:
-        return HoldsAddress(pQuotedIp + 16);
-    case SEARCH_IN_ICMPSRCPORT:
-    case SEARCH_IN_ICMPDESTPORT: {
-        const uint8_t* pPort = QuotedPort(record, m_eKind == SEARCH_IN_ICMPDESTPORT);
-        return pPort != nullptr && HoldsPort(pPort);
-    }
-    default:
-        return false;
-    }
+    return HoldsValue(FindQuotedValue(record, m_eQuotedValue));
 }
 
 // The connection block of the last connection item.
 bool CSearchIn::MatchConnection(const CLogRecord& record) const
 {
-    const uint8_t* pBlock = record.GetLastConnBlock();
-    if (pBlock == nullptr)
-        return false;
-    switch (m_eKind) {
-    case SEARCH_IN_SRCIP:    return HoldsAddress(pBlock + CONN_BLOCK_SRC_ADDR);
-    case SEARCH_IN_DESTIP:   return HoldsAddress(pBlock + CONN_BLOCK_DEST_ADDR);
-    case SEARCH_IN_SRCPORT:  return HoldsPort(pBlock + CONN_BLOCK_SRC_PORT);
-    case SEARCH_IN_DESTPORT: return HoldsPort(pBlock + CONN_BLOCK_DEST_PORT);
-    default:                 return false;
-    }
+    return HoldsValue(FindConnBlockValue(record, m_eConnValue));
 }

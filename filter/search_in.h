@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "filter/record_values.h"
 #include "filter/search_node.h"
 
 // Which value an IN list holds; one kind per accepted parameter.
@@ -68,10 +69,13 @@ private:
     bool HoldsAddress(const uint8_t* pAddress) const;
     bool HoldsNumber(uint32_t nNumber) const;
     bool HoldsPort(const uint8_t* pPort) const;
+    bool HoldsValue(const uint8_t* pValue) const;
     bool MatchPacket(const CLogRecord& record) const;
     bool MatchConnection(const CLogRecord& record) const;
 
     ESearchInKind m_eKind;
+    ERecordValue m_eQuotedValue;  // the kind's value in the headers an ICMP error quotes
+    ERecordValue m_eConnValue;    // the kind's value in the last connection block
     int m_nCount;
     CIpRange m_aIpRanges[kMaxRanges];
     CNumRange m_aNumRanges[kMaxRanges];

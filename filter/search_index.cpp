@@ -5,7 +5,7 @@
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
 #include "records/log_record.h"
-#include "records/packet_decoder.h"
+#include "records/packet_format.h"
 #include "support/assert.h"
 
 namespace {
@@ -25,7 +25,6 @@ const CHeaderRow g_aHeaderRows[] = {
 };
 
 const uint32_t kMaxIndexValue = 255;
-const int kEthernetHeaderSize = 14;
 
 }  // namespace
 
@@ -78,7 +77,7 @@ int CSearchIndex::Evaluate(const CLogRecord& record) const
     int nAvailable = record.m_nPacketLen;
     if (m_eHeader != SEARCH_HEADER_ETHERNET) {
         if (record.m_pEthHdr != nullptr)
-            nAvailable -= kEthernetHeaderSize;
+            nAvailable -= static_cast<int>(kEthernetHeaderSize);
         if (m_eHeader != SEARCH_HEADER_IP) {
             if (record.m_pIpHdr == nullptr)
                 return 0;

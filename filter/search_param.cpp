@@ -1,17 +1,19 @@
+// The value side of CSearchParam: which parameters a condition accepts, how
+// each value text is checked and converted into the form matching compares
+// against, and where the shared record values of a field lie. Matching the
+// converted value against a record is in search_param_match.cpp.
 #include "filter/search_param.h"
 
 #include <cstring>
 
-#include "filter/search_compare.h"
 #include "filter/search_messages.h"
 #include "filter/text_pattern.h"
 #include "filter/value_syntax.h"
 #include "lql/keyword_table.h"
-#include "records/log_record.h"
-#include "records/packet_decoder.h"
+#include "records/element_format.h"
+#include "records/packet_format.h"
 #include "support/ascii.h"
 #include "support/assert.h"
-#include "support/byte_order.h"
 #include "support/name_tables.h"
 
 namespace {
@@ -90,7 +92,7 @@ const CParameterRow g_aParameters[] = {
     { KEY_ROUTEGW,             FIELD_ROUTEGW,            SYNTAX_IPV4,      SMSG_INCORRECT_IP        },
 };
 
-const uint32_t kAny32 = 0xFFFFFFFF;
+const uint32_t kAny32 = 0xFFFFFFFF;   // the largest 32-bit number: any number is accepted
 const uint32_t kNameAny = 0xFFFFFFFE;  // every number a name lookup finds (-1 means none)
 
 // How a numeric value is read: optionally trimmed, then a name of the table
@@ -129,28 +131,39 @@ const CNumberRule g_aNumberRules[] = {
 
 struct CWordRow {
     ESearchField m_eField;
-    const char* m_pszWord;
-    uint8_t m_nValue;
+    const CNameEntry* m_pWords;  // the words of the values, as the output shows them
+    const char* m_pszOther;      // a further word; null: none
+    uint8_t m_nOther;            // its value
 };
 
 // The fixed words of the connection event and the ARP operation.
 const CWordRow g_aWordRows[] = {
-//    field         word        value
-    { FIELD_CONN,   "open",     1 },
-    { FIELD_CONN,   "closing",  2 },
-    { FIELD_CONN,   "closed",   3 },
-    { FIELD_ARP,    "request",  1 },
-    { FIELD_ARP,    "reply",    2 },
-    { FIELD_ARP,    "other",    3 },
+//    field         words             further word  its value
+    { FIELD_CONN,   g_connEvents,     nullptr,      0                        },
+    { FIELD_ARP,    g_arpOperations,  "other",      CSearchParam::kArpOther  },
 };
 
-// The ARP operation value that stands for every operation above "reply".
-const uint8_t kArpOther = 3;
+struct CRecordValueRow {
+    ESearchField m_eField;
+    ERecordValue m_eQuotedValue;  // the field's value in the headers an ICMP error quotes
+    ERecordValue m_eConnValue;    // the field's value in the last connection block
+};
 
-// Counted texts are compared as a copy into a buffer of this size would
-// hold them: at most one character less than their length, and never more
-// than 1023 characters.
-const size_t kCountedCopyLimit = 1024;
+// The fields whose values the conditions look for where the IN lists do too
+// (filter/record_values.h); the other fields have neither.
+const CRecordValueRow g_aRecordValues[] = {
+//    field                 quoted headers           connection block
+    { FIELD_SRCIP,          RECORD_VALUE_NONE,       RECORD_VALUE_SRC_ADDR  },
+    { FIELD_DESTIP,         RECORD_VALUE_NONE,       RECORD_VALUE_DEST_ADDR },
+    { FIELD_IPPROTO,        RECORD_VALUE_NONE,       RECORD_VALUE_PROTOCOL  },
+    { FIELD_SRCPORT,        RECORD_VALUE_NONE,       RECORD_VALUE_SRC_PORT  },
+    { FIELD_DESTPORT,       RECORD_VALUE_NONE,       RECORD_VALUE_DEST_PORT },
+    { FIELD_ICMPSRCIP,      RECORD_VALUE_SRC_ADDR,   RECORD_VALUE_NONE      },
+    { FIELD_ICMPDESTIP,     RECORD_VALUE_DEST_ADDR,  RECORD_VALUE_NONE      },
+    { FIELD_ICMPIPPROTO,    RECORD_VALUE_PROTOCOL,   RECORD_VALUE_NONE      },
+    { FIELD_ICMPSRCPORT,    RECORD_VALUE_SRC_PORT,   RECORD_VALUE_NONE      },
+    { FIELD_ICMPDESTPORT,   RECORD_VALUE_DEST_PORT,  RECORD_VALUE_NONE      },
+};
 
 // Longest name of the name tables, with room to spare; longer texts name nothing.
 const size_t kMaxNameLength = 63;
@@ -215,21 +228,34 @@ uint32_t ReadNumberValue(const CNumberRule& rule, const char* pszValue)
 // eMessage for any other text.
 uint8_t ReadWordValue(ESearchField eField, ESearchMessage eMessage, const char* pszValue)
 {
-    for (const CWordRow& row : g_aWordRows)
-        if (row.m_eField == eField && EqualNoCase(pszValue, row.m_pszWord))
-            return row.m_nValue;
+    for (const CWordRow& row : g_aWordRows) {
+        if (row.m_eField != eField)
+            continue;
+        int32_t nValue = NameToNumber(row.m_pWords, pszValue);
+        if (nValue >= 0)
+            return static_cast<uint8_t>(nValue);
+        if (row.m_pszOther != nullptr && EqualNoCase(pszValue, row.m_pszOther))
+            return row.m_nOther;
+    }
     RaiseSearchError(eMessage);
 }
 
-size_t CountedTextLimit(uint16_t nLength)
+const CRecordValueRow* FindRecordValues(ESearchField eField)
 {
-    size_t nCopy = nLength < kCountedCopyLimit ? nLength : kCountedCopyLimit;
-    return nCopy == 0 ? 0 : nCopy - 1;
+    for (const CRecordValueRow& row : g_aRecordValues)
+        if (row.m_eField == eField)
+            return &row;
+    return nullptr;
 }
 
 }  // namespace
 
-CSearchParam::CSearchParam() : m_eField(FIELD_NONE), m_eOp(SEARCH_OP_EQ), m_nTextLen(0)
+CSearchParam::CSearchParam()
+    : m_eField(FIELD_NONE),
+      m_eOp(SEARCH_OP_EQ),
+      m_eQuotedValue(RECORD_VALUE_NONE),
+      m_eConnValue(RECORD_VALUE_NONE),
+      m_nTextLen(0)
 {
     std::memset(m_szValue, 0, sizeof(m_szValue));
 }
@@ -244,6 +270,8 @@ void CSearchParam::ReleaseValue()
     if (m_eField == FIELD_DESCRIPTION)
         delete m_pPattern;
     m_eField = FIELD_NONE;
+    m_eQuotedValue = RECORD_VALUE_NONE;
+    m_eConnValue = RECORD_VALUE_NONE;
     m_nTextLen = 0;
     std::memset(m_szValue, 0, sizeof(m_szValue));
 }
@@ -298,318 +326,11 @@ void CSearchParam::SetValue(int32_t nParamId, const char* pszValue, ESearchOp eO
         m_nValueEnum = ReadWordValue(pRow->m_eField, pRow->m_eMessage, pszValue);
         break;
     }
+    if (const CRecordValueRow* pValues = FindRecordValues(pRow->m_eField)) {
+        m_eQuotedValue = pValues->m_eQuotedValue;
+        m_eConnValue = pValues->m_eConnValue;
+    }
     // Set last: a rejected value leaves a node that matches nothing and owns nothing.
     m_eField = pRow->m_eField;
 }
 
-
-// The record is walked in a fixed order: the fields of the entry itself,
-// the Ethernet header, the network layer (ARP or IP, the transport layer
-// behind IP), the last connection item, the user authentication. The first
-// comparison that holds decides; a record without the field fails.
-int CSearchParam::Evaluate(const CLogRecord& record) const
-{
-    if (m_eField == FIELD_NONE)
-        return 0;
-    EMatch eMatch = MatchEntryFields(record);
-    if (eMatch != MATCH_GO_ON)
-        return eMatch == MATCH_TRUE;
-    if (MatchEthernetHeader(record))
-        return 1;
-    eMatch = MatchNetworkLayer(record);
-    if (eMatch != MATCH_GO_ON)
-        return eMatch == MATCH_TRUE;
-    if (MatchConnection(record))
-        return 1;
-    return MatchAuthentication(record) ? 1 : 0;
-}
-
-CSearchParam::EMatch CSearchParam::TrueOrGoOn(bool bHolds)
-{
-    return bHolds ? MATCH_TRUE : MATCH_GO_ON;
-}
-
-CSearchParam::EMatch CSearchParam::TrueOrFalse(bool bHolds)
-{
-    return bHolds ? MATCH_TRUE : MATCH_FALSE;
-}
-
-bool CSearchParam::NumberHolds(uint32_t nField) const
-{
-    return CompareUnder<uint32_t>(nField, m_nValue32, m_eOp);
-}
-
-bool CSearchParam::Number16Holds(uint16_t nField) const
-{
-    return CompareUnder<uint16_t>(nField, m_nValue16, m_eOp);
-}
-
-bool CSearchParam::PortHolds(const uint8_t* pField) const
-{
-    return CompareUnder<uint16_t>(ReadBigEndian16(pField), m_nValue16, m_eOp);
-}
-
-bool CSearchParam::Ipv4Holds(const uint8_t* pField) const
-{
-    return CompareBytesUnder(pField, m_aValueAddr, 4, m_eOp);
-}
-
-CSearchParam::EMatch CSearchParam::MatchText(const char* pszText) const
-{
-    if (pszText == nullptr || m_nTextLen == 0)
-        return MATCH_GO_ON;
-    return TrueOrFalse(EqualNoCase(pszText, m_szValue));
-}
-
-CSearchParam::EMatch CSearchParam::MatchCountedText(const char* pText, uint16_t nLength) const
-{
-    if (pText == nullptr || m_nTextLen == 0)
-        return MATCH_GO_ON;
-    return TrueOrFalse(EqualNoCaseBounded(pText, CountedTextLimit(nLength), m_szValue));
-}
-
-CSearchParam::EMatch CSearchParam::MatchEntryFields(const CLogRecord& record) const
-{
-    switch (m_eField) {
-    case FIELD_DESCRIPTION:
-        return TrueOrGoOn(record.m_pParams != nullptr && m_pPattern->Find(record.m_pParams, record.m_nParamsLen));
-    case FIELD_CATEGORY:
-        return MatchCountedText(record.m_pCategory, record.m_nCategoryLen);
-    case FIELD_EVENT:
-        return MatchCountedText(record.m_pEvent, record.m_nEventLen);
-    case FIELD_ACTION:
-        return MatchCountedText(record.m_pAction, record.m_nActionLen);
-    case FIELD_ID:
-        return TrueOrGoOn(record.m_nId != 0xFFFFFFFF && NumberHolds(record.m_nId));
-    case FIELD_RECVIF:
-        return MatchInterface(record, true);
-    case FIELD_DESTIFACE:
-        return MatchInterface(record, false);
-    case FIELD_CONN: {
-        const CConnItem* pConn = record.GetLastConn();
-        return TrueOrFalse(pConn != nullptr && pConn->m_nEvent == m_nValueEnum);
-    }
-    case FIELD_RULE:
-        return MatchText(record.m_pszRule);
-    case FIELD_SATSRCRULE:
-        return MatchText(record.m_pszSatSrcRule);
-    case FIELD_SATDESTRULE:
-        return MatchText(record.m_pszSatDestRule);
-    case FIELD_SEVERITY:
-        return TrueOrGoOn(record.m_nSeverity != -1 && NumberHolds(static_cast<uint32_t>(record.m_nSeverity)));
-    case FIELD_ALGMODNAME:
-        // The module name is not terminated for certain: its element's length bounds it.
-        if (record.m_pszAlgModName == nullptr || m_nTextLen == 0)
-            return MATCH_GO_ON;
-        return TrueOrFalse(EqualNoCaseBounded(record.m_pszAlgModName, record.m_nAlgModNameLen, m_szValue));
-    case FIELD_ALGSESSIONID:
-        return TrueOrGoOn(NumberHolds(record.m_nAlgSessionId));
-    case FIELD_AUTHRULE:
-        return MatchText(record.m_pszAuthRule);
-    case FIELD_AUTHAGENT:
-        return MatchText(record.m_pszAuthAgent);
-    case FIELD_AUTHEVENT:
-        return TrueOrGoOn(CompareUnder<uint16_t>(static_cast<uint16_t>(record.m_nAuthEvent),
-                                                 static_cast<uint16_t>(m_nValue32), m_eOp));
-    case FIELD_USERNAME:
-        return MatchUserNames(record);
-    case FIELD_SRCUSERNAME:
-        return MatchText(record.m_pszSrcUserName);
-    case FIELD_DESTUSERNAME:
-        return MatchText(record.m_pszDestUserName);
-    case FIELD_DYNROUTINGEVENT:
-        return TrueOrGoOn(record.m_nDynRoutingEvent != 0xFFFFFFFF && NumberHolds(record.m_nDynRoutingEvent));
-    case FIELD_DYNROUTINGSRCPROC:
-        return MatchText(record.m_pszDynRoutingSrcProc);
-    case FIELD_DYNROUTINGDESTPROC:
-        return MatchText(record.m_pszDynRoutingDestProc);
-    default:
-        return record.m_bRoute ? MatchRouteFields(record) : MATCH_GO_ON;
-    }
-}
-
-CSearchParam::EMatch CSearchParam::MatchRouteFields(const CLogRecord& record) const
-{
-    switch (m_eField) {
-    case FIELD_ROUTEIFACE:
-        return MatchText(record.m_pszRouteIface);
-    case FIELD_ROUTEMETRIC:
-        return TrueOrGoOn(record.m_nRouteMetric != 0xFFFFFFFF && NumberHolds(record.m_nRouteMetric));
-    case FIELD_ROUTERANGE:
-        if (record.m_pRouteRange == nullptr)
-            return MATCH_GO_ON;
-        return TrueOrFalse(std::memcmp(record.m_pRouteRange, m_aValueAddr, 4) <= 0 &&
-                           std::memcmp(m_aValueAddr, record.m_pRouteRange + 4, 4) <= 0);
-    case FIELD_ROUTEGW:
-        return TrueOrGoOn(record.m_pRouteGw != nullptr && Ipv4Holds(record.m_pRouteGw));
-    default:
-        return MATCH_GO_ON;
-    }
-}
-
-// The receiving interface of the entry, else of its last connection item,
-// else the names of its interface usage items, last first. An empty value
-// is compared like any other here.
-CSearchParam::EMatch CSearchParam::MatchInterface(const CLogRecord& record, bool bReceiving) const
-{
-    if (bReceiving && record.m_pRecvIf != nullptr)
-        return TrueOrFalse(EqualNoCaseBounded(record.m_pRecvIf, CountedTextLimit(record.m_nRecvIfLen), m_szValue));
-    if (const CConnItem* pConn = record.GetLastConn()) {
-        const char* pszName = bReceiving ? pConn->m_pszRecvIf : pConn->m_pszDestIf;
-        return TrueOrFalse(pszName != nullptr && EqualNoCase(pszName, m_szValue));
-    }
-    for (int i = record.m_nUsageCount - 1; i >= 0; --i) {
-        const char* pszName = record.m_usage[i].m_pszIface;
-        if (pszName != nullptr && EqualNoCase(pszName, m_szValue))
-            return MATCH_TRUE;
-    }
-    return MATCH_GO_ON;
-}
-
-// Any of the authenticated, source and destination user names; decides
-// even when the record has none of them.
-CSearchParam::EMatch CSearchParam::MatchUserNames(const CLogRecord& record) const
-{
-    if (m_nTextLen == 0)
-        return MATCH_GO_ON;
-    const char* apszNames[] = { record.m_pszUserName, record.m_pszSrcUserName, record.m_pszDestUserName };
-    for (const char* pszName : apszNames)
-        if (pszName != nullptr && EqualNoCase(pszName, m_szValue))
-            return MATCH_TRUE;
-    return MATCH_FALSE;
-}
-
-bool CSearchParam::MatchEthernetHeader(const CLogRecord& record) const
-{
-    const uint8_t* pEth = record.m_pEthHdr;
-    if (pEth == nullptr)
-        return false;
-    switch (m_eField) {
-    case FIELD_SRCENET:
-        return CompareBytesUnder(pEth + 6, m_aValueAddr, 6, m_eOp);
-    case FIELD_DESTENET:
-        return CompareBytesUnder(pEth, m_aValueAddr, 6, m_eOp);
-    case FIELD_ENETPROTO:
-        return PortHolds(pEth + 12);
-    default:
-        return false;
-    }
-}
-
-// ARP addresses and operation, or the IP header and the transport layer
-// behind it.
-CSearchParam::EMatch CSearchParam::MatchNetworkLayer(const CLogRecord& record) const
-{
-    if (record.m_pArpHdr != nullptr) {
-        const uint8_t* pAddrs = record.m_pArpAddrs;
-        switch (m_eField) {
-        case FIELD_SRCIP:
-            return TrueOrGoOn(pAddrs != nullptr && Ipv4Holds(pAddrs + 6));
-        case FIELD_DESTIP:
-            return TrueOrGoOn(pAddrs != nullptr && Ipv4Holds(pAddrs + 16));
-        case FIELD_ARP: {
-            uint16_t nOperation = ReadBigEndian16(record.m_pArpHdr + 6);
-            if (m_nValueEnum == kArpOther)
-                return TrueOrFalse(nOperation > 2);
-            return TrueOrGoOn(CompareUnder<uint16_t>(nOperation, m_nValueEnum, m_eOp));
-        }
-        default:
-            return MATCH_GO_ON;
-        }
-    }
-
-    const uint8_t* pIp = record.m_pIpHdr;
-    if (pIp == nullptr)
-        return MATCH_GO_ON;
-    switch (m_eField) {
-    case FIELD_SRCIP:
-        if (Ipv4Holds(pIp + 12))
-            return MATCH_TRUE;
-        break;
-    case FIELD_DESTIP:
-        if (Ipv4Holds(pIp + 16))
-            return MATCH_TRUE;
-        break;
-    case FIELD_IPPROTO:
-        if (Number16Holds(pIp[9]))
-            return MATCH_TRUE;
-        break;
-    default:
-        break;
-    }
-    return TrueOrGoOn(MatchTransportLayer(record));
-}
-
-bool CSearchParam::MatchTransportLayer(const CLogRecord& record) const
-{
-    const uint8_t* pPorts = record.m_pTcpHdr != nullptr ? record.m_pTcpHdr : record.m_pUdpHdr;
-    if (pPorts != nullptr) {
-        switch (m_eField) {
-        case FIELD_SRCPORT:
-            return PortHolds(pPorts);
-        case FIELD_DESTPORT:
-            return PortHolds(pPorts + 2);
-        default:
-            break;
-        }
-        if (record.m_pTcpHdr != nullptr && m_eField >= FIELD_FIN && m_eField <= FIELD_CWR) {
-            uint8_t nBit = static_cast<uint8_t>(1u << (m_eField - FIELD_FIN));
-            bool bSet = (record.m_pTcpHdr[13] & nBit) != 0;
-            return m_nValue32 == 1 ? bSet : !bSet;
-        }
-        return false;
-    }
-    return record.m_pIcmpHdr != nullptr && MatchIcmp(record);
-}
-
-// The ICMP type, and the headers quoted in an ICMP error.
-bool CSearchParam::MatchIcmp(const CLogRecord& record) const
-{
-    if (m_eField == FIELD_ICMPTYPE)
-        return Number16Holds(record.m_pIcmpHdr[0]);
-    const uint8_t* pIp = record.m_pIcmpIpHdr;
-    if (pIp == nullptr)
-        return false;
-    switch (m_eField) {
-    case FIELD_ICMPSRCIP:
-        return Ipv4Holds(pIp + 12);
-    case FIELD_ICMPDESTIP:
-        return Ipv4Holds(pIp + 16);
-    case FIELD_ICMPIPPROTO:
-        return Number16Holds(pIp[9]);
-    case FIELD_ICMPSRCPORT:
-    case FIELD_ICMPDESTPORT: {
-        const uint8_t* pPort = QuotedPort(record, m_eField == FIELD_ICMPDESTPORT);
-        return pPort != nullptr && PortHolds(pPort);
-    }
-    default:
-        return false;
-    }
-}
-
-// The connection block of the last connection item only.
-bool CSearchParam::MatchConnection(const CLogRecord& record) const
-{
-    const uint8_t* pBlock = record.GetLastConnBlock();
-    if (pBlock == nullptr)
-        return false;
-    switch (m_eField) {
-    case FIELD_SRCIP:
-        return Ipv4Holds(pBlock + CONN_BLOCK_SRC_ADDR);
-    case FIELD_DESTIP:
-        return Ipv4Holds(pBlock + CONN_BLOCK_DEST_ADDR);
-    case FIELD_IPPROTO:
-        return Number16Holds(pBlock[CONN_BLOCK_PROTOCOL]);
-    case FIELD_SRCPORT:
-        return PortHolds(pBlock + CONN_BLOCK_SRC_PORT);
-    case FIELD_DESTPORT:
-        return PortHolds(pBlock + CONN_BLOCK_DEST_PORT);
-    default:
-        return false;
-    }
-}
-
-bool CSearchParam::MatchAuthentication(const CLogRecord& record) const
-{
-    return record.m_bAuth && m_eField == FIELD_SRCIP && Ipv4Holds(record.m_nAuthAddr);
-}

@@ -3,16 +3,19 @@
 //
 // SetValue checks the value text against the syntax of the parameter,
 // converts it once into the form matching compares against, and raises a
-// CErrorText with the message when the text is not acceptable. Evaluate then
-// walks the decoded record in a fixed order of sections and yields non-zero
-// at the first comparison that holds. The node owns its converted value
-// (and, for the description search, its text pattern).
+// CErrorText with the message when the text is not acceptable
+// (search_param.cpp). Evaluate then walks the decoded record in a fixed order
+// of sections and yields non-zero at the first comparison that holds
+// (search_param_match.cpp). The node owns its converted value (and, for the
+// description search, its text pattern).
 #ifndef SARNITH_FILTER_SEARCH_PARAM_H
 #define SARNITH_FILTER_SEARCH_PARAM_H
 
 #include <cstdint>
 
+#include "filter/record_values.h"
 #include "filter/search_node.h"
+#include "records/packet_format.h"
 
 class CTextPattern;
 
@@ -74,6 +77,8 @@ enum ESearchField : uint32_t {
 class CSearchParam : public CSearchNode {
 public:
     enum { kValueSize = 256, kMaxText = kValueSize - 1 };
+    // The value of the ARP word "other", which stands for every operation above a reply.
+    static constexpr uint8_t kArpOther = ARP_OP_REPLY + 1;
 
     CSearchParam();
     ~CSearchParam() override;
@@ -97,6 +102,7 @@ private:
     bool Number16Holds(uint16_t nField) const;
     bool PortHolds(const uint8_t* pField) const;
     bool Ipv4Holds(const uint8_t* pField) const;
+    bool RecordValueHolds(const uint8_t* pValue, ERecordValue eValue) const;
 
     EMatch MatchText(const char* pszText) const;
     EMatch MatchCountedText(const char* pText, uint16_t nLength) const;
@@ -113,6 +119,8 @@ private:
 
     ESearchField m_eField;
     ESearchOp m_eOp;
+    ERecordValue m_eQuotedValue;  // the field's value in the headers an ICMP error quotes
+    ERecordValue m_eConnValue;    // the field's value in the last connection block
     uint16_t m_nTextLen;  // length of m_szValue for text values
     // The converted value; which member is in use follows from m_eField.
     union {

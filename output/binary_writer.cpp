@@ -1,15 +1,11 @@
 #include "output/binary_writer.h"
 
 #include <cerrno>
+#include <cstring>
 
+#include "storage/log_file_format.h"
 #include "support/byte_order.h"
 #include "support/platform.h"
-
-namespace {
-
-constexpr uint8_t kFormatVersion = 0x10;
-
-}  // namespace
 
 CBinaryWriter::CBinaryWriter(FILE* pStream) : m_nPrevLen(0), m_pStream(pStream), m_nStreamError(0) {}
 
@@ -19,25 +15,28 @@ bool CBinaryWriter::Begin()
 {
     if (m_pStream == stdout)
         platform::SetStdoutBinary();
-    uint8_t aHeader[kLogFileHeaderSize] = {'L', 'O', 'G', kFormatVersion};
+    uint8_t aHeader[kLogFileHeaderSize] = {};
+    std::memcpy(aHeader + kFileTagOffset, kLogFileTag, kLogFileTagSize);
+    aHeader[kFileFormatByteOffset] = kLogFormatByte;
     return Write(aHeader, sizeof(aHeader));
 }
 
 bool CBinaryWriter::End()
 {
     // An entry header whose own length is 0 ends the entries.
-    uint8_t aMarker[kLogEntryHeaderSize] = {kFormatVersion};
-    PutBigEndian16(aMarker + 4, m_nPrevLen);
+    uint8_t aMarker[kLogEntryHeaderSize] = {};
+    aMarker[kEntryFormatByteOffset] = kLogFormatByte;
+    PutBigEndian16(aMarker + kEntryPrevLengthOffset, m_nPrevLen);
     return Write(aMarker, sizeof(aMarker));
 }
 
 bool CBinaryWriter::WriteEntry(const CLogEntry& entry, const CLogRecord&, const char*)
 {
-    uint8_t aHeader[kLogEntryHeaderSize] = {kFormatVersion};
-    PutBigEndian16(aHeader + 2, entry.m_nLength);
-    PutBigEndian16(aHeader + 4, m_nPrevLen);
-    PutBigEndian32(aHeader + 8, entry.m_nTimeLow);
-    PutBigEndian32(aHeader + 12, entry.m_nTimeHigh);
+    uint8_t aHeader[kLogEntryHeaderSize] = {};
+    aHeader[kEntryFormatByteOffset] = kLogFormatByte;
+    PutBigEndian16(aHeader + kEntryBodyLengthOffset, entry.m_nLength);
+    PutBigEndian16(aHeader + kEntryPrevLengthOffset, m_nPrevLen);
+    PutStoredTime(aHeader + kEntryTimeOffset, entry.m_nTimeLow, entry.m_nTimeHigh);
     if (!Write(aHeader, sizeof(aHeader)) || !Write(entry.m_pBody, entry.m_nLength))
         return false;
     m_nPrevLen = entry.m_nLength;

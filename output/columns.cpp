@@ -3,20 +3,14 @@
 #include <cstdio>
 
 #include "lql/keyword_table.h"
+#include "records/element_format.h"
 #include "records/packed_counter.h"
-#include "records/packet_decoder.h"
+#include "records/packet_format.h"
 #include "support/ascii.h"
 #include "support/byte_order.h"
 #include "support/name_tables.h"
 
 namespace {
-
-// Counted texts are copied into a buffer of this size for the category, so
-// that column shows at most one byte less.
-constexpr size_t kCategoryBufferSize = 1024;
-
-// Bytes of an Ethernet header followed by a VLAN tag, up to the inner type.
-constexpr uint16_t kVlanFrameBytes = 18;
 
 const CLogRecord& Record(const CColumnInput& input)
 {
@@ -25,12 +19,12 @@ const CLogRecord& Record(const CColumnInput& input)
 
 bool HasPorts(const uint8_t* pBlock)
 {
-    return pBlock[CONN_BLOCK_PROTOCOL] == kIpProtocolTcp || pBlock[CONN_BLOCK_PROTOCOL] == kIpProtocolUdp;
+    return pBlock[CONN_BLOCK_PROTOCOL] == IPPROTO_NUM_TCP || pBlock[CONN_BLOCK_PROTOCOL] == IPPROTO_NUM_UDP;
 }
 
 uint32_t IpTotalLength(const uint8_t* pIpHdr)
 {
-    return ReadBigEndian16(pIpHdr + 2);
+    return ReadBigEndian16(pIpHdr + kIpTotalLengthOffset);
 }
 
 bool AppendAddress(const CColumnInput& input, CLineBuffer& line, const uint8_t* pAddress)
@@ -64,7 +58,7 @@ bool AppendTerminated(CLineBuffer& line, const char* pszText)
 }
 
 // The MAC address at nOffset of a located header; none without the header.
-template <const uint8_t* CLogRecord::*pHeader, int nOffset>
+template <const uint8_t* CLogRecord::*pHeader, uint32_t nOffset>
 bool MacAt(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pBytes = Record(input).*pHeader;
@@ -72,7 +66,7 @@ bool MacAt(const CColumnInput& input, CLineBuffer& line)
 }
 
 // The IPv4 address at nOffset of a located header; none without the header.
-template <const uint8_t* CLogRecord::*pHeader, int nOffset>
+template <const uint8_t* CLogRecord::*pHeader, uint32_t nOffset>
 bool AddressAt(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pBytes = Record(input).*pHeader;
@@ -91,14 +85,13 @@ bool CountedText(const CColumnInput& input, CLineBuffer& line)
     return true;
 }
 
+// The category as a copy into a buffer of the counted-text copy limit holds it.
 bool Category(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
     if (record.m_pCategory == nullptr)
         return false;
-    size_t nCopied = record.m_nCategoryLen < kCategoryBufferSize ? record.m_nCategoryLen : kCategoryBufferSize;
-    if (nCopied > 0)
-        AppendBoundedText(line, record.m_pCategory, nCopied - 1);
+    AppendBoundedText(line, record.m_pCategory, CountedTextCopyLength(record.m_nCategoryLen));
     return true;
 }
 
@@ -150,7 +143,7 @@ bool Gateway(const CColumnInput& input, CLineBuffer& line)
 bool Id(const CColumnInput& input, CLineBuffer& line)
 {
     uint32_t nId = Record(input).m_nId;
-    return nId != 0 && nId != 0xFFFFFFFFu && AppendNumber(line, nId);
+    return nId != 0 && nId != kAbsentNumber && AppendNumber(line, nId);
 }
 
 bool Severity(const CColumnInput& input, CLineBuffer& line)
@@ -208,16 +201,11 @@ bool ConnEvent(const CColumnInput& input, CLineBuffer& line)
     const CConnItem* pConn = Record(input).GetLastConn();
     if (pConn == nullptr || pConn->m_nEvent == 0)
         return false;
-    switch (pConn->m_nEvent) {
-    case 1: line.Append("open"); break;
-    case 2: line.Append("closing"); break;
-    case 3: line.Append("closed"); break;
-    default: line.Append("unknown"); break;
-    }
+    line.Append(NumberToName(g_connEvents, pConn->m_nEvent, "unknown"));
     return true;
 }
 
-template <int nOffset>
+template <uint32_t nOffset>
 bool ConnCounter(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pBlock = Record(input).GetLastConnBlock();
@@ -225,8 +213,8 @@ bool ConnCounter(const CColumnInput& input, CLineBuffer& line)
 }
 
 // The connection usage data holds the lowest, current and highest number of
-// connections as packed counters at offsets 3, 5 and 7.
-template <int nOffset>
+// connections as packed counters.
+template <uint32_t nOffset>
 bool ConnUsageCounter(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pUsage = Record(input).m_pConnUsage;
@@ -239,7 +227,8 @@ double Throughput(const CUsageItem& item)
 {
     if (item.m_nInterval == 0)
         return 0.0;
-    double nBits = PackedCounterToDouble(item.m_pCounters + 4) * 8.0 + PackedCounterToDouble(item.m_pCounters + 6) * 8.0;
+    double nBits = PackedCounterToDouble(item.m_pCounters + kUsageFirstCounterOffset) * 8.0 +
+                   PackedCounterToDouble(item.m_pCounters + kUsageSecondCounterOffset) * 8.0;
     return nBits / item.m_nInterval * 0.001;
 }
 
@@ -277,12 +266,12 @@ bool EnetProto(const CColumnInput& input, CLineBuffer& line)
     const uint8_t* pEth = record.m_pEthHdr;
     if (pEth == nullptr)
         return false;
-    uint16_t nType = ReadBigEndian16(pEth + 12);
+    uint16_t nType = ReadBigEndian16(pEth + kEthernetTypeOffset);
     const CLogEntry& entry = *input.m_pEntry;
-    bool bInnerTypeInside = record.m_nPacketLen >= kVlanFrameBytes && pEth >= entry.m_pBody &&
-                            pEth + kVlanFrameBytes <= entry.m_pBody + entry.m_nLength;
-    if (nType == kEtherTypeVlan && bInnerTypeInside)
-        nType = ReadBigEndian16(pEth + 16);
+    bool bInnerTypeInside = record.m_nPacketLen >= kVlanHeaderSize && pEth >= entry.m_pBody &&
+                            pEth + kVlanHeaderSize <= entry.m_pBody + entry.m_nLength;
+    if (nType == ETHER_TYPE_VLAN && bInnerTypeInside)
+        nType = ReadBigEndian16(pEth + kVlanInnerTypeOffset);
     AppendNumberWithName(line, g_etherTypes, nType);
     return true;
 }
@@ -292,11 +281,7 @@ bool ArpOperation(const CColumnInput& input, CLineBuffer& line)
     const uint8_t* pArp = Record(input).m_pArpHdr;
     if (pArp == nullptr)
         return false;
-    switch (ReadBigEndian16(pArp + 6)) {
-    case 1: line.Append("request"); break;
-    case 2: line.Append("reply"); break;
-    default: line.Append("unknown_operation"); break;
-    }
+    line.Append(NumberToName(g_arpOperations, ReadBigEndian16(pArp + kArpOperationOffset), "unknown_operation"));
     return true;
 }
 
@@ -307,9 +292,9 @@ bool SrcIp(const CColumnInput& input, CLineBuffer& line)
     const CLogRecord& record = Record(input);
     const uint8_t* pBlock = record.GetLastConnBlock();
     if (record.m_pIpHdr != nullptr)
-        return AppendAddress(input, line, record.m_pIpHdr + 12);
+        return AppendAddress(input, line, record.m_pIpHdr + kIpSrcAddrOffset);
     if (record.m_pArpAddrs != nullptr)
-        return AppendAddress(input, line, record.m_pArpAddrs + 6);
+        return AppendAddress(input, line, record.m_pArpAddrs + kArpSenderIpOffset);
     if (pBlock != nullptr)
         return AppendAddress(input, line, pBlock + CONN_BLOCK_SRC_ADDR);
     return record.m_bAuth && AppendAddress(input, line, record.m_nAuthAddr);
@@ -320,15 +305,15 @@ bool DestIp(const CColumnInput& input, CLineBuffer& line)
     const CLogRecord& record = Record(input);
     const uint8_t* pBlock = record.GetLastConnBlock();
     if (record.m_pIpHdr != nullptr)
-        return AppendAddress(input, line, record.m_pIpHdr + 16);
+        return AppendAddress(input, line, record.m_pIpHdr + kIpDestAddrOffset);
     if (record.m_pArpAddrs != nullptr)
-        return AppendAddress(input, line, record.m_pArpAddrs + 16);
+        return AppendAddress(input, line, record.m_pArpAddrs + kArpTargetIpOffset);
     return AppendAddress(input, line, pBlock == nullptr ? nullptr : pBlock + CONN_BLOCK_DEST_ADDR);
 }
 
 // A port of the TCP or UDP header at nHeaderOffset, else of the connection
 // block at nBlockOffset when the block is TCP or UDP.
-template <int nHeaderOffset, int nBlockOffset>
+template <uint32_t nHeaderOffset, uint32_t nBlockOffset>
 bool Port(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
@@ -347,7 +332,7 @@ bool IpProto(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
     const uint8_t* pBlock = record.GetLastConnBlock();
-    const uint8_t* pProtocol = record.m_pIpHdr != nullptr ? record.m_pIpHdr + 9
+    const uint8_t* pProtocol = record.m_pIpHdr != nullptr ? record.m_pIpHdr + kIpProtocolOffset
                              : pBlock != nullptr          ? pBlock + CONN_BLOCK_PROTOCOL
                                                           : nullptr;
     if (pProtocol == nullptr)
@@ -361,7 +346,7 @@ bool IpProto(const CColumnInput& input, CLineBuffer& line)
 bool Ttl(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pIp = Record(input).m_pIpHdr;
-    return pIp != nullptr && AppendNumber(line, pIp[8]);
+    return pIp != nullptr && AppendNumber(line, pIp[kIpTtlOffset]);
 }
 
 bool IpHdrLen(const CColumnInput& input, CLineBuffer& line)
@@ -392,7 +377,7 @@ bool TcpFlag(const CColumnInput& input, CLineBuffer& line)
     const uint8_t* pTcp = Record(input).m_pTcpHdr;
     if (pTcp == nullptr)
         return false;
-    line.AppendChar((pTcp[13] & nBit) != 0 ? '1' : '0');
+    line.AppendChar((pTcp[kTcpFlagsOffset] & nBit) != 0 ? '1' : '0');
     return true;
 }
 
@@ -426,13 +411,13 @@ bool TcpDataLen(const CColumnInput& input, CLineBuffer& line)
 bool UdpTotLen(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pUdp = Record(input).m_pUdpHdr;
-    return pUdp != nullptr && AppendNumber(line, ReadBigEndian16(pUdp + 4));
+    return pUdp != nullptr && AppendNumber(line, ReadBigEndian16(pUdp + kUdpLengthOffset));
 }
 
 bool UdpDataLen(const CColumnInput& input, CLineBuffer& line)
 {
     const uint8_t* pUdp = Record(input).m_pUdpHdr;
-    return pUdp != nullptr && AppendNumber(line, static_cast<uint32_t>(ReadBigEndian16(pUdp + 4)) - 8);
+    return pUdp != nullptr && AppendNumber(line, ReadBigEndian16(pUdp + kUdpLengthOffset) - kUdpHeaderSize);
 }
 
 // ---- ICMP and the header it quotes -------------------------------------
@@ -442,7 +427,7 @@ bool IcmpType(const CColumnInput& input, CLineBuffer& line)
     const uint8_t* pIcmp = Record(input).m_pIcmpHdr;
     if (pIcmp == nullptr)
         return false;
-    AppendNameOrNumber(line, g_icmpTypes, pIcmp[0]);
+    AppendNameOrNumber(line, g_icmpTypes, pIcmp[kIcmpTypeOffset]);
     return true;
 }
 
@@ -451,7 +436,7 @@ bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
     const uint8_t* pQuoted = Record(input).m_pIcmpIpHdr;
     if (pQuoted == nullptr)
         return false;
-    AppendNumberWithName(line, g_ipProtocols, pQuoted[9]);
+    AppendNumberWithName(line, g_ipProtocols, pQuoted[kIpProtocolOffset]);
     return true;
 }
 
@@ -461,34 +446,34 @@ typedef CLogRecord R;
 
 const CColumnDef g_aColumns[] = {
 //    id                         kind             values: label, value function
-    { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<0x10> }} },
+    { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<TCP_FLAG_ACK> }} },
     { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
     { KEY_ARP,                 COLUMN_PREPARED, {{ "arp",          &ArpOperation }} },
-    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &MacAt<&R::m_pArpAddrs, 10> }} },
-    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &MacAt<&R::m_pArpAddrs, 0> }} },
+    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &MacAt<&R::m_pArpAddrs, kArpTargetMacOffset> }} },
+    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &MacAt<&R::m_pArpAddrs, kArpSenderMacOffset> }} },
     { KEY_CATEGORY,            COLUMN_PREPARED, {{ "category",     &Category }} },
     { KEY_CONN,                COLUMN_PREPARED, {{ "conn",         &ConnEvent }} },
-    { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     &ConnUsageCounter<7> },
-                                                 { "curconns",     &ConnUsageCounter<5> },
-                                                 { "minconns",     &ConnUsageCounter<3> }} },
+    { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     &ConnUsageCounter<kConnUsageHighestOffset> },
+                                                 { "curconns",     &ConnUsageCounter<kConnUsageCurrentOffset> },
+                                                 { "minconns",     &ConnUsageCounter<kConnUsageLowestOffset> }} },
     { KEY_DATE,                COLUMN_PREPARED, {{ "date",         &EntryStamp<&CLocalTimeText::GetDate> }} },
     { KEY_DESCRIPTION,         COLUMN_PREPARED, {{ "params",       &CountedText<&R::m_pParams, &R::m_nParamsLen> }} },
-    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &MacAt<&R::m_pEthHdr, 0> }} },
+    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &MacAt<&R::m_pEthHdr, kEthernetDestOffset> }} },
     { KEY_DESTIFACE,           COLUMN_PREPARED, {{ "destif",       &DestIf }} },
     { KEY_DESTIP,              COLUMN_PREPARED, {{ "destip",       &DestIp }} },
-    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<2, CONN_BLOCK_DEST_PORT> }} },
+    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<kDestPortOffset, CONN_BLOCK_DEST_PORT> }} },
     { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      &DeviceStamp<&CLocalTimeText::GetDate> }} },
     { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      &DeviceStamp<&CLocalTimeText::GetTime> }} },
     { KEY_ENETPROTO,           COLUMN_PREPARED, {{ "enetproto",    &EnetProto }} },
     { KEY_EVENT,               COLUMN_PREPARED, {{ "event",        &CountedText<&R::m_pEvent, &R::m_nEventLen> }} },
     { KEY_EXPLANATION,         COLUMN_PREPARED, {{ "explanation",  &CountedText<&R::m_pExplanation, &R::m_nExplanationLen> }} },
-    { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          &TcpFlag<0x01> }} },
+    { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          &TcpFlag<TCP_FLAG_FIN> }} },
     { KEY_FIREWALL,            COLUMN_PREPARED, {{ "firewall",     &Gateway }} },
     { KEY_VANTGARD,            COLUMN_PREPARED, {{ "vantgard",     &Gateway }} },
-    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &AddressAt<&R::m_pIcmpIpHdr, 16> }} },
+    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &AddressAt<&R::m_pIcmpIpHdr, kIpDestAddrOffset> }} },
     { KEY_ICMPDESTPORT,        COLUMN_PREPARED, {} },
     { KEY_ICMPIPPROTO,         COLUMN_PREPARED, {{ "icmpipproto",  &IcmpIpProto }} },
-    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &AddressAt<&R::m_pIcmpIpHdr, 12> }} },
+    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &AddressAt<&R::m_pIcmpIpHdr, kIpSrcAddrOffset> }} },
     { KEY_ICMPSRCPORT,         COLUMN_PREPARED, {} },
     { KEY_ICMPTYPE,            COLUMN_PREPARED, {{ "icmptype",     &IcmpType }} },
     { KEY_ID,                  COLUMN_PREPARED, {{ "id",           &Id }} },
@@ -497,16 +482,16 @@ const CColumnDef g_aColumns[] = {
     { KEY_IPPROTO,             COLUMN_PREPARED, {{ "ipproto",      &IpProto }} },
     { KEY_IPTOTALLEN,          COLUMN_PREPARED, {{ "iptotlen",     &IpTotLen }} },
     { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     &ConnCounter<CONN_BLOCK_ORIG_SENT> }} },
-    { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          &TcpFlag<0x08> }} },
+    { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          &TcpFlag<TCP_FLAG_PSH> }} },
     { KEY_RECVIF,              COLUMN_PREPARED, {{ "recvif",       &RecvIf }} },
-    { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          &TcpFlag<0x04> }} },
+    { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          &TcpFlag<TCP_FLAG_RST> }} },
     { KEY_RULE,                COLUMN_PREPARED, {{ "rule",         &TerminatedText<&R::m_pszRule> }} },
     { KEY_SATDESTRULE,         COLUMN_PREPARED, {{ "satdestrule",  &TerminatedText<&R::m_pszSatDestRule> }} },
     { KEY_SATSRCRULE,          COLUMN_PREPARED, {{ "satsrcrule",   &TerminatedText<&R::m_pszSatSrcRule> }} },
-    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &MacAt<&R::m_pEthHdr, 6> }} },
+    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &MacAt<&R::m_pEthHdr, kEthernetSrcOffset> }} },
     { KEY_SRCIP,               COLUMN_PREPARED, {{ "srcip",        &SrcIp }} },
-    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<0, CONN_BLOCK_SRC_PORT> }} },
-    { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          &TcpFlag<0x02> }} },
+    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<kSrcPortOffset, CONN_BLOCK_SRC_PORT> }} },
+    { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          &TcpFlag<TCP_FLAG_SYN> }} },
     { KEY_TCPDATALEN,          COLUMN_PREPARED, {{ "tcpdatalen",   &TcpDataLen }} },
     { KEY_TCPTOTALLEN,         COLUMN_PREPARED, {{ "tcptotlen",    &TcpTotLen }} },
     { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     &ConnCounter<CONN_BLOCK_TERM_SENT> }} },
@@ -514,11 +499,11 @@ const CColumnDef g_aColumns[] = {
     { KEY_TIME,                COLUMN_PREPARED, {{ "time",         &EntryStamp<&CLocalTimeText::GetTime> }} },
     { KEY_TTL,                 COLUMN_PREPARED, {{ "ttl",          &Ttl }} },
     { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   &UdpDataLen }} },
-    { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<0x20> }} },
+    { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<TCP_FLAG_URG> }} },
     { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    &UdpTotLen }} },
     { KEY_USAGE,               COLUMN_RAW,      {{ nullptr,        &UsageList }} },
-    { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<0x40> }} },
-    { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<0x80> }} },
+    { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<TCP_FLAG_ECE> }} },
+    { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<TCP_FLAG_CWR> }} },
     { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     &Severity }} },
     { KEY_ALGMODNAME,          COLUMN_PREPARED, {{ "algmod",       &AlgModName }} },
     { KEY_ALGSESSIONID,        COLUMN_PREPARED, {{ "algsesid",     &AlgSessionId }} },

@@ -2,49 +2,22 @@
 
 #include <cstring>
 
+#include "records/element_format.h"
 #include "records/packet_decoder.h"
+#include "records/packet_format.h"
 #include "support/byte_order.h"
 
 namespace {
 
-constexpr uint32_t kElementHeaderSize = 4;
 constexpr uint32_t kNotFound = 0xFFFFFFFFu;
 
-// Element sizes and offsets that the walk checks.
-constexpr uint32_t kConnMinLength = 35;         // 'Z' data bytes
-constexpr uint32_t kConnNamesOffset = 4;
-constexpr uint32_t kConnBlockMinBehind = 33;    // B <= N - 33 keeps 29 block bytes inside
+// The least sizes the walk accepts for the structured elements.
+constexpr uint32_t kConnMinBlockOffset = 2;       // the two names' terminators
+constexpr uint32_t kConnMinLength = kConnNamesOffset + kConnMinBlockOffset + kConnBlockSize;
+constexpr uint32_t kConnBlockMinBehind = kConnNamesOffset + kConnBlockSize;  // B <= N - 33 keeps the block inside
 constexpr uint32_t kConnMinBehindNames = 17;
 constexpr uint32_t kConnPortsBehindNames = 25;  // 17 + 8 when the block has ports or ICMP data
-constexpr uint32_t kUsageKindOffset = 2;
-constexpr uint32_t kUsageNameOffset = 3;
 constexpr uint32_t kUsageItemMinLength = 14;
-constexpr uint32_t kUsageMinFromTerminator = 10;
-constexpr uint32_t kConnUsageMinLength = 13;
-constexpr uint32_t kAuthTextsOffset = 2;
-constexpr uint32_t kAuthMinBehindTexts = 5;
-constexpr uint32_t kRouteNameOffset = 8;
-constexpr uint32_t kRouteMinBehindName = 8;
-constexpr uint32_t kDynRoutingTextsOffset = 4;
-constexpr uint32_t kPacketWordsSize = 4;        // 'M': link kind and length word
-
-enum EUsageKind : uint8_t {
-    USAGE_INTERFACE = 0,
-    USAGE_CONNECTIONS = 1,
-};
-
-enum ELinkKind : uint16_t {
-    LINK_IP = 0,
-    LINK_ETHERNET = 1,
-};
-
-enum ERuleKind : uint8_t {
-    RULE_NAME = 1,
-    RULE_SAT_SRC = 2,
-    RULE_SAT_DEST = 3,
-    RULE_SRC_USER = 4,
-    RULE_DEST_USER = 5,
-};
 
 const char* AsText(const uint8_t* p)
 {
@@ -90,50 +63,50 @@ bool CElementDecoder::Decode(uint8_t nTag, const uint8_t* pData, uint32_t nLengt
 {
     CLogRecord& r = m_record;
     switch (nTag) {
-    case 'C': CountedText(r.m_pCategory, r.m_nCategoryLen, pData, nLength); break;
-    case 'E': CountedText(r.m_pExplanation, r.m_nExplanationLen, pData, nLength); break;
-    case 'I': CountedText(r.m_pRecvIf, r.m_nRecvIfLen, pData, nLength); break;
-    case 'S': CountedText(r.m_pParams, r.m_nParamsLen, pData, nLength); break;
-    case 'e': CountedText(r.m_pEvent, r.m_nEventLen, pData, nLength); break;
-    case 'i': CountedText(r.m_pAction, r.m_nActionLen, pData, nLength); break;
-    case 'A':
+    case TAG_CATEGORY:    CountedText(r.m_pCategory, r.m_nCategoryLen, pData, nLength); break;
+    case TAG_EXPLANATION: CountedText(r.m_pExplanation, r.m_nExplanationLen, pData, nLength); break;
+    case TAG_RECV_IF:     CountedText(r.m_pRecvIf, r.m_nRecvIfLen, pData, nLength); break;
+    case TAG_PARAMS:      CountedText(r.m_pParams, r.m_nParamsLen, pData, nLength); break;
+    case TAG_EVENT:       CountedText(r.m_pEvent, r.m_nEventLen, pData, nLength); break;
+    case TAG_ACTION:      CountedText(r.m_pAction, r.m_nActionLen, pData, nLength); break;
+    case TAG_ALG_MOD_NAME:
         r.m_pszAlgModName = AsText(pData);
         r.m_nAlgModNameLen = static_cast<uint16_t>(nLength);
         break;
-    case 'F':
-    case 'o':
+    case TAG_GATEWAY_NAME:
+    case TAG_OSPF:
         break;  // carry nothing that is read
-    case 'O':
+    case TAG_O_TEXT:
         return OText(pData, nLength);
-    case 'L': PacketBound(pData, nLength); break;
-    case 'M': Packet(pData, nLength, nBehindHeader); break;
-    case 'P':
+    case TAG_PACKET_BOUND: PacketBound(pData, nLength); break;
+    case TAG_PACKET:       Packet(pData, nLength, nBehindHeader); break;
+    case TAG_ETHERNET_FRAME:
         r.m_nPacketLen = static_cast<uint16_t>(nLength);
         DecodePacket(r, pData, static_cast<uint16_t>(nLength), PACKET_ETHERNET);
         break;
-    case 'R': RuleNames(pData, nLength); break;
-    case 'U': Usage(pData, nLength); break;
-    case 'Y':
-        if (nLength != 4)
+    case TAG_RULES: RuleNames(pData, nLength); break;
+    case TAG_USAGE: Usage(pData, nLength); break;
+    case TAG_SEVERITY:
+        if (nLength != kElementNumberSize)
             return false;
         r.m_nSeverity = static_cast<int32_t>(ReadLittleEndian32(pData));
         break;
-    case 'Z': Conn(pData, nLength); break;
-    case 'a':
-        if (nLength >= 4)
+    case TAG_CONN: Conn(pData, nLength); break;
+    case TAG_ALG_SESSION_ID:
+        if (nLength >= kElementNumberSize)
             r.m_nAlgSessionId = ReadLittleEndian32(pData);
         break;
-    case 'l':
-        if (nLength >= 4)
+    case TAG_LOG_ID:
+        if (nLength >= kElementNumberSize)
             r.m_nId = ReadLittleEndian32(pData);  // the second number is not used
         break;
-    case 't':
-        if (nLength >= 4)
+    case TAG_DEV_TIME:
+        if (nLength >= kElementNumberSize)
             r.m_nDevTime = ReadLittleEndian32(pData);
         break;
-    case 'd': return DynRouting(pData, nLength);
-    case 'r': Route(pData, nLength); break;
-    case 'u': Auth(pData, nLength); break;
+    case TAG_DYN_ROUTING: return DynRouting(pData, nLength);
+    case TAG_ROUTE:       Route(pData, nLength); break;
+    case TAG_AUTH:        Auth(pData, nLength); break;
     default:
         break;  // unknown tag: skipped by its length
     }
@@ -148,21 +121,21 @@ void CElementDecoder::CountedText(const char*& pText, uint16_t& nTextLen, const 
 
 void CElementDecoder::PacketBound(const uint8_t* pData, uint32_t nLength)
 {
-    if (nLength >= 2)
+    if (nLength >= kPacketBoundSize)
         m_nPacketBound = ReadBigEndian16(pData);
 }
 
 void CElementDecoder::Packet(const uint8_t* pData, uint32_t nLength, uint32_t nBehindHeader)
 {
-    if (nLength < kPacketWordsSize)
+    if (nLength < kPacketBytesOffset)
         return;
-    uint16_t nLinkKind = ReadBigEndian16(pData);
-    uint16_t nLengthWord = ReadBigEndian16(pData + 2);
+    uint16_t nLinkKind = ReadBigEndian16(pData + kPacketLinkKindOffset);
+    uint16_t nLengthWord = ReadBigEndian16(pData + kPacketLengthWordOffset);
     if (nLengthWord > nBehindHeader || (m_nPacketBound != 0 && nLengthWord > m_nPacketBound))
         return;
 
-    uint16_t nPacketLen = static_cast<uint16_t>(nLength - kPacketWordsSize);
-    const uint8_t* pPacket = pData + kPacketWordsSize;
+    uint16_t nPacketLen = static_cast<uint16_t>(nLength - kPacketBytesOffset);
+    const uint8_t* pPacket = pData + kPacketBytesOffset;
     if (nLinkKind == LINK_IP || nLinkKind == LINK_ETHERNET) {
         m_record.m_nPacketLen = nPacketLen;
         DecodePacket(m_record, pPacket, nPacketLen, nLinkKind == LINK_IP ? PACKET_IP : PACKET_ETHERNET);
@@ -203,16 +176,16 @@ void CElementDecoder::Usage(const uint8_t* pData, uint32_t nLength)
         if (nLength < kUsageItemMinLength)
             return;
         uint32_t nTerminator = FindTerminator(pData, kUsageNameOffset, nLength);
-        if (nTerminator == kNotFound || nLength - nTerminator < kUsageMinFromTerminator)
+        if (nTerminator == kNotFound || nLength - nTerminator - 1 < kUsageTailSize)
             return;
         CUsageItem& item = m_record.m_usage[m_record.m_nUsageCount++];
-        item.m_nInterval = ReadLittleEndian16(pData);
+        item.m_nInterval = ReadLittleEndian16(pData + kUsageIntervalOffset);
         item.m_pszIface = AsText(pData + kUsageNameOffset);
         item.m_pCounters = pData + nTerminator + 1;
         break;
     }
     case USAGE_CONNECTIONS:
-        if (nLength >= kConnUsageMinLength)
+        if (nLength >= kConnUsageSize)
             m_record.m_pConnUsage = pData;
         break;
     default:
@@ -222,10 +195,11 @@ void CElementDecoder::Usage(const uint8_t* pData, uint32_t nLength)
 
 void CElementDecoder::Conn(const uint8_t* pData, uint32_t nLength)
 {
-    if (m_record.m_nConnCount >= CLogRecord::kMaxItems || nLength < kConnMinLength || pData[1] != 4)
+    if (m_record.m_nConnCount >= CLogRecord::kMaxItems || nLength < kConnMinLength ||
+        pData[kConnVersionOffset] != kAddressVersionIpv4)
         return;
-    uint32_t nBlockOffset = ReadLittleEndian16(pData + 2);
-    if (nBlockOffset < 2 || nBlockOffset > nLength - kConnBlockMinBehind)
+    uint32_t nBlockOffset = ReadLittleEndian16(pData + kConnBlockWordOffset);
+    if (nBlockOffset < kConnMinBlockOffset || nBlockOffset > nLength - kConnBlockMinBehind)
         return;
     uint32_t nRecvEnd = FindTerminator(pData, kConnNamesOffset, nLength);
     if (nRecvEnd == kNotFound)
@@ -238,20 +212,20 @@ void CElementDecoder::Conn(const uint8_t* pData, uint32_t nLength)
         return;
     const uint8_t* pBlock = pData + kConnNamesOffset + nBlockOffset;
     uint8_t nProtocol = pBlock[CONN_BLOCK_PROTOCOL];
-    if ((nProtocol == kIpProtocolIcmp || nProtocol == kIpProtocolTcp || nProtocol == kIpProtocolUdp) &&
+    if ((nProtocol == IPPROTO_NUM_ICMP || nProtocol == IPPROTO_NUM_TCP || nProtocol == IPPROTO_NUM_UDP) &&
         nBehindNames < kConnPortsBehindNames)
         return;
 
     CConnItem& item = m_record.m_conn[m_record.m_nConnCount++];
     item.m_pBlock = pBlock;
-    item.m_nEvent = pData[0];
+    item.m_nEvent = pData[kConnEventOffset];
     item.m_pszRecvIf = AsText(pData + kConnNamesOffset);
     item.m_pszDestIf = AsText(pData + nRecvEnd + 1);
 }
 
 void CElementDecoder::Auth(const uint8_t* pData, uint32_t nLength)
 {
-    if (nLength <= kAuthTextsOffset || pData[1] != 4)
+    if (nLength <= kAuthTextsOffset || pData[kAuthVersionOffset] != kAddressVersionIpv4)
         return;
     uint32_t nRuleEnd = FindTerminator(pData, kAuthTextsOffset, nLength);
     if (nRuleEnd == kNotFound)
@@ -260,29 +234,31 @@ void CElementDecoder::Auth(const uint8_t* pData, uint32_t nLength)
     if (nUserEnd == kNotFound)
         return;
     uint32_t nAgentEnd = FindTerminator(pData, nUserEnd + 1, nLength);
-    if (nAgentEnd == kNotFound || nLength - nAgentEnd - 1 < kAuthMinBehindTexts)
+    if (nAgentEnd == kNotFound || nLength - nAgentEnd - 1 < kAuthTailSize)
         return;
+    const uint8_t* pTail = pData + nAgentEnd + 1;
 
     m_record.m_pszAuthRule = AsText(pData + kAuthTextsOffset);
     m_record.m_pszUserName = AsText(pData + nRuleEnd + 1);
     m_record.m_pszAuthAgent = AsText(pData + nUserEnd + 1);
-    m_record.m_nAuthEvent = static_cast<int8_t>(pData[nAgentEnd + 1]);
-    memcpy(m_record.m_nAuthAddr, pData + nAgentEnd + 2, sizeof(m_record.m_nAuthAddr));
+    m_record.m_nAuthEvent = static_cast<int8_t>(pTail[kAuthEventOffset]);
+    memcpy(m_record.m_nAuthAddr, pTail + kAuthAddrOffset, sizeof(m_record.m_nAuthAddr));
     m_record.m_bAuth = true;
 }
 
 void CElementDecoder::Route(const uint8_t* pData, uint32_t nLength)
 {
     uint32_t nNameEnd = nLength < kRouteNameOffset ? kNotFound : FindTerminator(pData, kRouteNameOffset, nLength);
-    if (nNameEnd == kNotFound || nLength - nNameEnd - 1 < kRouteMinBehindName) {
+    if (nNameEnd == kNotFound || nLength - nNameEnd - 1 < kRouteTailSize) {
         m_record.m_bRoute = false;
         return;
     }
+    const uint8_t* pTail = pData + nNameEnd + 1;
     m_record.m_bRoute = true;
-    m_record.m_pRouteRange = pData;
+    m_record.m_pRouteRange = pData + kRouteLowAddrOffset;
     m_record.m_pszRouteIface = AsText(pData + kRouteNameOffset);
-    m_record.m_pRouteGw = pData + nNameEnd + 1;
-    m_record.m_nRouteMetric = ReadLittleEndian32(pData + nNameEnd + 5);
+    m_record.m_pRouteGw = pTail + kRouteGatewayOffset;
+    m_record.m_nRouteMetric = ReadLittleEndian32(pTail + kRouteMetricOffset);
 }
 
 // Only texts found terminated are stored: a pointer to an unterminated text
@@ -291,7 +267,7 @@ bool CElementDecoder::DynRouting(const uint8_t* pData, uint32_t nLength)
 {
     if (nLength < kDynRoutingTextsOffset)
         return false;
-    m_record.m_nDynRoutingEvent = ReadLittleEndian32(pData);
+    m_record.m_nDynRoutingEvent = ReadLittleEndian32(pData + kDynRoutingEventOffset);
     uint32_t nSrcEnd = FindTerminator(pData, kDynRoutingTextsOffset, nLength);
     if (nSrcEnd == kNotFound)
         return false;
@@ -373,11 +349,11 @@ void CLogRecord::Decode(const uint8_t* pList, uint16_t nLength)
     uint32_t nPos = 0;
     while (nLength - nPos > kElementHeaderSize) {
         const uint8_t* pElement = pList + nPos;
-        uint32_t nDataLen = ReadBigEndian16(pElement + 2);
+        uint32_t nDataLen = ReadBigEndian16(pElement + kElementLengthOffset);
         uint32_t nBehindHeader = nLength - nPos - kElementHeaderSize;
         if (nDataLen == 0 || nDataLen > nBehindHeader)
             return;
-        if (!decoder.Decode(pElement[0], pElement + kElementHeaderSize, nDataLen, nBehindHeader))
+        if (!decoder.Decode(pElement[kElementTagOffset], pElement + kElementHeaderSize, nDataLen, nBehindHeader))
             return;
         nPos += kElementHeaderSize + nDataLen;
     }

@@ -20,23 +20,10 @@
 
 #include <cstdint>
 
-// Offsets inside the connection block of a connection item: two packed
-// counters, the addresses in network order, the protocol, the big-endian
-// ports.
-enum EConnBlockOffset {
-    CONN_BLOCK_ORIG_SENT = 0,
-    CONN_BLOCK_TERM_SENT = 2,
-    CONN_BLOCK_SRC_ADDR = 4,
-    CONN_BLOCK_DEST_ADDR = 8,
-    CONN_BLOCK_PROTOCOL = 20,
-    CONN_BLOCK_SRC_PORT = 21,
-    CONN_BLOCK_DEST_PORT = 23,
-};
-
-// One connection item (a 'Z' element).
+// One connection item (a 'Z' element; its layout is in records/element_format.h).
 struct CConnItem {
     const uint8_t* m_pBlock;  // the connection block: counters, addresses, protocol, ports
-    uint8_t m_nEvent;         // 1 open, 2 closing, 3 closed, other values unknown
+    uint8_t m_nEvent;         // EConnEvent; other values unknown
     const char* m_pszRecvIf;  // receiving interface
     const char* m_pszDestIf;  // destination interface
 };
@@ -44,7 +31,7 @@ struct CConnItem {
 // One interface usage item (a 'U' element of kind 0).
 struct CUsageItem {
     uint16_t m_nInterval;       // measuring interval in seconds
-    const uint8_t* m_pCounters; // byte after the name's terminator; bytes 4-5 and 6-7 are packed counters
+    const uint8_t* m_pCounters; // byte after the name's terminator, where the packed counters lie
     const char* m_pszIface;     // interface name
 };
 

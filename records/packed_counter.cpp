@@ -2,16 +2,18 @@
 
 #include <cmath>
 
+#include "records/element_format.h"
+
 namespace {
 
 unsigned Exponent(const uint8_t* pBytes)
 {
-    return pBytes[0] >> 2;
+    return pBytes[0] >> kPackedExponentShift;
 }
 
 uint32_t Mantissa(const uint8_t* pBytes)
 {
-    return (static_cast<uint32_t>(pBytes[0] & 0x03) << 8) | pBytes[1];
+    return (static_cast<uint32_t>(pBytes[0] & kPackedMantissaHighMask) << 8) | pBytes[1];
 }
 
 }  // namespace

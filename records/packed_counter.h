@@ -1,8 +1,6 @@
-// Packed counters: a 2-byte encoding of a count of up to 32 bits.
-//
-// The top 6 bits of the first byte are the exponent E; the low 2 bits of the
-// first byte (high) and the second byte (low) form the 10-bit mantissa M. The
-// value is M shifted left by E bits. Pure functions over the caller's bytes.
+// Packed counters: a 2-byte encoding of a count of up to 32 bits, laid out
+// in records/element_format.h: an exponent E and a 10-bit mantissa M that
+// stand for M shifted left by E bits. Pure functions over the caller's bytes.
 #ifndef SARNITH_RECORDS_PACKED_COUNTER_H
 #define SARNITH_RECORDS_PACKED_COUNTER_H
 

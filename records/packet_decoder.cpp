@@ -1,28 +1,31 @@
 #include "records/packet_decoder.h"
 
+#include "records/packet_format.h"
 #include "support/byte_order.h"
 
 namespace {
 
-constexpr uint32_t kEthernetHeaderSize = 14;
-constexpr uint32_t kArpFixedSize = 8;
-constexpr uint32_t kArpAddressesSize = 20;
-constexpr uint32_t kIpMinHeaderSize = 20;
-constexpr uint32_t kTcpMinHeaderSize = 20;
-constexpr uint32_t kUdpHeaderSize = 8;
-constexpr uint32_t kIcmpHeaderSize = 8;
+// A quoted TCP header is located when at least its ports and sequence number
+// were quoted.
 constexpr uint32_t kQuotedTcpMinSize = 8;
 
 bool IsFirstFragment(const uint8_t* pIp)
 {
-    return (ReadBigEndian16(pIp + 6) & 0x1FFF) == 0;
+    return (ReadBigEndian16(pIp + kIpFragmentOffset) & kIpFragmentOffsetMask) == 0;
 }
 
-// ICMP types whose messages quote the offending packet: destination
-// unreachable, source quench, redirect, time exceeded, parameter problem.
 bool IsIcmpError(uint8_t nType)
 {
-    return nType == 3 || nType == 4 || nType == 5 || nType == 11 || nType == 12;
+    switch (nType) {
+    case ICMP_TYPE_DEST_UNREACH:
+    case ICMP_TYPE_SOURCE_QUENCH:
+    case ICMP_TYPE_REDIRECT:
+    case ICMP_TYPE_TIME_EXCEEDED:
+    case ICMP_TYPE_PARAM_PROBLEM:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Points pField at the IPv4 header at pIp when it lies inside the nRemaining
@@ -52,8 +55,8 @@ void DecodeQuotedPacket(CLogRecord& record, const uint8_t* pQuoted, uint32_t nRe
     if (pNext == nullptr)
         return;
 
-    switch (pQuoted[9]) {
-    case kIpProtocolTcp:
+    switch (pQuoted[kIpProtocolOffset]) {
+    case IPPROTO_NUM_TCP:
         if (nRemaining >= kTcpMinHeaderSize) {
             record.m_pIcmpTcpHdr = pNext;
             uint32_t nTcpLength = TcpHeaderLength(pNext);
@@ -63,11 +66,11 @@ void DecodeQuotedPacket(CLogRecord& record, const uint8_t* pQuoted, uint32_t nRe
             record.m_nIcmpTcpLen = static_cast<uint8_t>(nRemaining);
         }
         break;
-    case kIpProtocolUdp:
+    case IPPROTO_NUM_UDP:
         if (nRemaining >= kUdpHeaderSize)
             record.m_pIcmpUdpHdr = pNext;
         break;
-    case kIpProtocolIcmp:
+    case IPPROTO_NUM_ICMP:
         if (nRemaining >= kIcmpHeaderSize)
             record.m_pIcmpIcmpHdr = pNext;
         break;
@@ -82,21 +85,21 @@ void DecodeIpPacket(CLogRecord& record, const uint8_t* pIp, uint32_t nRemaining)
     if (pNext == nullptr || !IsFirstFragment(pIp))
         return;
 
-    switch (pIp[9]) {
-    case kIpProtocolIcmp:
+    switch (pIp[kIpProtocolOffset]) {
+    case IPPROTO_NUM_ICMP:
         if (nRemaining < kIcmpHeaderSize)
             return;
         record.m_pIcmpHdr = pNext;
-        if (IsIcmpError(pNext[0]))
+        if (IsIcmpError(pNext[kIcmpTypeOffset]))
             DecodeQuotedPacket(record, pNext + kIcmpHeaderSize, nRemaining - kIcmpHeaderSize);
         break;
-    case kIpProtocolTcp:
+    case IPPROTO_NUM_TCP:
         if (nRemaining < kTcpMinHeaderSize)
             return;
         if (nRemaining >= TcpHeaderLength(pNext))
             record.m_pTcpHdr = pNext;
         break;
-    case kIpProtocolUdp:
+    case IPPROTO_NUM_UDP:
         if (nRemaining >= kUdpHeaderSize)
             record.m_pUdpHdr = pNext;
         break;
@@ -113,15 +116,15 @@ void DecodeEthernetFrame(CLogRecord& record, const uint8_t* pFrame, uint32_t nRe
     const uint8_t* pNext = pFrame + kEthernetHeaderSize;
     nRemaining -= kEthernetHeaderSize;
 
-    switch (ReadBigEndian16(pFrame + 12)) {
-    case kEtherTypeArp:
+    switch (ReadBigEndian16(pFrame + kEthernetTypeOffset)) {
+    case ETHER_TYPE_ARP:
         if (nRemaining < kArpFixedSize)
             return;
         record.m_pArpHdr = pNext;
         if (nRemaining - kArpFixedSize >= kArpAddressesSize)
             record.m_pArpAddrs = pNext + kArpFixedSize;
         break;
-    case kEtherTypeIpv4:
+    case ETHER_TYPE_IPV4:
         DecodeIpPacket(record, pNext, nRemaining);
         break;
     default:
@@ -133,9 +136,9 @@ void DecodeEthernetFrame(CLogRecord& record, const uint8_t* pFrame, uint32_t nRe
 
 const uint8_t* QuotedPort(const CLogRecord& record, bool bDest)
 {
-    const uint32_t nOffset = bDest ? 2 : 0;
+    const uint32_t nOffset = bDest ? kDestPortOffset : kSrcPortOffset;
     if (record.m_pIcmpTcpHdr != nullptr)
-        return record.m_nIcmpTcpLen >= nOffset + 2 ? record.m_pIcmpTcpHdr + nOffset : nullptr;
+        return record.m_nIcmpTcpLen >= nOffset + kPortSize ? record.m_pIcmpTcpHdr + nOffset : nullptr;
     return record.m_pIcmpUdpHdr != nullptr ? record.m_pIcmpUdpHdr + nOffset : nullptr;
 }
 

@@ -4,11 +4,9 @@
 // errors).
 //
 // Only locating is done: nothing is copied or converted, readers take the
-// fields from the headers in network byte order. A header pointer is set only
-// when the whole header lies inside the packet bytes.
-//
-// The wire-format numbers and header lengths below are shared with the
-// readers of the located headers (output columns, filter).
+// fields from the headers in network byte order (records/packet_format.h).
+// A header pointer is set only when the whole header lies inside the packet
+// bytes.
 //
 // Ownership: the record's header pointers point into the caller's packet
 // bytes and are valid as long as those bytes are.
@@ -18,26 +16,6 @@
 #include <cstdint>
 
 #include "records/log_record.h"
-
-constexpr uint16_t kEtherTypeIpv4 = 0x0800;
-constexpr uint16_t kEtherTypeArp = 0x0806;
-constexpr uint16_t kEtherTypeVlan = 0x8100;
-
-constexpr uint8_t kIpProtocolIcmp = 1;
-constexpr uint8_t kIpProtocolTcp = 6;
-constexpr uint8_t kIpProtocolUdp = 17;
-
-// The header length an IPv4 header states, in bytes.
-inline uint32_t IpHeaderLength(const uint8_t* pIp)
-{
-    return (pIp[0] & 0x0Fu) * 4;
-}
-
-// The header length a TCP header states, in bytes.
-inline uint32_t TcpHeaderLength(const uint8_t* pTcp)
-{
-    return (pTcp[12] >> 4) * 4u;
-}
 
 enum EPacketKind {
     PACKET_IP,        // starts with the IPv4 header

@@ -1,6 +1,6 @@
 // LogTime and CLogEntry: the time scale of the log database and one stored
-// entry as a log file reader hands it out; the sizes of the headers of the
-// stored file form, which the reader reads and the binary output writes.
+// entry as a log file reader hands it out. The stored form of the daily
+// files is described in storage/log_file_format.h.
 //
 // LogTime counts 100-nanosecond units: (seconds since 1970-01-01 00:00 UTC +
 // 62167132800) x 10000000, plus a sub-second count.
@@ -10,7 +10,6 @@
 #ifndef SARNITH_STORAGE_LOG_ENTRY_H
 #define SARNITH_STORAGE_LOG_ENTRY_H
 
-#include <cstddef>
 #include <cstdint>
 
 typedef uint64_t LogTime;
@@ -18,11 +17,6 @@ typedef uint64_t LogTime;
 // Seconds from 0000-01-01 (proleptic) to 1970-01-01, and LogTime units per second.
 constexpr uint64_t kLogTimeEpochSeconds = 62167132800ull;
 constexpr uint64_t kLogTimeUnitsPerSecond = 10000000ull;
-
-// A daily file opens with a file header; every entry body follows an entry
-// header, and an entry header announcing no body ends the entries.
-constexpr size_t kLogFileHeaderSize = 20;
-constexpr size_t kLogEntryHeaderSize = 16;
 
 struct CLogEntry {
     uint16_t m_nLength;      // body length in bytes

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <zlib.h>
 
+#include "storage/log_file_format.h"
 #include "support/byte_order.h"
 #include "support/platform.h"
 
@@ -15,14 +16,6 @@ constexpr int32_t kInitialEntryCapacity = 1600;
 constexpr size_t kMessageBufferSize = 256;
 constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 
-// File header offsets.
-constexpr size_t kTagOffset = 0;
-constexpr size_t kFirstTimeOffset = 4;
-constexpr size_t kLastTimeOffset = 12;
-// Entry header offsets.
-constexpr size_t kBodyLengthOffset = 2;
-constexpr size_t kEntryTimeOffset = 8;
-
 const char* const kMsgAccessDenied = "Access denied to file %s";
 const char* const kMsgFailedToOpen = "Failed to open %s";
 const char* const kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
@@ -31,14 +24,6 @@ const char* const kMsgBodyCutShort = "There is an error in one of the log files"
 // The entry header just read. One buffer serves every reader of the process;
 // it is used at once and never kept.
 uint8_t s_aEntryHeader[kLogEntryHeaderSize];
-
-// A stored time: two big-endian 32-bit halves, low half first.
-uint32_t LowHalf(const uint8_t* p) { return ReadBigEndian32(p); }
-uint32_t HighHalf(const uint8_t* p) { return ReadBigEndian32(p + 4); }
-LogTime StoredTime(const uint8_t* p)
-{
-    return static_cast<LogTime>(HighHalf(p)) << 32 | LowHalf(p);
-}
 
 }  // namespace
 
@@ -251,22 +236,22 @@ bool CLogFileReader::ReadFileHeader()
         uint8_t aHeader[kLogFileHeaderSize];
         if (ReadBytes(aHeader, kLogFileHeaderSize) < kLogFileHeaderSize)
             return false;
-        const uint8_t* pTag = aHeader + kTagOffset;
-        if (std::memcmp(pTag, "LOG", 3) != 0) {
+        const uint8_t* pTag = aHeader + kFileTagOffset;
+        if (std::memcmp(pTag, kLogFileTag, kLogFileTagSize) != 0) {
             ReportReaderError(kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
             return false;
         }
 
-        const uint8_t* pLast = aHeader + kLastTimeOffset;
-        if (LowHalf(pLast) == 0 && HighHalf(pLast) == 0)
+        const uint8_t* pLast = aHeader + kFileLastTimeOffset;
+        if (ReadTimeLowHalf(pLast) == 0 && ReadTimeHighHalf(pLast) == 0)
             return true;  // still being written: no last time yet
-        if (StoredTime(pLast) < m_nRangeStart) {
+        if (ReadStoredTime(pLast) < m_nRangeStart) {
             if (!OpenNextFile())
                 return false;
             continue;
         }
         // A file starting at or after the range end; later files start later still.
-        return StoredTime(aHeader + kFirstTimeOffset) < m_nRangeEnd;
+        return ReadStoredTime(aHeader + kFileFirstTimeOffset) < m_nRangeEnd;
     }
 }
 
@@ -275,7 +260,7 @@ const uint8_t* CLogFileReader::ReadEntryHeader()
     for (;;) {
         if (!IsSizeExceeded(kLogEntryHeaderSize) &&
             ReadBytes(s_aEntryHeader, kLogEntryHeaderSize) == kLogEntryHeaderSize &&
-            ReadBigEndian16(s_aEntryHeader + kBodyLengthOffset) != 0) {
+            ReadBigEndian16(s_aEntryHeader + kEntryBodyLengthOffset) != 0) {
             m_nConsumed += kLogEntryHeaderSize;
             return s_aEntryHeader;
         }
@@ -296,9 +281,9 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
         const uint8_t* pHeader = ReadEntryHeader();
         if (pHeader == nullptr)
             return Finish();
-        uint16_t nLength = ReadBigEndian16(pHeader + kBodyLengthOffset);
+        uint16_t nLength = ReadBigEndian16(pHeader + kEntryBodyLengthOffset);
         const uint8_t* pTime = pHeader + kEntryTimeOffset;
-        LogTime nTime = StoredTime(pTime);
+        LogTime nTime = ReadStoredTime(pTime);
 
         if (IsSizeExceeded(nLength)) {
             // The entry reaches past the size the plain file had when opened.
@@ -328,8 +313,8 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
         m_nConsumed += nLength;
 
         entry.m_nLength = nLength;
-        entry.m_nTimeLow = LowHalf(pTime);
-        entry.m_nTimeHigh = HighHalf(pTime);
+        entry.m_nTimeLow = ReadTimeLowHalf(pTime);
+        entry.m_nTimeHigh = ReadTimeHighHalf(pTime);
         entry.m_pBody = m_pEntryBuffer;
         return true;
     }

@@ -55,15 +55,15 @@ CMac Mac(const char* pszText)
 CPackedCounter PackCounter(uint32_t nValue)
 {
     unsigned nExponent = 0;
-    while ((nValue >> nExponent) > 0x3FF)
+    while ((nValue >> nExponent) > kPackedMaxMantissa)
         ++nExponent;
     return PackCounterParts(nExponent, nValue >> nExponent);
 }
 
 CPackedCounter PackCounterParts(unsigned nExponent, unsigned nMantissa)
 {
-    SARNITH_ASSERT(nExponent < 64 && nMantissa < 1024);
-    return CPackedCounter{static_cast<uint8_t>((nExponent << 2) | (nMantissa >> 8)),
+    SARNITH_ASSERT(nExponent <= kPackedMaxExponent && nMantissa <= kPackedMaxMantissa);
+    return CPackedCounter{static_cast<uint8_t>((nExponent << kPackedExponentShift) | (nMantissa >> 8)),
                           static_cast<uint8_t>(nMantissa & 0xFF)};
 }
 
@@ -126,15 +126,10 @@ Bytes Concat(std::initializer_list<Bytes> pieces)
 
 namespace {
 
-void AppendCounter(Bytes& bytes, uint32_t nValue)
+void PutCounter(uint8_t* pCounter, uint32_t nValue)
 {
     CPackedCounter counter = PackCounter(nValue);
-    bytes.insert(bytes.end(), counter.begin(), counter.end());
-}
-
-void AppendMac(Bytes& bytes, const CMac& mac)
-{
-    bytes.insert(bytes.end(), mac.begin(), mac.end());
+    std::copy(counter.begin(), counter.end(), pCounter);
 }
 
 // The Internet checksum of the bytes (one's complement of the one's
@@ -175,21 +170,20 @@ Bytes ConnData(const CConnSpec& conn)
     uint16_t nBlockOffset = conn.m_nBlockOffset < 0 ? static_cast<uint16_t>(names.size())
                                                     : static_cast<uint16_t>(conn.m_nBlockOffset);
 
-    Bytes block;
-    AppendCounter(block, conn.m_nOrigSent);
-    AppendCounter(block, conn.m_nTermSent);
-    AppendBE32(block, conn.m_nSrcIp);
-    AppendBE32(block, conn.m_nDestIp);
-    block.resize(20, 0);
-    block.push_back(conn.m_nProtocol);
-    AppendBE16(block, conn.m_nSrcPort);
-    AppendBE16(block, conn.m_nDestPort);
+    Bytes block(kConnBlockSize, 0);
+    PutCounter(&block[CONN_BLOCK_ORIG_SENT], conn.m_nOrigSent);
+    PutCounter(&block[CONN_BLOCK_TERM_SENT], conn.m_nTermSent);
+    PutBigEndian32(&block[CONN_BLOCK_SRC_ADDR], conn.m_nSrcIp);
+    PutBigEndian32(&block[CONN_BLOCK_DEST_ADDR], conn.m_nDestIp);
+    block[CONN_BLOCK_PROTOCOL] = conn.m_nProtocol;
+    PutBigEndian16(&block[CONN_BLOCK_SRC_PORT], conn.m_nSrcPort);
+    PutBigEndian16(&block[CONN_BLOCK_DEST_PORT], conn.m_nDestPort);
     block.resize(conn.m_nBlockLength, 0);
 
-    Bytes data;
-    data.push_back(conn.m_nEvent);
-    data.push_back(conn.m_nVersion);
-    AppendLE16(data, nBlockOffset);
+    Bytes data(kConnNamesOffset, 0);
+    data[kConnEventOffset] = conn.m_nEvent;
+    data[kConnVersionOffset] = conn.m_nVersion;
+    PutLittleEndian16(&data[kConnBlockWordOffset], nBlockOffset);
     AppendBytes(data, names);
     AppendBytes(data, block);
     return data;
@@ -197,14 +191,14 @@ Bytes ConnData(const CConnSpec& conn)
 
 Bytes UsageData(const CUsageSpec& usage)
 {
-    Bytes tail(4, 0);
-    AppendCounter(tail, usage.m_nFirstBytes);
-    AppendCounter(tail, usage.m_nSecondBytes);
+    Bytes tail(kUsageTailSize, 0);
+    PutCounter(&tail[kUsageFirstCounterOffset], usage.m_nFirstBytes);
+    PutCounter(&tail[kUsageSecondCounterOffset], usage.m_nSecondBytes);
     tail.resize(usage.m_nTailLength, 0);
 
-    Bytes data;
-    AppendLE16(data, usage.m_nInterval);
-    data.push_back(0);  // kind: interface usage item
+    Bytes data(kUsageNameOffset, 0);
+    PutLittleEndian16(&data[kUsageIntervalOffset], usage.m_nInterval);
+    data[kUsageKindOffset] = USAGE_INTERFACE;
     AppendText(data, usage.m_strIface);
     AppendBytes(data, tail);
     return data;
@@ -212,43 +206,45 @@ Bytes UsageData(const CUsageSpec& usage)
 
 Bytes ConnUsageData(uint32_t nLowest, uint32_t nCurrent, uint32_t nHighest)
 {
-    Bytes data(2, 0);
-    data.push_back(1);  // kind: connection usage
-    AppendCounter(data, nLowest);
-    AppendCounter(data, nCurrent);
-    AppendCounter(data, nHighest);
-    data.resize(13, 0);
+    Bytes data(kConnUsageSize, 0);
+    data[kUsageKindOffset] = USAGE_CONNECTIONS;
+    PutCounter(&data[kConnUsageLowestOffset], nLowest);
+    PutCounter(&data[kConnUsageCurrentOffset], nCurrent);
+    PutCounter(&data[kConnUsageHighestOffset], nHighest);
     return data;
 }
 
 Bytes AuthData(const CAuthSpec& auth)
 {
-    Bytes data;
-    data.push_back(0);
-    data.push_back(auth.m_nVersion);
+    Bytes data(kAuthTextsOffset, 0);
+    data[kAuthVersionOffset] = auth.m_nVersion;
     AppendText(data, auth.m_strRule);
     AppendText(data, auth.m_strUser);
     AppendText(data, auth.m_strAgent);
-    data.push_back(static_cast<uint8_t>(auth.m_nEvent));
-    AppendBE32(data, auth.m_nAddr);
+    Bytes tail(kAuthTailSize, 0);
+    tail[kAuthEventOffset] = static_cast<uint8_t>(auth.m_nEvent);
+    PutBigEndian32(&tail[kAuthAddrOffset], auth.m_nAddr);
+    AppendBytes(data, tail);
     return data;
 }
 
 Bytes RouteData(const CRouteSpec& route)
 {
-    Bytes data;
-    AppendBE32(data, route.m_nLowIp);
-    AppendBE32(data, route.m_nHighIp);
+    Bytes data(kRouteNameOffset, 0);
+    PutBigEndian32(&data[kRouteLowAddrOffset], route.m_nLowIp);
+    PutBigEndian32(&data[kRouteHighAddrOffset], route.m_nHighIp);
     AppendText(data, route.m_strIface);
-    AppendBE32(data, route.m_nGatewayIp);
-    AppendLE32(data, route.m_nMetric);
+    Bytes tail(kRouteTailSize, 0);
+    PutBigEndian32(&tail[kRouteGatewayOffset], route.m_nGatewayIp);
+    PutLittleEndian32(&tail[kRouteMetricOffset], route.m_nMetric);
+    AppendBytes(data, tail);
     return data;
 }
 
 Bytes DynRoutingData(const CDynRoutingSpec& dyn)
 {
-    Bytes data;
-    AppendLE32(data, dyn.m_nEvent);
+    Bytes data(kDynRoutingTextsOffset, 0);
+    PutLittleEndian32(&data[kDynRoutingEventOffset], dyn.m_nEvent);
     AppendText(data, dyn.m_strSrcProc);
     AppendText(data, dyn.m_strDestProc);
     return data;
@@ -256,9 +252,10 @@ Bytes DynRoutingData(const CDynRoutingSpec& dyn)
 
 Bytes PacketData(const Bytes& packet, uint16_t nLinkKind, int nLengthWord)
 {
-    Bytes data;
-    AppendBE16(data, nLinkKind);
-    AppendBE16(data, nLengthWord < 0 ? static_cast<uint16_t>(packet.size()) : static_cast<uint16_t>(nLengthWord));
+    Bytes data(kPacketBytesOffset, 0);
+    PutBigEndian16(&data[kPacketLinkKindOffset], nLinkKind);
+    PutBigEndian16(&data[kPacketLengthWordOffset],
+                   nLengthWord < 0 ? static_cast<uint16_t>(packet.size()) : static_cast<uint16_t>(nLengthWord));
     AppendBytes(data, packet);
     return data;
 }
@@ -273,9 +270,10 @@ CEntryBuilder& CEntryBuilder::Element(uint8_t nTag, const Bytes& data)
 
 CEntryBuilder& CEntryBuilder::ElementWithLength(uint8_t nTag, uint16_t nLength, const Bytes& data)
 {
-    m_aBody.push_back(nTag);
-    m_aBody.push_back(0);
-    AppendBE16(m_aBody, nLength);
+    uint8_t aHeader[kElementHeaderSize] = {};
+    aHeader[kElementTagOffset] = nTag;
+    PutBigEndian16(aHeader + kElementLengthOffset, nLength);
+    m_aBody.insert(m_aBody.end(), aHeader, aHeader + kElementHeaderSize);
     AppendBytes(m_aBody, data);
     return *this;
 }
@@ -405,84 +403,81 @@ uint16_t CEntryBuilder::Length() const
 
 Bytes EthernetHeader(const CMac& dest, const CMac& src, uint16_t nType)
 {
-    Bytes header;
-    AppendMac(header, dest);
-    AppendMac(header, src);
-    AppendBE16(header, nType);
+    Bytes header(kEthernetHeaderSize, 0);
+    std::copy(dest.begin(), dest.end(), &header[kEthernetDestOffset]);
+    std::copy(src.begin(), src.end(), &header[kEthernetSrcOffset]);
+    PutBigEndian16(&header[kEthernetTypeOffset], nType);
     return header;
 }
 
 Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp,
                 const CMac& targetMac, uint32_t nTargetIp)
 {
-    Bytes packet;
-    AppendBE16(packet, 1);                // hardware type: Ethernet
-    AppendBE16(packet, ETHER_TYPE_IPV4);  // protocol type
-    packet.push_back(6);                  // hardware address length
-    packet.push_back(4);                  // protocol address length
-    AppendBE16(packet, nOpcode);
-    AppendMac(packet, senderMac);
-    AppendBE32(packet, nSenderIp);
-    AppendMac(packet, targetMac);
-    AppendBE32(packet, nTargetIp);
+    Bytes packet(kArpFixedSize + kArpAddressesSize, 0);
+    PutBigEndian16(&packet[kArpHardwareTypeOffset], kArpHardwareEthernet);
+    PutBigEndian16(&packet[kArpProtocolTypeOffset], ETHER_TYPE_IPV4);
+    packet[kArpHardwareSizeOffset] = kMacAddressSize;
+    packet[kArpProtocolSizeOffset] = kIpv4AddressSize;
+    PutBigEndian16(&packet[kArpOperationOffset], nOpcode);
+    uint8_t* pAddresses = &packet[kArpFixedSize];
+    std::copy(senderMac.begin(), senderMac.end(), pAddresses + kArpSenderMacOffset);
+    PutBigEndian32(pAddresses + kArpSenderIpOffset, nSenderIp);
+    std::copy(targetMac.begin(), targetMac.end(), pAddresses + kArpTargetMacOffset);
+    PutBigEndian32(pAddresses + kArpTargetIpOffset, nTargetIp);
     return packet;
 }
 
 Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
 {
-    size_t nHeaderLength = ip.m_nIhl * 4u < 20 ? 20 : ip.m_nIhl * 4u;
+    size_t nHeaderLength = std::max<size_t>(ip.m_nIhl * kHeaderWordSize, kIpMinHeaderSize);
     size_t nTotal = ip.m_nTotalLength < 0 ? nHeaderLength + nPayloadLength : static_cast<size_t>(ip.m_nTotalLength);
-    Bytes header;
-    header.push_back(static_cast<uint8_t>(0x40 | (ip.m_nIhl & 0x0F)));
-    header.push_back(ip.m_nTos);
-    AppendBE16(header, static_cast<uint16_t>(nTotal));
-    AppendBE16(header, ip.m_nIdent);
-    AppendBE16(header, ip.m_nFragment);
-    header.push_back(ip.m_nTtl);
-    header.push_back(ip.m_nProtocol);
-    AppendBE16(header, 0);  // checksum, filled below
-    AppendBE32(header, ip.m_nSrcIp);
-    AppendBE32(header, ip.m_nDestIp);
-    header.resize(nHeaderLength, 0);  // options: end of list
-    PutBigEndian16(&header[10], InternetChecksum(header));
+    Bytes header(nHeaderLength, 0);  // options: end of list
+    header[kIpVersionLengthOffset] =
+        static_cast<uint8_t>((kIpVersion4 << kIpVersionShift) | (ip.m_nIhl & kHeaderWordsMask));
+    header[kIpTosOffset] = ip.m_nTos;
+    PutBigEndian16(&header[kIpTotalLengthOffset], static_cast<uint16_t>(nTotal));
+    PutBigEndian16(&header[kIpIdentOffset], ip.m_nIdent);
+    PutBigEndian16(&header[kIpFragmentOffset], ip.m_nFragment);
+    header[kIpTtlOffset] = ip.m_nTtl;
+    header[kIpProtocolOffset] = ip.m_nProtocol;
+    PutBigEndian32(&header[kIpSrcAddrOffset], ip.m_nSrcIp);
+    PutBigEndian32(&header[kIpDestAddrOffset], ip.m_nDestIp);
+    PutBigEndian16(&header[kIpChecksumOffset], InternetChecksum(header));
     return header;
 }
 
 Bytes TcpHeader(const CTcpSpec& tcp)
 {
-    size_t nHeaderLength = tcp.m_nDataOffset * 4u < 20 ? 20 : tcp.m_nDataOffset * 4u;
-    Bytes header;
-    AppendBE16(header, tcp.m_nSrcPort);
-    AppendBE16(header, tcp.m_nDestPort);
-    AppendBE32(header, tcp.m_nSeq);
-    AppendBE32(header, tcp.m_nAck);
-    header.push_back(static_cast<uint8_t>((tcp.m_nDataOffset & 0x0F) << 4));
-    header.push_back(tcp.m_nFlags);
-    AppendBE16(header, tcp.m_nWindow);
-    AppendBE16(header, 0);  // checksum
-    AppendBE16(header, tcp.m_nUrgent);
+    size_t nHeaderLength = std::max<size_t>(tcp.m_nDataOffset * kHeaderWordSize, kTcpMinHeaderSize);
+    Bytes header(kTcpMinHeaderSize, 0);
+    PutBigEndian16(&header[kSrcPortOffset], tcp.m_nSrcPort);
+    PutBigEndian16(&header[kDestPortOffset], tcp.m_nDestPort);
+    PutBigEndian32(&header[kTcpSeqOffset], tcp.m_nSeq);
+    PutBigEndian32(&header[kTcpAckOffset], tcp.m_nAck);
+    header[kTcpDataOffsetOffset] = static_cast<uint8_t>((tcp.m_nDataOffset & kHeaderWordsMask) << kTcpHeaderWordsShift);
+    header[kTcpFlagsOffset] = tcp.m_nFlags;
+    PutBigEndian16(&header[kTcpWindowOffset], tcp.m_nWindow);
+    PutBigEndian16(&header[kTcpUrgentOffset], tcp.m_nUrgent);
     header.resize(nHeaderLength, 1);  // options: no-operation
     return header;
 }
 
 Bytes UdpHeader(uint16_t nSrcPort, uint16_t nDestPort, uint16_t nPayloadLength)
 {
-    Bytes header;
-    AppendBE16(header, nSrcPort);
-    AppendBE16(header, nDestPort);
-    AppendBE16(header, static_cast<uint16_t>(8 + nPayloadLength));
-    AppendBE16(header, 0);  // checksum
+    Bytes header(kUdpHeaderSize, 0);
+    PutBigEndian16(&header[kSrcPortOffset], nSrcPort);
+    PutBigEndian16(&header[kDestPortOffset], nDestPort);
+    PutBigEndian16(&header[kUdpLengthOffset], static_cast<uint16_t>(kUdpHeaderSize + nPayloadLength));
     return header;
 }
 
 Bytes IcmpHeader(uint8_t nType, uint8_t nCode, uint32_t nRest)
 {
-    Bytes header;
-    header.push_back(nType);
-    header.push_back(nCode);
-    AppendBE16(header, 0);
-    AppendBE32(header, nRest);
-    PutBigEndian16(&header[2], InternetChecksum(header));
+    Bytes header(kIcmpHeaderSize, 0);
+    header[kIcmpTypeOffset] = nType;
+    header[kIcmpCodeOffset] = nCode;
+    PutBigEndian32(&header[kIcmpRestOffset], nRest);
+    PutBigEndian16(&header[kIcmpChecksumOffset], InternetChecksum(header));
     return header;
 }
 

@@ -8,11 +8,11 @@
 // build the data of the structured elements and the packet headers, so a test
 // can cut or alter them before wrapping them in an element.
 //
-// Byte orders follow the stored format: element lengths and the two words
-// that open an 'M' element are big-endian; the 32-bit numbers of 'l', 't',
-// 'Y', 'a', 'd', 'r' and the 16-bit numbers of 'Z' and 'U' are little-endian;
-// addresses are in network order; packet headers follow the wire formats.
-// IPv4 addresses are passed as host numbers (Ip("10.0.0.1") == 0x0A000001).
+// Tags, layouts and byte orders follow records/element_format.h, packet
+// headers records/packet_format.h; the element tags, rule kinds, connection
+// events, link kinds, Ethernet types, IP protocols and TCP flags named there
+// are the values the builders take. IPv4 addresses are passed as host
+// numbers (Ip("10.0.0.1") == 0x0A000001).
 //
 // Ownership: every function returns a byte vector that the caller owns;
 // a builder owns the body it accumulates.
@@ -26,11 +26,14 @@
 #include <string>
 #include <vector>
 
+#include "records/element_format.h"
+#include "records/packet_format.h"
+
 namespace testdata {
 
 typedef std::vector<uint8_t> Bytes;
-typedef std::array<uint8_t, 6> CMac;
-typedef std::array<uint8_t, 2> CPackedCounter;
+typedef std::array<uint8_t, kMacAddressSize> CMac;
+typedef std::array<uint8_t, kPackedCounterSize> CPackedCounter;
 
 // ---------------------------------------------------------------- values
 
@@ -65,55 +68,6 @@ Bytes Concat(std::initializer_list<Bytes> pieces);
 
 // ---------------------------------------------------------------- element data
 
-// Tags of the known element kinds.
-enum ETag : uint8_t {
-    TAG_ALG_MOD_NAME   = 'A',
-    TAG_CATEGORY       = 'C',
-    TAG_EXPLANATION    = 'E',
-    TAG_GATEWAY_NAME   = 'F',
-    TAG_RECV_IF        = 'I',
-    TAG_PACKET_BOUND   = 'L',
-    TAG_PACKET         = 'M',
-    TAG_O_TEXT         = 'O',
-    TAG_ETHERNET_FRAME = 'P',
-    TAG_RULES          = 'R',
-    TAG_PARAMS         = 'S',
-    TAG_USAGE          = 'U',
-    TAG_SEVERITY       = 'Y',
-    TAG_CONN           = 'Z',
-    TAG_ALG_SESSION_ID = 'a',
-    TAG_DYN_ROUTING    = 'd',
-    TAG_EVENT          = 'e',
-    TAG_ACTION         = 'i',
-    TAG_LOG_ID         = 'l',
-    TAG_OSPF           = 'o',
-    TAG_ROUTE          = 'r',
-    TAG_DEV_TIME       = 't',
-    TAG_AUTH           = 'u',
-};
-
-// Kinds of the pairs of an 'R' element.
-enum ERuleKind : uint8_t {
-    RULE_NAME      = 1,
-    RULE_SAT_SRC   = 2,
-    RULE_SAT_DEST  = 3,
-    RULE_SRC_USER  = 4,
-    RULE_DEST_USER = 5,
-};
-
-// Connection events of a 'Z' element.
-enum EConnEvent : uint8_t {
-    CONN_OPEN    = 1,
-    CONN_CLOSING = 2,
-    CONN_CLOSED  = 3,
-};
-
-// Link kinds of an 'M' element.
-enum ELinkKind : uint16_t {
-    LINK_IP       = 0,
-    LINK_ETHERNET = 1,
-};
-
 struct CRuleName {
     uint8_t m_nKind;       // ERuleKind, or any byte for malformed lists
     std::string m_strText;
@@ -123,32 +77,32 @@ struct CRuleName {
 // connection block right behind them unless m_nBlockOffset says otherwise.
 struct CConnSpec {
     uint8_t m_nEvent = CONN_OPEN;
-    uint8_t m_nVersion = 4;
+    uint8_t m_nVersion = kAddressVersionIpv4;
     std::string m_strRecvIf = "lan";
     std::string m_strDestIf = "wan";
     uint32_t m_nOrigSent = 0;   // packed on writing
     uint32_t m_nTermSent = 0;   // packed on writing
     uint32_t m_nSrcIp = 0;
     uint32_t m_nDestIp = 0;
-    uint8_t m_nProtocol = 6;
+    uint8_t m_nProtocol = IPPROTO_NUM_TCP;
     uint16_t m_nSrcPort = 0;
     uint16_t m_nDestPort = 0;
-    int m_nBlockOffset = -1;         // the offset word B; -1: the length of both names
-    size_t m_nBlockLength = 29;      // bytes of the block written (25 defined, then zeros); fewer cut it
+    int m_nBlockOffset = -1;                 // the offset word B; -1: the length of both names
+    size_t m_nBlockLength = kConnBlockSize;  // bytes of the block written (25 defined, then zeros); fewer cut it
 };
 
 // An interface usage item ('U' kind 0).
 struct CUsageSpec {
     uint16_t m_nInterval = 60;
     std::string m_strIface = "lan";
-    uint32_t m_nFirstBytes = 0;      // packed counter at bytes 4-5 behind the name
-    uint32_t m_nSecondBytes = 0;     // packed counter at bytes 6-7 behind the name
-    size_t m_nTailLength = 9;        // bytes behind the name's terminator; fewer cut the counters
+    uint32_t m_nFirstBytes = 0;               // packed counter at kUsageFirstCounterOffset behind the name
+    uint32_t m_nSecondBytes = 0;              // packed counter at kUsageSecondCounterOffset behind the name
+    size_t m_nTailLength = kUsageTailSize;    // bytes behind the name's terminator; fewer cut the counters
 };
 
 // A user authentication ('u').
 struct CAuthSpec {
-    uint8_t m_nVersion = 4;
+    uint8_t m_nVersion = kAddressVersionIpv4;
     std::string m_strRule = "authrule";
     std::string m_strUser = "user";
     std::string m_strAgent = "agent";
@@ -176,7 +130,7 @@ Bytes RuleNamesData(const std::vector<CRuleName>& aRules);
 Bytes ConnData(const CConnSpec& conn);
 Bytes UsageData(const CUsageSpec& usage);
 // 'U' kind 1: packed counters of the lowest, current and highest number of
-// connections at data offsets 3, 5 and 7; 13 bytes.
+// connections; kConnUsageSize bytes.
 Bytes ConnUsageData(uint32_t nLowest, uint32_t nCurrent, uint32_t nHighest);
 Bytes AuthData(const CAuthSpec& auth);
 Bytes RouteData(const CRouteSpec& route);
@@ -234,29 +188,6 @@ private:
 };
 
 // ---------------------------------------------------------------- packets
-
-enum ETcpFlag : uint8_t {
-    TCP_FLAG_FIN = 0x01,
-    TCP_FLAG_SYN = 0x02,
-    TCP_FLAG_RST = 0x04,
-    TCP_FLAG_PSH = 0x08,
-    TCP_FLAG_ACK = 0x10,
-    TCP_FLAG_URG = 0x20,
-    TCP_FLAG_ECE = 0x40,
-    TCP_FLAG_CWR = 0x80,
-};
-
-enum EEtherType : uint16_t {
-    ETHER_TYPE_IPV4 = 0x0800,
-    ETHER_TYPE_ARP  = 0x0806,
-    ETHER_TYPE_VLAN = 0x8100,
-};
-
-enum EIpProtocol : uint8_t {
-    IPPROTO_NUM_ICMP = 1,
-    IPPROTO_NUM_TCP  = 6,
-    IPPROTO_NUM_UDP  = 17,
-};
 
 struct CIpv4Spec {
     uint32_t m_nSrcIp = 0;

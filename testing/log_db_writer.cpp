@@ -5,6 +5,7 @@
 #include <cstring>
 #include <zlib.h>
 
+#include "storage/log_file_format.h"
 #include "support/ascii.h"
 #include "support/assert.h"
 #include "support/byte_order.h"
@@ -14,31 +15,29 @@ namespace testdata {
 
 namespace {
 
-constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kEntryHeaderSize = 16;
-constexpr uint8_t kFormatByte = 0x10;
 constexpr size_t kNotCut = static_cast<size_t>(-1);
 constexpr int64_t kSecondsPerDay = 86400;
 
-void AppendBigEndian16(std::string& str, uint16_t nValue)
+void AppendBytes(std::string& str, const uint8_t* pBytes, size_t nCount)
 {
-    uint8_t aBytes[2];
-    PutBigEndian16(aBytes, nValue);
-    str.append(reinterpret_cast<const char*>(aBytes), sizeof(aBytes));
+    str.append(reinterpret_cast<const char*>(pBytes), nCount);
 }
 
-void AppendBigEndian32(std::string& str, uint32_t nValue)
+// A LogTime in its stored form.
+void PutLogTime(uint8_t* pTime, LogTime nTime)
 {
-    uint8_t aBytes[4];
-    PutBigEndian32(aBytes, nValue);
-    str.append(reinterpret_cast<const char*>(aBytes), sizeof(aBytes));
+    PutStoredTime(pTime, static_cast<uint32_t>(nTime & 0xFFFFFFFFu), static_cast<uint32_t>(nTime >> 32));
 }
 
-// A LogTime as the two big-endian 32-bit halves, low half first.
-void AppendLogTime(std::string& str, LogTime nTime)
+// An entry header: the format byte, the two lengths and the time; zeros elsewhere.
+void AppendStoredEntryHeader(std::string& str, uint16_t nLength, uint16_t nPrevLength, LogTime nTime)
 {
-    AppendBigEndian32(str, static_cast<uint32_t>(nTime & 0xFFFFFFFFu));
-    AppendBigEndian32(str, static_cast<uint32_t>(nTime >> 32));
+    uint8_t aHeader[kLogEntryHeaderSize] = {};
+    aHeader[kEntryFormatByteOffset] = kLogFormatByte;
+    PutBigEndian16(aHeader + kEntryBodyLengthOffset, nLength);
+    PutBigEndian16(aHeader + kEntryPrevLengthOffset, nPrevLength);
+    PutLogTime(aHeader + kEntryTimeOffset, nTime);
+    AppendBytes(str, aHeader, sizeof(aHeader));
 }
 
 // Days from 1970-01-01 to a proleptic Gregorian date.
@@ -239,7 +238,7 @@ bool WriteConfigText(const std::string& strRootDir, const std::string& strText)
 // Daily files
 
 CDailyFile::CDailyFile()
-    : m_strTag("LOG"),
+    : m_strTag(kLogFileTag),
       m_bFirstSet(false),
       m_bLastSet(false),
       m_nFirstTime(0),
@@ -254,7 +253,7 @@ CDailyFile::CDailyFile()
 
 CDailyFile& CDailyFile::SetTag(const std::string& strThreeBytes)
 {
-    m_strTag = (strThreeBytes + std::string(3, '\0')).substr(0, 3);
+    m_strTag = (strThreeBytes + std::string(kLogFileTagSize, '\0')).substr(0, kLogFileTagSize);
     return *this;
 }
 
@@ -283,12 +282,7 @@ void CDailyFile::NoteTime(LogTime nTime)
 
 void CDailyFile::AppendEntryHeader(LogTime nTime, uint16_t nLength)
 {
-    m_strBody += static_cast<char>(kFormatByte);
-    m_strBody += '\0';
-    AppendBigEndian16(m_strBody, nLength);
-    AppendBigEndian16(m_strBody, m_nPrevLength);
-    AppendBigEndian16(m_strBody, 0);
-    AppendLogTime(m_strBody, nTime);
+    AppendStoredEntryHeader(m_strBody, nLength, m_nPrevLength, nTime);
     m_nPrevLength = nLength;
 }
 
@@ -322,7 +316,7 @@ CDailyFile& CDailyFile::AddCutEntry(LogTime nTime, const std::string& strBody, s
 
 CDailyFile& CDailyFile::AddCutEntryHeader(LogTime nTime, uint16_t nLength, size_t nBytes)
 {
-    SARNITH_ASSERT(nBytes < kEntryHeaderSize);
+    SARNITH_ASSERT(nBytes < kLogEntryHeaderSize);
     size_t nStart = m_strBody.size();
     uint16_t nPrevLength = m_nPrevLength;
     AppendEntryHeader(nTime, nLength);
@@ -333,11 +327,7 @@ CDailyFile& CDailyFile::AddCutEntryHeader(LogTime nTime, uint16_t nLength, size_
 
 CDailyFile& CDailyFile::AddEndMarker()
 {
-    m_strBody += static_cast<char>(kFormatByte);
-    m_strBody += '\0';
-    AppendBigEndian16(m_strBody, 0);
-    AppendBigEndian16(m_strBody, m_nPrevLength);
-    m_strBody.append(10, '\0');
+    AppendStoredEntryHeader(m_strBody, 0, m_nPrevLength, 0);
     return *this;
 }
 
@@ -355,11 +345,13 @@ CDailyFile& CDailyFile::CutTo(size_t nBytes)
 
 std::string CDailyFile::Bytes() const
 {
-    std::string strFile = m_strTag;
-    strFile += static_cast<char>(kFormatByte);
-    AppendLogTime(strFile, m_bFirstSet ? m_nFirstTime : m_nEarliest);
-    AppendLogTime(strFile, m_bLastSet ? m_nLastTime : m_nLatest);
-    SARNITH_ASSERT(strFile.size() == kFileHeaderSize);
+    uint8_t aHeader[kLogFileHeaderSize] = {};
+    std::memcpy(aHeader + kFileTagOffset, m_strTag.data(), kLogFileTagSize);
+    aHeader[kFileFormatByteOffset] = kLogFormatByte;
+    PutLogTime(aHeader + kFileFirstTimeOffset, m_bFirstSet ? m_nFirstTime : m_nEarliest);
+    PutLogTime(aHeader + kFileLastTimeOffset, m_bLastSet ? m_nLastTime : m_nLatest);
+    std::string strFile;
+    AppendBytes(strFile, aHeader, sizeof(aHeader));
     strFile += m_strBody;
     if (m_nCutTo < strFile.size())
         strFile.resize(m_nCutTo);

@@ -7,12 +7,8 @@
 // buffers) owned by the caller; the Write functions create missing folders
 // and report failure through their result, never by throwing.
 //
-// Daily file layout written here (multi-byte numbers big-endian):
-//   file header, 20 bytes: "LOG", one free byte (0x10), first time low/high,
-//                          last time low/high;
-//   entry header, 16 bytes: 0x10, 0, body length, previous body length, 0, 0,
-//                          entry time low/high;
-//   body: the entry's element list, as given.
+// Daily files are written in the stored form of storage/log_file_format.h:
+// a file header, then per entry an entry header and the element list as given.
 #ifndef SARNITH_TESTING_LOG_DB_WRITER_H
 #define SARNITH_TESTING_LOG_DB_WRITER_H
 

@@ -2,11 +2,13 @@
 // them, checked on records decoded from built entries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "lql/keyword_table.h"
 #include "output/columns.h"
+#include "support/byte_order.h"
 #include "tests/output/output_test_util.h"
 
 using namespace outputtest;
@@ -114,8 +116,7 @@ TEST(Columns, UdpLengths)
               RenderLine({"udpdatalen", "udptotallen", "srcport", "destport"}, entry));
     // A length field below the header size wraps as an unsigned number.
     Bytes packet = UdpPacket(IpSpec("10.0.0.1", "10.0.0.2"), 53, 5353);
-    packet[20 + 4] = 0;
-    packet[20 + 5] = 4;
+    PutBigEndian16(&packet[kIpMinHeaderSize + kUdpLengthOffset], 4);
     EXPECT_EQ("udpdatalen=4294967292 udptotlen=4\n", RenderLine({"udpdatalen", "udptotlen"}, PacketEntry(packet)));
 }
 
@@ -221,8 +222,7 @@ TEST(Columns, ConnectionUsageThreeValues)
     // A highest count without a 32-bit reading shows no value.
     Bytes data = ConnUsageData(1, 5, 9);
     CPackedCounter huge = PackCounterParts(40, 1);
-    data[7] = huge[0];
-    data[8] = huge[1];
+    std::copy(huge.begin(), huge.end(), &data[kConnUsageHighestOffset]);
     CEntryBuilder unreadable;
     unreadable.Event("ev").Element(TAG_USAGE, data);
     EXPECT_EQ("event=ev curconns=5 minconns=1\n", RenderLine({"event", "connusage"}, unreadable));

@@ -11,6 +11,8 @@
 #include <memory>
 #include <random>
 
+#include "records/element_format.h"
+#include "records/packet_format.h"
 #include "testing/entry_builder.h"
 
 using namespace testdata;
@@ -41,16 +43,6 @@ private:
     const uint8_t* m_pEnd;
 };
 
-unsigned IpHeaderLength(const uint8_t* p)
-{
-    return (p[0] & 0x0F) * 4u;
-}
-
-unsigned TcpHeaderLength(const uint8_t* p)
-{
-    return (p[12] >> 4) * 4u;
-}
-
 // Checks the record filled from the list; returns the number of failures.
 int CheckRecord(const CLogRecord& r, const uint8_t* pList, size_t nSize)
 {
@@ -76,45 +68,49 @@ int CheckRecord(const CLogRecord& r, const uint8_t* pList, size_t nSize)
         const CConnItem& conn = r.m_conn[i];
         const CUsageItem& usage = r.m_usage[i];
         if (i < r.m_nConnCount) {
-            expect(conn.m_pBlock != nullptr && list.Inside(conn.m_pBlock, 29), "conn block");
+            expect(conn.m_pBlock != nullptr && list.Inside(conn.m_pBlock, kConnBlockSize), "conn block");
             expect(list.TerminatedInside(conn.m_pszRecvIf) && list.TerminatedInside(conn.m_pszDestIf), "conn names");
         } else {
             expect(conn.m_pBlock == nullptr && conn.m_nEvent == 0 && conn.m_pszRecvIf == nullptr &&
                        conn.m_pszDestIf == nullptr, "unused conn slot");
         }
         if (i < r.m_nUsageCount) {
-            expect(usage.m_pCounters != nullptr && list.Inside(usage.m_pCounters, 8), "usage counters");
+            expect(usage.m_pCounters != nullptr && list.Inside(usage.m_pCounters, kUsageSecondCounterOffset + kPackedCounterSize), "usage counters");
             expect(list.TerminatedInside(usage.m_pszIface), "usage name");
         } else {
             expect(usage.m_nInterval == 0 && usage.m_pCounters == nullptr && usage.m_pszIface == nullptr,
                    "unused usage slot");
         }
     }
-    expect(list.Inside(r.m_pConnUsage, 9), "connection usage");
+    expect(list.Inside(r.m_pConnUsage, kConnUsageHighestOffset + kPackedCounterSize), "connection usage");
 
     expect(r.m_nPacketLen <= nSize, "packet length");
-    expect(list.Inside(r.m_pEthHdr, 14), "ethernet");
-    expect(list.Inside(r.m_pArpHdr, 8), "arp");
-    expect(list.Inside(r.m_pArpAddrs, 20), "arp addresses");
-    expect(list.Inside(r.m_pIpHdr, 20) && (!r.m_pIpHdr || list.Inside(r.m_pIpHdr, IpHeaderLength(r.m_pIpHdr))),
+    expect(list.Inside(r.m_pEthHdr, kEthernetHeaderSize), "ethernet");
+    expect(list.Inside(r.m_pArpHdr, kArpFixedSize), "arp");
+    expect(list.Inside(r.m_pArpAddrs, kArpAddressesSize), "arp addresses");
+    expect(list.Inside(r.m_pIpHdr, kIpMinHeaderSize) &&
+               (!r.m_pIpHdr || list.Inside(r.m_pIpHdr, IpHeaderLength(r.m_pIpHdr))),
            "ip");
-    expect(list.Inside(r.m_pTcpHdr, 20) && (!r.m_pTcpHdr || list.Inside(r.m_pTcpHdr, TcpHeaderLength(r.m_pTcpHdr))),
+    expect(list.Inside(r.m_pTcpHdr, kTcpMinHeaderSize) &&
+               (!r.m_pTcpHdr || list.Inside(r.m_pTcpHdr, TcpHeaderLength(r.m_pTcpHdr))),
            "tcp");
-    expect(list.Inside(r.m_pUdpHdr, 8), "udp");
-    expect(list.Inside(r.m_pIcmpHdr, 8), "icmp");
-    expect(list.Inside(r.m_pIcmpIpHdr, 20) &&
+    expect(list.Inside(r.m_pUdpHdr, kUdpHeaderSize), "udp");
+    expect(list.Inside(r.m_pIcmpHdr, kIcmpHeaderSize), "icmp");
+    expect(list.Inside(r.m_pIcmpIpHdr, kIpMinHeaderSize) &&
                (!r.m_pIcmpIpHdr || list.Inside(r.m_pIcmpIpHdr, IpHeaderLength(r.m_pIcmpIpHdr))),
            "quoted ip");
-    expect(list.Inside(r.m_pIcmpTcpHdr, 8) && list.Inside(r.m_pIcmpTcpHdr, r.m_nIcmpTcpLen), "quoted tcp");
-    expect(list.Inside(r.m_pIcmpUdpHdr, 8), "quoted udp");
-    expect(list.Inside(r.m_pIcmpIcmpHdr, 8), "quoted icmp");
+    // A quoted TCP header holds at least its ports and sequence number.
+    expect(list.Inside(r.m_pIcmpTcpHdr, kTcpAckOffset) && list.Inside(r.m_pIcmpTcpHdr, r.m_nIcmpTcpLen),
+           "quoted tcp");
+    expect(list.Inside(r.m_pIcmpUdpHdr, kUdpHeaderSize), "quoted udp");
+    expect(list.Inside(r.m_pIcmpIcmpHdr, kIcmpHeaderSize), "quoted icmp");
 
     const char* const apszTexts[] = {r.m_pszRule, r.m_pszSatSrcRule, r.m_pszSatDestRule, r.m_pszUserName,
                                      r.m_pszSrcUserName, r.m_pszDestUserName, r.m_pszAuthAgent, r.m_pszAuthRule,
                                      r.m_pszRouteIface, r.m_pszDynRoutingSrcProc, r.m_pszDynRoutingDestProc};
     for (const char* psz : apszTexts)
         expect(list.TerminatedInside(psz), "terminated text");
-    expect(list.Inside(r.m_pRouteRange, 8) && list.Inside(r.m_pRouteGw, 8), "route");
+    expect(list.Inside(r.m_pRouteRange, kRouteNameOffset) && list.Inside(r.m_pRouteGw, kRouteTailSize), "route");
     return nFailures;
 }
 
@@ -139,8 +135,15 @@ int DecodeFuzzInput(const uint8_t* pData, size_t nSize)
 
 namespace {
 
-const uint8_t kTags[] = {'A', 'C', 'E', 'F', 'I', 'L', 'M', 'O', 'P', 'R', 'S', 'U',
-                         'Y', 'Z', 'a', 'd', 'e', 'i', 'l', 'o', 'r', 't', 'u', 'B'};
+// Every known tag and one unknown ('B').
+const uint8_t kTags[] = {
+    TAG_ALG_MOD_NAME,    TAG_CATEGORY,        TAG_EXPLANATION,     TAG_GATEWAY_NAME,
+    TAG_RECV_IF,         TAG_PACKET_BOUND,    TAG_PACKET,          TAG_O_TEXT,
+    TAG_ETHERNET_FRAME,  TAG_RULES,           TAG_PARAMS,          TAG_USAGE,
+    TAG_SEVERITY,        TAG_CONN,            TAG_ALG_SESSION_ID,  TAG_DYN_ROUTING,
+    TAG_EVENT,           TAG_ACTION,          TAG_LOG_ID,          TAG_OSPF,
+    TAG_ROUTE,           TAG_DEV_TIME,        TAG_AUTH,            'B',
+};
 
 // An entry with every element kind and a packet with quoted headers, the
 // seed that the mutations start from.

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "records/element_format.h"
 #include "records/packed_counter.h"
+#include "records/packet_format.h"
 #include "tests/records/record_test_util.h"
+#include "support/byte_order.h"
 #include "testing/entry_builder.h"
 
 using namespace testdata;
@@ -91,7 +94,7 @@ uint32_t Counter(const uint8_t* p)
 Bytes ConnByHand(uint16_t nBlockOffset, const std::string& strRecvIf, const std::string& strDestIf,
                  const Bytes& behindNames)
 {
-    Bytes data{CONN_OPEN, 4};
+    Bytes data{CONN_OPEN, kAddressVersionIpv4};
     AppendLE16(data, nBlockOffset);
     AppendText(data, strRecvIf);
     AppendText(data, strDestIf);
@@ -110,7 +113,7 @@ TEST(RecordFraming, ListsTooShortForAnElementOnlyReset)
 
     // A 4-byte header of a 'Y' element whose data is missing.
     CEntryBuilder entry;
-    entry.RawBytes({'Y', 0, 0, 4});
+    entry.RawBytes({TAG_SEVERITY, 0, 0, 4});
     DecodeInto(record, entry);
     ExpectOnlyReset(record);
     EXPECT_EQ(record.m_nEntryLen, 4);
@@ -120,7 +123,7 @@ TEST(RecordFraming, ZeroOrOverlongLengthEndsTheWalkKeepingEarlierElements)
 {
     CLogRecord record;
     CEntryBuilder zero;
-    zero.Category("first").ElementWithLength('e', 0, {}).Action("never");
+    zero.Category("first").ElementWithLength(TAG_EVENT, 0, {}).Action("never");
     DecodeInto(record, zero);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "first");
     EXPECT_EQ(record.m_pEvent, nullptr);
@@ -128,7 +131,7 @@ TEST(RecordFraming, ZeroOrOverlongLengthEndsTheWalkKeepingEarlierElements)
 
     // The length runs one byte past the end of the list.
     CEntryBuilder overlong;
-    overlong.Category("first").ElementWithLength('i', 6, Text("drop"));
+    overlong.Category("first").ElementWithLength(TAG_ACTION, 6, Text("drop"));
     DecodeInto(record, overlong);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "first");
     EXPECT_EQ(record.m_pAction, nullptr);
@@ -137,7 +140,7 @@ TEST(RecordFraming, ZeroOrOverlongLengthEndsTheWalkKeepingEarlierElements)
     // An element ending exactly at the end of the list is taken; a trailing
     // fragment of four bytes is not an element.
     CEntryBuilder exact;
-    exact.Category("first").Action("drop").RawBytes({'C', 0, 0, 9});
+    exact.Category("first").Action("drop").RawBytes({TAG_CATEGORY, 0, 0, 9});
     DecodeInto(record, exact);
     EXPECT_EQ(Counted(record.m_pAction, record.m_nActionLen), "drop");
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "first");
@@ -190,7 +193,7 @@ TEST(RecordTexts, LaterCopiesOverwriteFieldByField)
 TEST(RecordTexts, UnterminatedAlgModNameIsBoundedByItsElement)
 {
     CEntryBuilder entry;
-    entry.Element('A', {'h', 't', 't', 'p'}).Category("c");
+    entry.Element(TAG_ALG_MOD_NAME, {'h', 't', 't', 'p'}).Category("c");
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(Counted(record.m_pszAlgModName, record.m_nAlgModNameLen), "http");
@@ -218,7 +221,7 @@ TEST(RecordNumbers, SeverityOfWrongLengthEndsTheWalk)
 {
     for (const Bytes& data : {Bytes{6, 0}, Bytes{6, 0, 0, 0, 0}}) {
         CEntryBuilder entry;
-        entry.Category("before").Element('Y', data).Action("after");
+        entry.Category("before").Element(TAG_SEVERITY, data).Action("after");
         CLogRecord record;
         DecodeInto(record, entry);
         EXPECT_EQ(record.m_nSeverity, -1);
@@ -231,9 +234,9 @@ TEST(RecordNumbers, ShortNumberElementsAreDroppedAndTheWalkGoesOn)
 {
     CEntryBuilder entry;
     entry.LogId(9).DevTime(10).AlgSessionId(11)
-         .Element('l', {1, 2, 3}).Element('t', {1}).Element('a', {1, 2})
-         .Element('L', {1}).Element('o', {1}).Element('M', {0, 0, 0})
-         .Element('l', {5, 0, 0, 0})  // the id alone is enough
+         .Element(TAG_LOG_ID, {1, 2, 3}).Element(TAG_DEV_TIME, {1}).Element(TAG_ALG_SESSION_ID, {1, 2})
+         .Element(TAG_PACKET_BOUND, {1}).Element(TAG_OSPF, {1}).Element(TAG_PACKET, {0, 0, 0})
+         .Element(TAG_LOG_ID, {5, 0, 0, 0})  // the id alone is enough
          .Action("after");
     CLogRecord record;
     DecodeInto(record, entry);
@@ -265,8 +268,8 @@ TEST(RecordRules, EveryKindFillsItsFieldAndABadKindEndsTheList)
 
     // A text without terminator ends the element; what came before stays.
     CEntryBuilder unterminated;
-    unterminated.Element('R', Concat({RuleNamesData({{RULE_NAME, "r"}}), Bytes{RULE_SAT_DEST, 'x', 'y'}}))
-                .Element('R', Bytes{RULE_SAT_SRC}).Category("after");
+    unterminated.Element(TAG_RULES, Concat({RuleNamesData({{RULE_NAME, "r"}}), Bytes{RULE_SAT_DEST, 'x', 'y'}}))
+                .Element(TAG_RULES, Bytes{RULE_SAT_SRC}).Category("after");
     DecodeInto(record, unterminated);
     EXPECT_EQ(Terminated(record.m_pszRule), "r");
     EXPECT_EQ(record.m_pszSatDestRule, nullptr);
@@ -297,13 +300,13 @@ TEST(RecordConn, ItemPointsAtNamesAndBlock)
     EXPECT_EQ(Terminated(item.m_pszRecvIf), "if_in");
     EXPECT_EQ(Terminated(item.m_pszDestIf), "if_out");
     ASSERT_NE(item.m_pBlock, nullptr);
-    EXPECT_EQ(Counter(item.m_pBlock), 1500u);
-    EXPECT_EQ(Counter(item.m_pBlock + 2), 96u);
+    EXPECT_EQ(Counter(item.m_pBlock + CONN_BLOCK_ORIG_SENT), 1500u);
+    EXPECT_EQ(Counter(item.m_pBlock + CONN_BLOCK_TERM_SENT), 96u);
     const uint8_t aAddrs[] = {10, 0, 0, 1, 192, 168, 1, 2};
-    EXPECT_EQ(memcmp(item.m_pBlock + 4, aAddrs, sizeof(aAddrs)), 0);
-    EXPECT_EQ(item.m_pBlock[20], 17);
-    EXPECT_EQ((item.m_pBlock[21] << 8) | item.m_pBlock[22], 5353);
-    EXPECT_EQ((item.m_pBlock[23] << 8) | item.m_pBlock[24], 53);
+    EXPECT_EQ(memcmp(item.m_pBlock + CONN_BLOCK_SRC_ADDR, aAddrs, sizeof(aAddrs)), 0);
+    EXPECT_EQ(item.m_pBlock[CONN_BLOCK_PROTOCOL], 17);
+    EXPECT_EQ(ReadBigEndian16(item.m_pBlock + CONN_BLOCK_SRC_PORT), 5353);
+    EXPECT_EQ(ReadBigEndian16(item.m_pBlock + CONN_BLOCK_DEST_PORT), 53);
     EXPECT_EQ(record.m_conn[1].m_pBlock, nullptr);
 }
 
@@ -336,7 +339,7 @@ TEST(RecordConn, MalformedItemsAreDropped)
     };
     for (const CCase& c : aCases) {
         CEntryBuilder entry;
-        entry.Element('Z', c.data).Category("after");
+        entry.Element(TAG_CONN, c.data).Category("after");
         CLogRecord record;
         DecodeInto(record, entry);
         EXPECT_EQ(record.m_nConnCount, 0) << c.pszName;
@@ -347,12 +350,12 @@ TEST(RecordConn, MalformedItemsAreDropped)
     // The same short layout passes for a protocol without ports (47), and
     // the block then starts B bytes behind data offset 4.
     CEntryBuilder gre;
-    gre.Element('Z', ConnByHand(2, "recv-iface-1", "d", {0, 0, 0, 0, 0, 0, 0, 47, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    gre.Element(TAG_CONN, ConnByHand(2, "recv-iface-1", "d", {0, 0, 0, 0, 0, 0, 0, 47, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     CLogRecord record;
     DecodeInto(record, gre);
     ASSERT_EQ(record.m_nConnCount, 1);
-    EXPECT_EQ(OffsetIn(record.m_conn[0].m_pBlock, gre.Data()), 4 + 4 + 2);
-    EXPECT_EQ(record.m_conn[0].m_pBlock[20], 47);
+    EXPECT_EQ(OffsetIn(record.m_conn[0].m_pBlock, gre.Data()), kElementHeaderSize + kConnNamesOffset + 2);
+    EXPECT_EQ(record.m_conn[0].m_pBlock[CONN_BLOCK_PROTOCOL], 47);
 }
 
 TEST(RecordItems, ThirtyFifthConnAndUsageItemsAreIgnored)
@@ -402,12 +405,12 @@ TEST(RecordUsage, InterfaceItemsAndConnectionUsage)
     ASSERT_EQ(record.m_nUsageCount, 1);
     EXPECT_EQ(record.m_usage[0].m_nInterval, 300);
     EXPECT_EQ(Terminated(record.m_usage[0].m_pszIface), "wan1");
-    EXPECT_EQ(Counter(record.m_usage[0].m_pCounters + 4), 1000u);
-    EXPECT_EQ(Counter(record.m_usage[0].m_pCounters + 6), 2048u);
+    EXPECT_EQ(Counter(record.m_usage[0].m_pCounters + kUsageFirstCounterOffset), 1000u);
+    EXPECT_EQ(Counter(record.m_usage[0].m_pCounters + kUsageSecondCounterOffset), 2048u);
     ASSERT_NE(record.m_pConnUsage, nullptr);
-    EXPECT_EQ(Counter(record.m_pConnUsage + 3), 10u);
-    EXPECT_EQ(Counter(record.m_pConnUsage + 5), 20u);
-    EXPECT_EQ(Counter(record.m_pConnUsage + 7), 30u);
+    EXPECT_EQ(Counter(record.m_pConnUsage + kConnUsageLowestOffset), 10u);
+    EXPECT_EQ(Counter(record.m_pConnUsage + kConnUsageCurrentOffset), 20u);
+    EXPECT_EQ(Counter(record.m_pConnUsage + kConnUsageHighestOffset), 30u);
 
     CUsageSpec emptyName;  // 14 bytes: the shortest item
     emptyName.m_strIface = "";
@@ -432,7 +435,7 @@ TEST(RecordUsage, MalformedUsageIsIgnored)
     };
     for (const Bytes& data : aCases) {
         CEntryBuilder entry;
-        entry.Element('U', data).Action("after");
+        entry.Element(TAG_USAGE, data).Action("after");
         CLogRecord record;
         DecodeInto(record, entry);
         EXPECT_EQ(record.m_nUsageCount, 0);
@@ -480,7 +483,7 @@ TEST(RecordAuth, FailedElementKeepsWhatAnEarlierOneStored)
     };
     for (const Bytes& bad : aBad) {
         CEntryBuilder entry;
-        entry.Auth(first).Element('u', bad).Category("after");
+        entry.Auth(first).Element(TAG_AUTH, bad).Category("after");
         CLogRecord record;
         DecodeInto(record, entry);
         EXPECT_TRUE(record.m_bAuth);
@@ -489,7 +492,7 @@ TEST(RecordAuth, FailedElementKeepsWhatAnEarlierOneStored)
         EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "after");
     }
     CLogRecord record;
-    DecodeInto(record, CEntryBuilder().Element('u', aBad[0]));
+    DecodeInto(record, CEntryBuilder().Element(TAG_AUTH, aBad[0]));
     EXPECT_FALSE(record.m_bAuth);
     EXPECT_EQ(record.m_pszUserName, nullptr);
 }
@@ -517,12 +520,12 @@ TEST(RecordRoute, FlagFollowsTheLastRouteElement)
 
     // A later broken route clears the flag; the earlier pointers stay.
     CEntryBuilder broken = entry;
-    broken.Element('r', Head(RouteData(route), RouteData(route).size() - 1));
+    broken.Element(TAG_ROUTE, Head(RouteData(route), RouteData(route).size() - 1));
     DecodeInto(record, broken);
     EXPECT_FALSE(record.m_bRoute);
     EXPECT_EQ(Terminated(record.m_pszRouteIface), "dmz");
 
-    DecodeInto(record, CEntryBuilder().Element('r', Bytes(7, 1)));
+    DecodeInto(record, CEntryBuilder().Element(TAG_ROUTE, Bytes(7, 1)));
     EXPECT_FALSE(record.m_bRoute);
     EXPECT_EQ(record.m_pRouteRange, nullptr);
 }
@@ -546,7 +549,7 @@ TEST(RecordDynRouting, WholeElementAndUnterminatedTexts)
     Bytes noDestEnd = DynRoutingData(dyn);
     noDestEnd.pop_back();
     CEntryBuilder unterminated;
-    unterminated.Element('d', noDestEnd).Category("never");
+    unterminated.Element(TAG_DYN_ROUTING, noDestEnd).Category("never");
     DecodeInto(record, unterminated);
     EXPECT_FALSE(record.m_bDynRouting);
     EXPECT_EQ(record.m_nDynRoutingEvent, 3u);
@@ -554,7 +557,7 @@ TEST(RecordDynRouting, WholeElementAndUnterminatedTexts)
     EXPECT_EQ(record.m_pszDynRoutingDestProc, nullptr);
     EXPECT_EQ(record.m_pCategory, nullptr);
 
-    DecodeInto(record, CEntryBuilder().Element('d', {1, 0, 0}).Category("never"));
+    DecodeInto(record, CEntryBuilder().Element(TAG_DYN_ROUTING, {1, 0, 0}).Category("never"));
     EXPECT_EQ(record.m_pCategory, nullptr);
     EXPECT_EQ(record.m_nDynRoutingEvent, 0u);
 }
@@ -568,7 +571,7 @@ TEST(RecordOText, UnterminatedTextEndsTheWalk)
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "kept");
 
     CEntryBuilder unterminated;
-    unterminated.Category("kept").Element('O', {'a', 'b'}).Action("never");
+    unterminated.Category("kept").Element(TAG_O_TEXT, {'a', 'b'}).Action("never");
     DecodeInto(record, unterminated);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "kept");
     EXPECT_EQ(record.m_pAction, nullptr);
@@ -652,8 +655,8 @@ TEST(RecordPacketElements, EthernetFrameElementAndALaterPacketReplacingAllHeader
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(record.m_nPacketLen, frame.size());
-    EXPECT_EQ(OffsetIn(record.m_pEthHdr, entry.Data()), 4);
-    EXPECT_EQ(OffsetIn(record.m_pTcpHdr, entry.Data()), 4 + 14 + 20);
+    EXPECT_EQ(OffsetIn(record.m_pEthHdr, entry.Data()), kElementHeaderSize);
+    EXPECT_EQ(OffsetIn(record.m_pTcpHdr, entry.Data()), kElementHeaderSize + kEthernetHeaderSize + kIpMinHeaderSize);
 
     // Headers of two packets are never mixed: the ARP frame leaves no TCP
     // or IP header of the first packet behind.

@@ -97,9 +97,10 @@ TEST(PacketEthernet, HeaderArpAndOtherTypes)
     EXPECT_EQ(Decode(arp, PACKET_ETHERNET), whole);
     CHeaders fixedOnly = ethOnly;
     fixedOnly.m_nArp = 14;
-    EXPECT_EQ(Decode(Head(arp, 14 + 8 + 19), PACKET_ETHERNET), fixedOnly);
-    EXPECT_EQ(Decode(Head(arp, 14 + 8), PACKET_ETHERNET), fixedOnly);
-    EXPECT_EQ(Decode(Head(arp, 14 + 7), PACKET_ETHERNET), ethOnly);
+    EXPECT_EQ(Decode(Head(arp, kEthernetHeaderSize + kArpFixedSize + kArpAddressesSize - 1), PACKET_ETHERNET),
+              fixedOnly);
+    EXPECT_EQ(Decode(Head(arp, kEthernetHeaderSize + kArpFixedSize), PACKET_ETHERNET), fixedOnly);
+    EXPECT_EQ(Decode(Head(arp, kEthernetHeaderSize + kArpFixedSize - 1), PACKET_ETHERNET), ethOnly);
 
     CTcpSpec tcp;
     CHeaders ipTcp = ethOnly;
