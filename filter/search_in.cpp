@@ -49,7 +49,7 @@ uint32_t MaskOfLength(uint32_t nLength)
 const char* ReadPrefixMask(const char* p, uint32_t& nMask)
 {
     p = SkipBlanksAndTabs(p);
-    uint8_t aMask[4];
+    uint8_t aMask[kIpv4AddressSize];
     if (const char* pAfter = ReadIpv4(p, aMask)) {
         nMask = ReadBigEndian32(aMask);
         uint32_t nHostBits = ~nMask;
@@ -74,7 +74,7 @@ const char* ReadPrefixMask(const char* p, uint32_t& nMask)
 // address not below it, or by "/" and a prefix that leaves no host bits set.
 const char* ReadAddressEntry(const char* p, CIpRange& range)
 {
-    uint8_t aAddress[4];
+    uint8_t aAddress[kIpv4AddressSize];
     p = ReadIpv4(p, aAddress);
     if (p == nullptr)
         return nullptr;

@@ -124,12 +124,12 @@ private:
     uint16_t m_nTextLen;  // length of m_szValue for text values
     // The converted value; which member is in use follows from m_eField.
     union {
-        char m_szValue[kValueSize];    // a text of up to 255 characters
-        uint8_t m_aValueAddr[6];       // IPv4 (4 bytes) or Ethernet (6 bytes) address, network order
-        uint16_t m_nValue16;           // ports, protocols, ICMP and Ethernet types
-        uint32_t m_nValue32;           // ids, flags, severities, events, metrics
-        uint8_t m_nValueEnum;          // connection event or ARP operation
-        CTextPattern* m_pPattern;      // FIELD_DESCRIPTION only; owned
+        char m_szValue[kValueSize];             // a text of up to 255 characters
+        uint8_t m_aValueAddr[kMacAddressSize];  // IPv4 (4 bytes) or Ethernet (6 bytes) address, network order
+        uint16_t m_nValue16;                    // ports, protocols, ICMP and Ethernet types
+        uint32_t m_nValue32;                    // ids, flags, severities, events, metrics
+        uint8_t m_nValueEnum;                   // connection event or ARP operation
+        CTextPattern* m_pPattern;               // FIELD_DESCRIPTION only; owned
     };
 };
 

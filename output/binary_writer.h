@@ -1,8 +1,8 @@
 // CBinaryWriter: the base of the output writers, and the writer of the
 // binary output, which copies the selected entries to a stream in the stored
-// form of a daily log file: a 20-byte stream header ("LOG", 0x10, 16 zero
-// bytes), a 16-byte entry header before each entry's unchanged element list,
-// and a 16-byte end marker. Multi-byte numbers are big-endian.
+// form of a daily log file (storage/log_file_format.h): a 20-byte stream
+// header ("LOG", 0x10, 16 zero bytes), a 16-byte entry header before each
+// entry's unchanged element list, and a 16-byte end marker.
 //
 // The query run calls Begin once, WriteEntry once per selected entry, End
 // once, then Flush, and deletes the writer. Operations return whether their

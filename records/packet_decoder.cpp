@@ -7,7 +7,7 @@ namespace {
 
 // A quoted TCP header is located when at least its ports and sequence number
 // were quoted.
-constexpr uint32_t kQuotedTcpMinSize = 8;
+constexpr uint32_t kQuotedTcpMinSize = kTcpAckOffset;
 
 bool IsFirstFragment(const uint8_t* pIp)
 {

@@ -126,6 +126,14 @@ Bytes Concat(std::initializer_list<Bytes> pieces)
 
 namespace {
 
+// The data of a number element: one little-endian 32-bit number.
+Bytes NumberData(uint32_t nValue)
+{
+    Bytes data;
+    AppendLE32(data, nValue);
+    return data;
+}
+
 void PutCounter(uint8_t* pCounter, uint32_t nValue)
 {
     CPackedCounter counter = PackCounter(nValue);
@@ -296,31 +304,24 @@ CEntryBuilder& CEntryBuilder::AlgModName(const std::string& strText)
 
 CEntryBuilder& CEntryBuilder::Severity(int32_t nSeverity)
 {
-    Bytes data;
-    AppendLE32(data, static_cast<uint32_t>(nSeverity));
-    return Element(TAG_SEVERITY, data);
+    return Element(TAG_SEVERITY, NumberData(static_cast<uint32_t>(nSeverity)));
 }
 
 CEntryBuilder& CEntryBuilder::LogId(uint32_t nId, uint32_t nSecond)
 {
-    Bytes data;
-    AppendLE32(data, nId);
+    Bytes data = NumberData(nId);
     AppendLE32(data, nSecond);
     return Element(TAG_LOG_ID, data);
 }
 
 CEntryBuilder& CEntryBuilder::DevTime(uint32_t nSeconds)
 {
-    Bytes data;
-    AppendLE32(data, nSeconds);
-    return Element(TAG_DEV_TIME, data);
+    return Element(TAG_DEV_TIME, NumberData(nSeconds));
 }
 
 CEntryBuilder& CEntryBuilder::AlgSessionId(uint32_t nId)
 {
-    Bytes data;
-    AppendLE32(data, nId);
-    return Element(TAG_ALG_SESSION_ID, data);
+    return Element(TAG_ALG_SESSION_ID, NumberData(nId));
 }
 
 CEntryBuilder& CEntryBuilder::RuleNames(const std::vector<CRuleName>& aRules)
