@@ -9,8 +9,9 @@
 #ifndef SARNITH_FRONTEND_QUERY_RUN_H
 #define SARNITH_FRONTEND_QUERY_RUN_H
 
-#include "output/ip_format.h"
 #include "support/sstring.h"
+
+struct COutputSettings;
 
 // The configuration file of the root directory: "Ostrel.cfg" after the
 // trimmed directory, joined with "/" unless it already ends with a separator.
@@ -18,7 +19,6 @@ CSString ConfigFilePath(const CSString& strRootDir);
 
 // Returns 0 once the statement has run, 1 after a reported failure.
 // Exceptions other than those reported here pass to the caller.
-int RunQuery(const CSString& strStatement, const CSString& strRootDir, char cDelimiter,
-             bool bAddEndDelimiter, char cEndDelimiter, EIpFormat eIpFormat);
+int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings);
 
 #endif
