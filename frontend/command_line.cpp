@@ -101,7 +101,7 @@ enum EOptionValue {
     VALUE_REQUIRED,  // the next argument, which must be there
 };
 
-struct COptionName {
+struct COptionDef {
     EOption m_eOption;
     const char* m_pszShort;
     const char* m_pszLong;
@@ -111,7 +111,7 @@ struct COptionName {
 };
 
 // Compared in this order, without regard to case.
-const COptionName kOptions[] = {
+const COptionDef kOptions[] = {
     // option                 short  long                 value           missing value
     { OPTION_HELP,            "-h", "--help",            VALUE_NONE,     nullptr      },
     { OPTION_SETROOTDIR,      "-s", "--setrootdir",      VALUE_REQUIRED, nullptr      },
@@ -127,8 +127,8 @@ const COptionName kOptions[] = {
     { OPTION_PRIORITY,        "-p", "--priority",        VALUE_REQUIRED, kNoPriority  },
 };
 
-// The row of an option without a row: a statement or an unknown argument.
-const COptionName kNoOption = { OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr };
+// What FindOption answers for an argument that is no option: a statement or anything else.
+const COptionDef kNoOption = { OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr };
 
 struct CPriorityName {
     const char* m_pszName;
@@ -169,10 +169,10 @@ bool StartsWithSelect(const char* pszArgument)
     return StartsWithNoCase(SkipBlanksAndTabs(pszArgument), "select");
 }
 
-const COptionName& FindOption(const char* pszArgument)
+const COptionDef& FindOption(const char* pszArgument)
 {
     const char* pszName = SkipBlanksAndTabs(pszArgument);
-    for (const COptionName& option : kOptions)
+    for (const COptionDef& option : kOptions)
         if (EqualNoCase(pszName, option.m_pszShort) || EqualNoCase(pszName, option.m_pszLong))
             return option;
     return kNoOption;
@@ -255,7 +255,7 @@ private:
     // Handles argument i; an option that takes a value steps i over it.
     int HandleArgument(int& i)
     {
-        const COptionName& option = FindOption(m_apszArgs[i]);
+        const COptionDef& option = FindOption(m_apszArgs[i]);
         const char* pszValue = nullptr;
         if (option.m_eValue == VALUE_REQUIRED) {
             pszValue = NextArgument(i);
