@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "filter/search_node.h"
@@ -77,9 +78,9 @@ const CRecordSet& Records()
     return s_records;
 }
 
-CSearchParam* NewParam(int32_t nParamId, const char* pszValue)
+std::unique_ptr<CSearchParam> NewParam(int32_t nParamId, const char* pszValue)
 {
-    CSearchParam* pParam = new CSearchParam;
+    auto pParam = std::make_unique<CSearchParam>();
     pParam->SetValue(nParamId, pszValue, SEARCH_OP_EQ);
     return pParam;
 }
@@ -100,10 +101,10 @@ void RunFilter(benchmark::State& state, const CSearchFilter& filter)
 // srcip = 10.0.0.3 and destport = 80
 void BM_SrcIpAndDestPort(benchmark::State& state)
 {
-    CSearchAnd* pAll = new CSearchAnd;
+    auto pAll = std::make_unique<CSearchAnd>();
     pAll->Append(NewParam(KEY_SRCIP, "10.0.0.3"));
     pAll->Append(NewParam(KEY_DESTPORT, "80"));
-    CSearchFilter filter(pAll, 0);
+    CSearchFilter filter(std::move(pAll), 0);
     RunFilter(state, filter);
 }
 BENCHMARK(BM_SrcIpAndDestPort);

@@ -78,11 +78,15 @@ const std::vector<const char*> kStandard = {"date", "time", "vantgard", "categor
                                             "srcip", "srcport", "destip", "destport", "ipproto", "explanation",
                                             "params"};
 
-void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter, int nIpFormat)
+void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter,
+                EIpFormat eIpFormat)
 {
     const CRecordSet& records = Records();
     FILE* pNull = std::fopen("/dev/null", "w");
-    CTextWriter writer(Outputs(apszColumns), cDelimiter, false, 0, nIpFormat, pNull);
+    COutputSettings settings;
+    settings.m_cDelimiter = cDelimiter;
+    settings.m_eIpFormat = eIpFormat;
+    CTextWriter writer(Outputs(apszColumns), settings, pNull);
     for (auto _ : state)
         records.WriteAll(writer, state);
     std::fclose(pNull);

@@ -1,76 +1,65 @@
+// The inner nodes of the filter tree: the filter root, the AND and OR lists
+// and NOT. They combine their children's results and own the children.
 #include "filter/search_node.h"
+
+#include <utility>
 
 #include "support/assert.h"
 
 namespace {
 
 // Room reserved for the children of an AND or OR list before it has to grow.
-const int kListReserve = 8;
+const size_t kListReserve = 8;
 
 }  // namespace
 
-CSearchFilter::CSearchFilter(CSearchNode* pRoot, uint32_t nOption) : m_pRoot(pRoot), m_nOption(nOption)
+CSearchFilter::CSearchFilter(std::unique_ptr<CSearchNode> pRoot, uint32_t nOption)
+    : m_pRoot(std::move(pRoot)), m_nOption(nOption)
 {
-}
-
-CSearchFilter::~CSearchFilter()
-{
-    delete m_pRoot;
 }
 
 int CSearchFilter::Evaluate(const CLogRecord& record) const
 {
-    // A filter without a tree rejects nothing.
     return m_pRoot == nullptr ? 1 : m_pRoot->Evaluate(record);
 }
 
 CSearchList::CSearchList()
 {
-    m_aChildren.Reserve(kListReserve);
-    m_aChildren.SetGrowBy(-1);
+    m_aChildren.reserve(kListReserve);
 }
 
 CSearchList::~CSearchList()
 {
-    for (int i = 0; i < m_aChildren.GetSize(); ++i)
-        delete m_aChildren[i];
+    // The children are released in the order they were appended.
+    for (std::unique_ptr<CSearchNode>& pChild : m_aChildren)
+        pChild.reset();
 }
 
-void CSearchList::Append(CSearchNode* pChild)
+void CSearchList::Append(std::unique_ptr<CSearchNode> pChild)
 {
     SARNITH_ASSERT(pChild != nullptr);
-    try {
-        m_aChildren.SetAtGrow(m_aChildren.GetSize(), pChild);
-    } catch (...) {
-        delete pChild;  // ownership was handed over even when growing fails
-        throw;
-    }
+    m_aChildren.push_back(std::move(pChild));
 }
 
 int CSearchAnd::Evaluate(const CLogRecord& record) const
 {
-    for (int i = 0; i < m_aChildren.GetSize(); ++i)
-        if (m_aChildren[i]->Evaluate(record) == 0)
+    for (const std::unique_ptr<CSearchNode>& pChild : m_aChildren)
+        if (pChild->Evaluate(record) == 0)
             return 0;
     return 1;
 }
 
 int CSearchOr::Evaluate(const CLogRecord& record) const
 {
-    for (int i = 0; i < m_aChildren.GetSize(); ++i)
-        if (m_aChildren[i]->Evaluate(record) != 0)
+    for (const std::unique_ptr<CSearchNode>& pChild : m_aChildren)
+        if (pChild->Evaluate(record) != 0)
             return 1;
     return 0;
 }
 
-CSearchNot::CSearchNot(CSearchNode* pChild) : m_pChild(pChild)
+CSearchNot::CSearchNot(std::unique_ptr<CSearchNode> pChild) : m_pChild(std::move(pChild))
 {
-    SARNITH_ASSERT(pChild != nullptr);
-}
-
-CSearchNot::~CSearchNot()
-{
-    delete m_pChild;
+    SARNITH_ASSERT(m_pChild != nullptr);
 }
 
 int CSearchNot::Evaluate(const CLogRecord& record) const

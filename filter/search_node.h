@@ -1,10 +1,10 @@
 // The filter tree of a WHERE clause.
 //
-// CSearchFilter owns the root node; every node owns its children and deletes
-// them in its destructor. Evaluate takes a decoded record and yields non-zero
-// when the record passes; it has no side effects and allocates nothing.
-// AND and OR evaluate their children in order and stop at the first child
-// that decides the result.
+// CSearchFilter owns the root node; every node owns its children through
+// std::unique_ptr, so a tree is released with its root. Evaluate takes a
+// decoded record and yields non-zero when the record passes; it has no side
+// effects and allocates nothing. AND and OR evaluate their children in order
+// and stop at the first child that decides the result.
 //
 // Leaf nodes (CSearchParam, CSearchIndex, CSearchIn) check and convert their
 // value once, in SetValue, and raise a CErrorText with the message when the
@@ -13,8 +13,8 @@
 #define SARNITH_FILTER_SEARCH_NODE_H
 
 #include <cstdint>
-
-#include "support/dynarray/dynarray.h"
+#include <memory>
+#include <vector>
 
 class CLogRecord;
 
@@ -39,12 +39,12 @@ public:
 // The root of a filter: owns the tree; keeps the option word of the parser.
 class CSearchFilter : public CSearchNode {
 public:
-    CSearchFilter(CSearchNode* pRoot, uint32_t nOption);
-    ~CSearchFilter() override;
+    // A filter without a root (null) rejects nothing.
+    CSearchFilter(std::unique_ptr<CSearchNode> pRoot, uint32_t nOption);
     int Evaluate(const CLogRecord& record) const override;
 
 private:
-    CSearchNode* m_pRoot;
+    std::unique_ptr<CSearchNode> m_pRoot;
     uint32_t m_nOption;
 };
 
@@ -53,13 +53,15 @@ class CSearchList : public CSearchNode {
 public:
     CSearchList();
     ~CSearchList() override;
-    // Takes ownership of pChild and appends it.
-    void Append(CSearchNode* pChild);
-    int GetCount() const { return m_aChildren.GetSize(); }
-    const CSearchNode* GetChild(int nIndex) const { return m_aChildren[nIndex]; }
+    // Appends the child. When the list cannot grow, std::bad_alloc is raised,
+    // the list keeps the children it had and the child is released with the
+    // argument.
+    void Append(std::unique_ptr<CSearchNode> pChild);
+    int GetCount() const { return static_cast<int>(m_aChildren.size()); }
+    const CSearchNode* GetChild(int nIndex) const { return m_aChildren[static_cast<size_t>(nIndex)].get(); }
 
 protected:
-    CDynArray<CSearchNode*> m_aChildren;
+    std::vector<std::unique_ptr<CSearchNode>> m_aChildren;
 };
 
 class CSearchAnd : public CSearchList {
@@ -74,13 +76,12 @@ public:
 
 class CSearchNot : public CSearchNode {
 public:
-    explicit CSearchNot(CSearchNode* pChild);  // takes ownership
-    ~CSearchNot() override;
+    explicit CSearchNot(std::unique_ptr<CSearchNode> pChild);
     int Evaluate(const CLogRecord& record) const override;
-    const CSearchNode* GetChild() const { return m_pChild; }
+    const CSearchNode* GetChild() const { return m_pChild.get(); }
 
 private:
-    CSearchNode* m_pChild;
+    std::unique_ptr<CSearchNode> m_pChild;
 };
 
 #endif

@@ -1,6 +1,9 @@
+// The recursive descent over the WHERE clause that builds the filter tree,
+// and the texts of its own syntax errors.
 #include "filter/search_parser.h"
 
 #include <new>
+#include <utility>
 
 #include "filter/search_in.h"
 #include "filter/search_index.h"
@@ -83,14 +86,6 @@ char* StripListPadding(char* pszText)
     return pStart;
 }
 
-// Appends an owned child to a list node; the child stays owned by the
-// caller's pointer if appending fails.
-void AppendChild(CSearchList& list, std::unique_ptr<CSearchNode>& pChild)
-{
-    list.Append(pChild.get());
-    pChild.release();
-}
-
 }  // namespace
 
 CSearchParser::CSearchParser(CLqlLexer* pLexer, uint32_t nFilterOption)
@@ -98,15 +93,12 @@ CSearchParser::CSearchParser(CLqlLexer* pLexer, uint32_t nFilterOption)
 {
 }
 
-CSearchFilter* CSearchParser::Parse()
+std::unique_ptr<CSearchFilter> CSearchParser::Parse()
 {
     std::unique_ptr<CSearchNode> pTree = ParseOr();
     if (m_pLexer->Next() != TOKEN_END)
         Raise(SEARCH_ERR_SYNTAX);
-    CSearchFilter* pFilter = new (std::nothrow) CSearchFilter(pTree.get(), m_nFilterOption);
-    if (pFilter != nullptr)
-        pTree.release();
-    return pFilter;
+    return std::unique_ptr<CSearchFilter>(new (std::nothrow) CSearchFilter(std::move(pTree), m_nFilterOption));
 }
 
 void CSearchParser::CopyTokenText(char (&szBuffer)[kValueBuffer])
@@ -131,10 +123,9 @@ std::unique_ptr<CSearchNode> CSearchParser::ParseOr()
     }
 
     std::unique_ptr<CSearchList> pOr(new CSearchOr);
-    AppendChild(*pOr, pFirst);
+    pOr->Append(std::move(pFirst));
     for (;;) {
-        std::unique_ptr<CSearchNode> pNext = ParseAnd();
-        AppendChild(*pOr, pNext);
+        pOr->Append(ParseAnd());
         CheckTokenLength();
         if (m_pLexer->Next() != KEY_OR) {
             m_pLexer->PushBack();
@@ -153,10 +144,9 @@ std::unique_ptr<CSearchNode> CSearchParser::ParseAnd()
     }
 
     std::unique_ptr<CSearchList> pAnd(new CSearchAnd);
-    AppendChild(*pAnd, pFirst);
+    pAnd->Append(std::move(pFirst));
     for (;;) {
-        std::unique_ptr<CSearchNode> pNext = ParsePrimary();
-        AppendChild(*pAnd, pNext);
+        pAnd->Append(ParsePrimary());
         if (m_pLexer->Next() != KEY_AND) {
             m_pLexer->PushBack();
             return pAnd;
@@ -172,8 +162,7 @@ std::unique_ptr<CSearchNode> CSearchParser::ParsePrimary()
     switch (nType) {
     case KEY_NOT: {
         std::unique_ptr<CSearchNode> pChild = ParsePrimary();
-        std::unique_ptr<CSearchNode> pNot(new CSearchNot(pChild.get()));
-        pChild.release();
+        std::unique_ptr<CSearchNode> pNot(new CSearchNot(std::move(pChild)));
         --m_nNesting;
         return pNot;
     }

@@ -8,8 +8,8 @@
 // CErrorText carrying the message; the partial tree is destroyed on the way
 // out and the lexer's current token is the failing one.
 //
-// Ownership: the lexer belongs to the caller. Parse returns a new
-// CSearchFilter owning the whole tree, which the caller then owns.
+// Ownership: the lexer belongs to the caller. Parse hands the caller the
+// CSearchFilter, which owns the whole tree.
 #ifndef SARNITH_FILTER_SEARCH_PARSER_H
 #define SARNITH_FILTER_SEARCH_PARSER_H
 
@@ -26,7 +26,7 @@ public:
 
     // The filter of the rest of the statement; null only when the filter
     // object cannot be allocated. Raises CErrorText on any error.
-    CSearchFilter* Parse();
+    std::unique_ptr<CSearchFilter> Parse();
 
 private:
     enum { kValueBuffer = 512 };  // a value text holds at most 511 characters

@@ -1,4 +1,8 @@
+// The readers of the value syntaxes shared by the search parameters:
+// decimal numbers, IPv4 addresses and Ethernet addresses.
 #include "filter/value_syntax.h"
+
+#include <cstring>
 
 #include "support/ascii.h"
 #include "support/numbers.h"
@@ -10,24 +14,14 @@ namespace {
 // character after the digits, or null.
 const char* ReadHexByte(const char* p, int nMinDigits, int nMaxDigits, uint8_t& nByte)
 {
-    uint32_t nValue = 0;
-    int nDigits = 0;
-    for (;;) {
-        if (nMaxDigits != 0 && nDigits == nMaxDigits)
-            break;
-        int nDigit = DigitValue(*p);
-        if (nDigit >= 16)
-            break;
-        nValue = nValue * 16 + static_cast<uint32_t>(nDigit);
-        if (nValue > 0xFF)
-            return nullptr;
-        ++nDigits;
-        ++p;
-    }
-    if (nDigits < nMinDigits)
+    const char* pEnd = p;
+    while (*pEnd != '\0' && (nMaxDigits == 0 || pEnd - p < nMaxDigits))
+        ++pEnd;
+    CDigitRun run = ReadDigits(p, pEnd, 16, 0xFF);
+    if (run.m_bTooLarge || run.m_nDigits < nMinDigits)
         return nullptr;
-    nByte = static_cast<uint8_t>(nValue);
-    return p;
+    nByte = static_cast<uint8_t>(run.m_nValue);
+    return run.m_pAfter;
 }
 
 // Six byte values separated by chSeparator.
@@ -72,45 +66,27 @@ bool ReadDecimal(const char* p, const char* pEnd, uint32_t nMax, uint32_t& nValu
 {
     while (p < pEnd && IsBlankOrTab(*p))
         ++p;
-    uint64_t nRead = 0;
-    const char* pDigits = p;
-    while (p < pEnd && IsDecimalDigit(*p)) {
-        nRead = nRead * 10 + static_cast<uint64_t>(*p - '0');
-        if (nRead > 0xFFFFFFFFull)
-            return false;
-        ++p;
-    }
-    if (p == pDigits)
+    CDigitRun run = ReadDigits(p, pEnd, 10, nMax);
+    if (run.m_nDigits == 0 || run.m_bTooLarge)
         return false;
-    if (p < pEnd && !IsWhiteSpace(*p))
+    if (run.m_pAfter < pEnd && !IsWhiteSpace(*run.m_pAfter))
         return false;
-    if (nRead > nMax)
-        return false;
-    nValue = static_cast<uint32_t>(nRead);
+    nValue = run.m_nValue;
     return true;
 }
 
 bool ReadDecimal(const char* psz, uint32_t nMax, uint32_t& nValue)
 {
-    const char* pEnd = psz;
-    while (*pEnd != '\0')
-        ++pEnd;
-    return ReadDecimal(psz, pEnd, nMax, nValue);
+    return ReadDecimal(psz, psz + std::strlen(psz), nMax, nValue);
 }
 
 const char* ReadSmallDecimal(const char* p, uint32_t nMax, uint32_t& nValue)
 {
-    if (!IsDecimalDigit(*p))
+    CDigitRun run = ReadDigits(p, 10, nMax);
+    if (run.m_nDigits == 0 || run.m_bTooLarge)
         return nullptr;
-    uint32_t nRead = 0;
-    while (IsDecimalDigit(*p)) {
-        nRead = nRead * 10 + static_cast<uint32_t>(*p - '0');
-        if (nRead > nMax)
-            return nullptr;
-        ++p;
-    }
-    nValue = nRead;
-    return p;
+    nValue = run.m_nValue;
+    return run.m_pAfter;
 }
 
 const char* ReadIpv4(const char* psz, uint8_t aAddress[4])

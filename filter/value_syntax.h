@@ -17,8 +17,8 @@ bool ReadDecimal(const char* p, const char* pEnd, uint32_t nMax, uint32_t& nValu
 // The same on a zero-terminated text.
 bool ReadDecimal(const char* psz, uint32_t nMax, uint32_t& nValue);
 
-// Decimal digits from p on, at least one, with a value of at most nMax
-// (below 429496730). Returns the character after them, or null.
+// Decimal digits from p on, at least one, with a value of at most nMax.
+// Returns the character after them, or null.
 const char* ReadSmallDecimal(const char* p, uint32_t nMax, uint32_t& nValue);
 
 // Four decimal numbers 0 to 255 separated by ".", after leading blanks and

@@ -1,3 +1,6 @@
+// The command line of sarnith: the option table, the options' handlers,
+// the statement file, the informational listings, and the start of the
+// query run with the output settings the options gathered.
 #include "frontend/command_line.h"
 
 #include <cstdio>
@@ -6,6 +9,7 @@
 #include "frontend/query_run.h"
 #include "frontend/root_dir.h"
 #include "lql/keyword_table.h"
+#include "output/output_settings.h"
 #include "support/ascii.h"
 #include "support/numbers.h"
 #include "support/platform.h"
@@ -91,27 +95,40 @@ enum EOption {
     OPTION_NONE,
 };
 
-struct COptionName {
+// Whether an option takes the next argument as its value.
+enum EOptionValue {
+    VALUE_NONE,      // no value (--addenddelimiter looks at the next argument itself)
+    VALUE_REQUIRED,  // the next argument, which must be there
+};
+
+struct COptionDef {
     EOption m_eOption;
     const char* m_pszShort;
     const char* m_pszLong;
+    EOptionValue m_eValue;
+    // Written before the usage when a required value is missing; null: the usage alone.
+    const char* m_pszNoValue;
 };
 
 // Compared in this order, without regard to case.
-const COptionName kOptions[] = {
-    { OPTION_HELP,            "-h", "--help"            },
-    { OPTION_SETROOTDIR,      "-s", "--setrootdir"      },
-    { OPTION_USEROOTDIR,      "-r", "--userootdir"      },
-    { OPTION_GETROOTDIR,      "-g", "--getrootdir"      },
-    { OPTION_FILE,            "-f", "--file"            },
-    { OPTION_DELIMITER,       "-d", "--delimiter"       },
-    { OPTION_ADDENDDELIMITER, "-a", "--addenddelimiter" },
-    { OPTION_PARAMETERS,      "-m", "--parameters"      },
-    { OPTION_OUTPUTTYPES,     "-o", "--outputtypes"     },
-    { OPTION_IPFORMAT,        "-i", "--ipformat"        },
-    { OPTION_VERSION,         "-v", "--version"         },
-    { OPTION_PRIORITY,        "-p", "--priority"        },
+const COptionDef kOptions[] = {
+    // option                 short  long                 value           missing value
+    { OPTION_HELP,            "-h", "--help",            VALUE_NONE,     nullptr      },
+    { OPTION_SETROOTDIR,      "-s", "--setrootdir",      VALUE_REQUIRED, nullptr      },
+    { OPTION_USEROOTDIR,      "-r", "--userootdir",      VALUE_REQUIRED, nullptr      },
+    { OPTION_GETROOTDIR,      "-g", "--getrootdir",      VALUE_NONE,     nullptr      },
+    { OPTION_FILE,            "-f", "--file",            VALUE_REQUIRED, kNoFileName  },
+    { OPTION_DELIMITER,       "-d", "--delimiter",       VALUE_REQUIRED, kNoDelimiter },
+    { OPTION_ADDENDDELIMITER, "-a", "--addenddelimiter", VALUE_NONE,     nullptr      },
+    { OPTION_PARAMETERS,      "-m", "--parameters",      VALUE_NONE,     nullptr      },
+    { OPTION_OUTPUTTYPES,     "-o", "--outputtypes",     VALUE_NONE,     nullptr      },
+    { OPTION_IPFORMAT,        "-i", "--ipformat",        VALUE_REQUIRED, kNoIpFormat  },
+    { OPTION_VERSION,         "-v", "--version",         VALUE_NONE,     nullptr      },
+    { OPTION_PRIORITY,        "-p", "--priority",        VALUE_REQUIRED, kNoPriority  },
 };
+
+// What FindOption answers for an argument that is no option: a statement or anything else.
+const COptionDef kNoOption = { OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr };
 
 struct CPriorityName {
     const char* m_pszName;
@@ -152,13 +169,13 @@ bool StartsWithSelect(const char* pszArgument)
     return StartsWithNoCase(SkipBlanksAndTabs(pszArgument), "select");
 }
 
-EOption FindOption(const char* pszArgument)
+const COptionDef& FindOption(const char* pszArgument)
 {
     const char* pszName = SkipBlanksAndTabs(pszArgument);
-    for (const COptionName& option : kOptions)
+    for (const COptionDef& option : kOptions)
         if (EqualNoCase(pszName, option.m_pszShort) || EqualNoCase(pszName, option.m_pszLong))
-            return option.m_eOption;
-    return OPTION_NONE;
+            return option;
+    return kNoOption;
 }
 
 // "Mmm dd yyyy" of the compiler with the day's padding blank removed.
@@ -201,16 +218,10 @@ char ParseDelimiter(const char* pszArgument)
 
 // Reads the digits of nBase from pszDigits on; the value, or -1 without a digit or
 // above 255.
-int ReadEscapeNumber(const char* pszDigits, int nBase)
+int ReadEscapeNumber(const char* pszDigits, uint32_t nBase)
 {
-    int nValue = 0;
-    int nDigits = 0;
-    for (const char* p = pszDigits; DigitValue(*p) < nBase; ++p, ++nDigits) {
-        nValue = nValue * nBase + DigitValue(*p);
-        if (nValue > 255)
-            return -1;
-    }
-    return nDigits == 0 ? -1 : nValue;
+    CDigitRun run = ReadDigits(pszDigits, nBase, 255);
+    return run.m_nDigits == 0 || run.m_bTooLarge ? -1 : static_cast<int>(run.m_nValue);
 }
 
 // The settings gathered from the options and the steps that act on them.
@@ -221,11 +232,7 @@ public:
           m_apszArgs(argv),
           m_bUseRegistry(true),
           m_bStoreRootDir(false),
-          m_pszStatementFile(nullptr),
-          m_cDelimiter('\0'),
-          m_bAddEndDelimiter(false),
-          m_cEndDelimiter('\0'),
-          m_eIpFormat(IPFORMAT_STRING)
+          m_pszStatementFile(nullptr)
     {
     }
 
@@ -248,21 +255,22 @@ private:
     // Handles argument i; an option that takes a value steps i over it.
     int HandleArgument(int& i)
     {
-        const char* pszValue = NextArgument(i);
-        switch (FindOption(m_apszArgs[i])) {
+        const COptionDef& option = FindOption(m_apszArgs[i]);
+        const char* pszValue = nullptr;
+        if (option.m_eValue == VALUE_REQUIRED) {
+            pszValue = NextArgument(i);
+            if (pszValue == nullptr)
+                return FailWithUsage(option.m_pszNoValue);
+            ++i;
+        }
+        switch (option.m_eOption) {
         case OPTION_HELP:
             return PrintUsage(true);
         case OPTION_SETROOTDIR:
-            if (pszValue == nullptr)
-                return PrintUsage(false);
-            ++i;
             m_strRootDir = pszValue;
             m_bStoreRootDir = true;
             return kContinue;
         case OPTION_USEROOTDIR:
-            if (pszValue == nullptr)
-                return PrintUsage(false);
-            ++i;
             if (!CheckRootDirExists(pszValue))
                 return 1;
             m_strRootDir = pszValue;
@@ -272,19 +280,13 @@ private:
             ShowRootDir();
             return 1;
         case OPTION_FILE:
-            if (pszValue == nullptr)
-                return FailWithUsage(kNoFileName);
-            ++i;
             if (!m_strStatement.IsEmpty())
                 return Fail(kStatementConflict);
             m_pszStatementFile = pszValue;
             return kContinue;
         case OPTION_DELIMITER:
-            if (pszValue == nullptr)
-                return FailWithUsage(kNoDelimiter);
-            ++i;
-            m_cDelimiter = ParseDelimiter(pszValue);
-            return m_cDelimiter == '\0' ? 1 : kContinue;
+            m_settings.m_cDelimiter = ParseDelimiter(pszValue);
+            return m_settings.m_cDelimiter == '\0' ? 1 : kContinue;
         case OPTION_ADDENDDELIMITER:
             return HandleAddEndDelimiter(i);
         case OPTION_PARAMETERS:
@@ -296,17 +298,11 @@ private:
             ListKeywords(KW_OUTPUT);
             return 0;
         case OPTION_IPFORMAT:
-            if (pszValue == nullptr)
-                return FailWithUsage(kNoIpFormat);
-            ++i;
             return SetIpFormat(pszValue);
         case OPTION_VERSION:
             PrintVersion();
             return 0;
         case OPTION_PRIORITY:
-            if (pszValue == nullptr)
-                return FailWithUsage(kNoPriority);
-            ++i;
             return SetPriority(pszValue);
         case OPTION_NONE:
             return TakeStatement(m_apszArgs[i]);
@@ -319,27 +315,27 @@ private:
     // delimiter's own value.
     int HandleAddEndDelimiter(int& i)
     {
-        m_bAddEndDelimiter = true;
-        m_cEndDelimiter = m_cDelimiter;
+        m_settings.m_bAddEndDelimiter = true;
+        m_settings.m_cEndDelimiter = m_settings.m_cDelimiter;
         const char* pszValue = NextArgument(i);
-        if (pszValue == nullptr || StartsWithSelect(pszValue) || FindOption(pszValue) != OPTION_NONE)
+        if (pszValue == nullptr || StartsWithSelect(pszValue) || FindOption(pszValue).m_eOption != OPTION_NONE)
             return kContinue;
         ++i;
-        m_cEndDelimiter = ParseDelimiter(pszValue);
-        return m_cEndDelimiter == '\0' ? 1 : kContinue;
+        m_settings.m_cEndDelimiter = ParseDelimiter(pszValue);
+        return m_settings.m_cEndDelimiter == '\0' ? 1 : kContinue;
     }
 
     int SetIpFormat(const char* pszType)
     {
         switch (pszType[0]) {
         case 'i':
-            m_eIpFormat = IPFORMAT_INTEGER;
+            m_settings.m_eIpFormat = IPFORMAT_INTEGER;
             return kContinue;
         case 'f':
-            m_eIpFormat = IPFORMAT_FIXED;
+            m_settings.m_eIpFormat = IPFORMAT_FIXED;
             return kContinue;
         case 's':
-            m_eIpFormat = IPFORMAT_STRING;
+            m_settings.m_eIpFormat = IPFORMAT_STRING;
             return kContinue;
         default:
             return Fail(kBadIpFormat);
@@ -382,8 +378,7 @@ private:
         if (m_strStatement.IsEmpty())
             return FailWithUsage(kNoQuery);
         try {
-            return RunQuery(m_strStatement, m_strRootDir, m_cDelimiter, m_bAddEndDelimiter, m_cEndDelimiter,
-                            m_eIpFormat);
+            return RunQuery(m_strStatement, m_strRootDir, m_settings);
         } catch (...) {
             return Fail(kUnknownError);
         }
@@ -395,9 +390,11 @@ private:
         return 1;
     }
 
+    // pszMessage, when there is one, then the usage on standard error.
     static int FailWithUsage(const char* pszMessage)
     {
-        std::fputs(pszMessage, stderr);
+        if (pszMessage != nullptr)
+            std::fputs(pszMessage, stderr);
         return PrintUsage(false);
     }
 
@@ -409,10 +406,7 @@ private:
     bool m_bUseRegistry;
     bool m_bStoreRootDir;
     const char* m_pszStatementFile;
-    char m_cDelimiter;
-    bool m_bAddEndDelimiter;
-    char m_cEndDelimiter;
-    EIpFormat m_eIpFormat;
+    COutputSettings m_settings;
 };
 
 }  // namespace

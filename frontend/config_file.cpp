@@ -6,6 +6,7 @@
 
 #include "support/ascii.h"
 #include "support/error_text.h"
+#include "support/numbers.h"
 
 namespace {
 
@@ -35,17 +36,13 @@ bool ReadUnsigned(const char* p, uint32_t& nValue)
         bNegative = *p == '-';
         ++p;
     }
-    if (!IsDecimalDigit(*p))
+    CDigitRun run = ReadDigits(p, 10, UINT32_MAX);
+    if (run.m_nDigits == 0)
         return false;
-    uint64_t nNumber = 0;
-    for (; IsDecimalDigit(*p); ++p) {
-        nNumber = nNumber * 10 + static_cast<uint64_t>(*p - '0');
-        if (nNumber > 0xFFFFFFFFull) {
-            nValue = kNoNumber;
-            return true;
-        }
-    }
-    nValue = bNegative ? static_cast<uint32_t>(0 - nNumber) : static_cast<uint32_t>(nNumber);
+    if (run.m_bTooLarge)
+        nValue = kNoNumber;
+    else
+        nValue = bNegative ? 0u - run.m_nValue : run.m_nValue;
     return true;
 }
 
@@ -53,13 +50,11 @@ bool ReadUnsigned(const char* p, uint32_t& nValue)
 // character (none reads as 0); false when it exceeds 255.
 bool ReadAddressByte(const char*& p, uint8_t& nByte)
 {
-    uint32_t nValue = 0;
-    for (; IsDecimalDigit(*p); ++p) {
-        nValue = nValue * 10 + static_cast<uint32_t>(*p - '0');
-        if (nValue > 255)
-            return false;
-    }
-    nByte = static_cast<uint8_t>(nValue);
+    CDigitRun run = ReadDigits(p, 10, 255);
+    if (run.m_bTooLarge)
+        return false;
+    p = run.m_pAfter;
+    nByte = static_cast<uint8_t>(run.m_nValue);
     return true;
 }
 

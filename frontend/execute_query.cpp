@@ -1,32 +1,33 @@
+// The query run's loop: the readers of every source and range, the merge in
+// time order, the filter and the writer.
 #include "frontend/execute_query.h"
 
-#include <cerrno>
-#include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
 #include "lql/query.h"
 #include "output/binary_writer.h"
+#include "output/output_settings.h"
 #include "output/text_writer.h"
 #include "records/log_record.h"
 #include "storage/log_file_reader.h"
 #include "support/ascii.h"
-#include "support/dynarray/dynarray.h"
-#include "support/error_text.h"
 
 namespace {
 
 constexpr const char* kBinaryOutput = "BINARY";
-constexpr const char* kEntryError = "%s\n";
-constexpr int kInitialReaders = 8;
+constexpr size_t kInitialReaders = 8;
 
 // A reader of the run with the entry it has ready and the gateway name that
-// goes with its entries.
+// goes with its entries. The entry points into the reader's buffer.
 struct CActiveReader {
-    CLogFileReader* m_pReader = nullptr;
+    std::unique_ptr<CLogFileReader> m_pReader;
     CLogEntry m_entry = {};
     CSString m_strGateway;
 };
@@ -35,14 +36,7 @@ struct CActiveReader {
 // order decides between entries of equal time. Owns the readers.
 class CReaderSet {
 public:
-    CReaderSet() { m_aMembers.Reserve(kInitialReaders); }
-    ~CReaderSet()
-    {
-        for (int i = 0; i < m_aMembers.GetSize(); ++i)
-            delete m_aMembers[i].m_pReader;
-    }
-    CReaderSet(const CReaderSet&) = delete;
-    CReaderSet& operator=(const CReaderSet&) = delete;
+    CReaderSet() { m_aMembers.reserve(kInitialReaders); }
 
     // Takes the reader and has it read its first entry; a reader without
     // any is destroyed at once.
@@ -52,20 +46,19 @@ public:
         member.m_strGateway = pszGateway;
         if (!pReader->ReadEntry(member.m_entry))
             return;
-        member.m_pReader = pReader.get();
-        m_aMembers.Add(member);
-        pReader.release();
+        member.m_pReader = std::move(pReader);
+        m_aMembers.push_back(std::move(member));
     }
 
-    bool IsEmpty() const { return m_aMembers.IsEmpty(); }
-    const CActiveReader& operator[](int nIndex) const { return m_aMembers[nIndex]; }
+    bool IsEmpty() const { return m_aMembers.empty(); }
+    const CActiveReader& operator[](size_t nIndex) const { return m_aMembers[nIndex]; }
 
     // The member with the earliest ready entry; the earlier member wins a tie.
-    int FindEarliest() const
+    size_t FindEarliest() const
     {
-        int nEarliest = 0;
+        size_t nEarliest = 0;
         LogTime nEarliestTime = m_aMembers[0].m_entry.GetTime();
-        for (int i = 1; i < m_aMembers.GetSize(); ++i) {
+        for (size_t i = 1; i < m_aMembers.size(); ++i) {
             LogTime nTime = m_aMembers[i].m_entry.GetTime();
             if (nTime < nEarliestTime) {
                 nEarliest = i;
@@ -77,26 +70,23 @@ public:
 
     // Has the member read its next entry; a reader that runs dry is
     // destroyed and leaves the set, the others keeping their order.
-    void Advance(int nIndex)
+    void Advance(size_t nIndex)
     {
         CActiveReader& member = m_aMembers[nIndex];
         if (member.m_pReader->ReadEntry(member.m_entry))
             return;
-        delete member.m_pReader;
-        m_aMembers.RemoveAt(nIndex);
+        m_aMembers.erase(m_aMembers.begin() + static_cast<std::ptrdiff_t>(nIndex));
     }
 
 private:
-    CDynArray<CActiveReader> m_aMembers;
+    std::vector<CActiveReader> m_aMembers;
 };
 
-std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, char cDelimiter, bool bAddEndDelimiter,
-                                            char cEndDelimiter, int nIpFormat)
+std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
 {
     if (query.m_aOutputs.GetSize() == 1 && query.m_aOutputs[0].CompareNoCase(kBinaryOutput) == 0)
         return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout));
-    return std::unique_ptr<CBinaryWriter>(
-        new CTextWriter(query.m_aOutputs, cDelimiter, bAddEndDelimiter, cEndDelimiter, nIpFormat));
+    return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings));
 }
 
 // The configured spelling of a gateway named in the statement, which names
@@ -150,26 +140,12 @@ void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSStrin
     }
 }
 
-// A consumer that closed its end of the pipe (`sarnith ... | head -1`) has
-// taken all it wanted: the run ends quietly and counts as completed, so the
-// stream's error mark is cleared. Any other write error stays marked on the
-// stream, where the exit path reports it and fails the run.
-void SettleStandardOutput(int nStreamError)
-{
-    if (nStreamError == EPIPE)
-        std::clearerr(stdout);
-}
-
 }  // namespace
 
-void ExecuteQuery(const CLoggerConfig& config, CQuery& query, char cDelimiter, bool bAddEndDelimiter,
-                  char cEndDelimiter, const CSString& strRootDir, int nIpFormat)
+void ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
+                  const COutputSettings& settings)
 {
-    // A closed pipe must show up as a failed write, not end the process.
-    std::signal(SIGPIPE, SIG_IGN);
-
-    std::unique_ptr<CBinaryWriter> pWriter =
-        CreateWriter(query, cDelimiter, bAddEndDelimiter, cEndDelimiter, nIpFormat);
+    std::unique_ptr<CBinaryWriter> pWriter = CreateWriter(query, settings);
     pWriter->Begin();
 
     CReaderSet readers;
@@ -178,19 +154,14 @@ void ExecuteQuery(const CLoggerConfig& config, CQuery& query, char cDelimiter, b
     CLogRecord record;
     // Once standard output is broken nothing more can reach it: stop reading.
     while (!readers.IsEmpty() && pWriter->GetStreamError() == 0) {
-        int nSelected = readers.FindEarliest();
+        size_t nSelected = readers.FindEarliest();
         const CActiveReader& member = readers[nSelected];
-        try {
-            record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength);
-            if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
-                pWriter->WriteEntry(member.m_entry, record, member.m_strGateway);
-        } catch (const CErrorText& error) {
-            std::fprintf(stderr, kEntryError, error.Text());
-        }
+        record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength);
+        if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
+            pWriter->WriteEntry(member.m_entry, record, member.m_strGateway);
         readers.Advance(nSelected);
     }
 
     pWriter->End();
     pWriter->Flush();
-    SettleStandardOutput(pWriter->GetStreamError());
 }

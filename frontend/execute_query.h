@@ -2,9 +2,12 @@
 // time range, entries merged in time order, decoded, filtered and handed to
 // the output writer chosen by the output list.
 //
+// Once a write to standard output fails, the run stops reading and returns;
+// the failure stays marked on the stream for the exit path to judge.
+//
 // Ownership: ExecuteQuery owns the writer and the readers it creates and
-// releases them before it returns; the configuration and the query stay the
-// caller's.
+// releases them before it returns; the configuration, the query and the
+// output settings stay the caller's.
 #ifndef SARNITH_FRONTEND_EXECUTE_QUERY_H
 #define SARNITH_FRONTEND_EXECUTE_QUERY_H
 
@@ -12,8 +15,9 @@
 
 class CLoggerConfig;
 class CQuery;
+struct COutputSettings;
 
-void ExecuteQuery(const CLoggerConfig& config, CQuery& query, char cDelimiter, bool bAddEndDelimiter,
-                  char cEndDelimiter, const CSString& strRootDir, int nIpFormat);
+void ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
+                  const COutputSettings& settings);
 
 #endif

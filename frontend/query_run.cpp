@@ -29,8 +29,7 @@ CSString ConfigFilePath(const CSString& strRootDir)
     return strPath;
 }
 
-int RunQuery(const CSString& strStatement, const CSString& strRootDir, char cDelimiter,
-             bool bAddEndDelimiter, char cEndDelimiter, EIpFormat eIpFormat)
+int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings)
 {
     CSString strRoot = strRootDir;
     strRoot.Trim();
@@ -51,6 +50,6 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, char cDel
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
     if (!parser.Parse(strStatement, query, kBuildFilter))
         return 1;  // the parser has shown its messages; the query releases the filter
-    ExecuteQuery(config, query, cDelimiter, bAddEndDelimiter, cEndDelimiter, strRoot, eIpFormat);
+    ExecuteQuery(config, query, strRoot, settings);
     return 0;
 }

@@ -2,15 +2,16 @@
 //
 // Reads the logger configuration "Ostrel.cfg" from the root directory, has
 // the statement parsed against the configured gateways and runs it through
-// ExecuteQuery. Every failure it meets is reported here (configuration file
+// ExecuteQuery with the output settings. Every failure it meets is reported here (configuration file
 // missing or rejected, statement rejected); the result is the process exit
 // code. Nothing outlives the call: the configuration, the parser and the
 // query are owned by the run and released before it returns.
 #ifndef SARNITH_FRONTEND_QUERY_RUN_H
 #define SARNITH_FRONTEND_QUERY_RUN_H
 
-#include "output/ip_format.h"
 #include "support/sstring.h"
+
+struct COutputSettings;
 
 // The configuration file of the root directory: "Ostrel.cfg" after the
 // trimmed directory, joined with "/" unless it already ends with a separator.
@@ -18,7 +19,6 @@ CSString ConfigFilePath(const CSString& strRootDir);
 
 // Returns 0 once the statement has run, 1 after a reported failure.
 // Exceptions other than those reported here pass to the caller.
-int RunQuery(const CSString& strStatement, const CSString& strRootDir, char cDelimiter,
-             bool bAddEndDelimiter, char cEndDelimiter, EIpFormat eIpFormat);
+int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings);
 
 #endif

@@ -1,3 +1,5 @@
+// The LQL lexer: token scanning, token texts and numbers, and the context
+// shown above a reported message.
 #include "lql/lexer.h"
 
 #include <cstring>
@@ -34,6 +36,9 @@ int32_t CharTokenType(char ch)
 }
 
 constexpr int kKeywordBuffer = 256;
+
+// GetNumber's answer for a text without a number or with one too large.
+constexpr uint32_t kNoNumber = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -192,15 +197,8 @@ uint32_t CLqlLexer::GetNumber() const
     const char* pEnd = m_pTokenStart + GetTextLength();
     while (p < pEnd && IsBlankOrTab(*p))
         ++p;
-    if (p == pEnd || !IsDecimalDigit(*p))
-        return 0xFFFFFFFFu;
-    uint64_t nValue = 0;
-    for (; p < pEnd && IsDecimalDigit(*p); ++p) {
-        nValue = nValue * 10 + static_cast<uint64_t>(*p - '0');
-        if (nValue > 0xFFFFFFFFull)
-            return 0xFFFFFFFFu;
-    }
-    return static_cast<uint32_t>(nValue);
+    CDigitRun run = ReadDigits(p, pEnd, 10, UINT32_MAX);
+    return run.m_nDigits == 0 || run.m_bTooLarge ? kNoNumber : run.m_nValue;
 }
 
 uint32_t CLqlLexer::GetNumberAuto() const

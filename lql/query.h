@@ -4,13 +4,14 @@
 // CQueryRange per time statement with the sources it covers, and the filter
 // of the WHERE clause. Times are broken-down UTC times.
 //
-// Ownership: the caller owns the CQuery; the query owns its names, ranges and
-// sources, and owns m_pFilter (deleted with the query).
+// Ownership: the caller owns the CQuery; the query owns its names, ranges,
+// sources and filter.
 #ifndef SARNITH_LQL_QUERY_H
 #define SARNITH_LQL_QUERY_H
 
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "support/dynarray/dynarray.h"
 #include "support/sstring.h"
@@ -47,7 +48,7 @@ public:
 
     CDynArray<CSString> m_aOutputs;
     CDynArray<CQueryRange> m_aRanges;
-    CSearchFilter* m_pFilter;
+    std::unique_ptr<CSearchFilter> m_pFilter;  // the WHERE filter; null when there is none
 };
 
 #endif

@@ -120,8 +120,7 @@ void CStatementParser::ReportErrorTextHere(const char* pszText)
 
 bool CStatementParser::Parse(CSString strStatement, CQuery& query, uint32_t nFilterOption)
 {
-    delete query.m_pFilter;
-    query.m_pFilter = nullptr;
+    query.m_pFilter.reset();
     m_pLexer.reset();
     m_strStatement = strStatement;
 

@@ -7,6 +7,7 @@
 #include "lql/lql_clock.h"
 #include "lql/token_text.h"
 #include "support/ascii.h"
+#include "support/numbers.h"
 
 namespace {
 
@@ -61,18 +62,13 @@ constexpr time_t kSecondsPerHour = 3600;
 
 // Reads exactly nDigits digits (no further digit may follow) with a value
 // from nMin to nMax; p moves past them only on success.
-bool ReadDigits(const char*& p, int nDigits, unsigned nMin, unsigned nMax, uint16_t& nValue)
+bool ReadField(const char*& p, int nDigits, unsigned nMin, unsigned nMax, uint16_t& nValue)
 {
-    unsigned nRead = 0;
-    for (int i = 0; i < nDigits; ++i) {
-        if (!IsDecimalDigit(p[i]))
-            return false;
-        nRead = nRead * 10 + static_cast<unsigned>(p[i] - '0');
-    }
-    if (IsDecimalDigit(p[nDigits]) || nRead < nMin || nRead > nMax)
+    CDigitRun run = ReadDigits(p, 10, UINT32_MAX);
+    if (run.m_nDigits != nDigits || run.m_bTooLarge || run.m_nValue < nMin || run.m_nValue > nMax)
         return false;
-    p += nDigits;
-    nValue = static_cast<uint16_t>(nRead);
+    p = run.m_pAfter;
+    nValue = static_cast<uint16_t>(run.m_nValue);
     return true;
 }
 
@@ -126,7 +122,7 @@ int CTimeStatement::ParseDateTime(const char* pszText, CDateTime& dateTime, cons
 {
     dateTime = CDateTime();
     const char* p = SkipBlanksAndTabs(pszText);
-    if (!ReadDigits(p, 4, 0, 9999, dateTime.m_nYear))
+    if (!ReadField(p, 4, 0, 9999, dateTime.m_nYear))
         return -1;
 
     int nFields = 1;
@@ -136,7 +132,7 @@ int CTimeStatement::ParseDateTime(const char* pszText, CDateTime& dateTime, cons
         const char* q = p + 1;
         if (field.m_chLead == ' ')
             q = SkipBlanksAndTabs(q);
-        if (!ReadDigits(q, 2, field.m_nMin, field.m_nMax, dateTime.*field.m_pnField))
+        if (!ReadField(q, 2, field.m_nMin, field.m_nMax, dateTime.*field.m_pnField))
             break;
         p = q;
         ++nFields;

@@ -31,7 +31,7 @@ bool AppendAddress(const CColumnInput& input, CLineBuffer& line, const uint8_t* 
 {
     if (pAddress == nullptr)
         return false;
-    AppendIpAddress(line, pAddress, input.m_nIpFormat);
+    AppendIpAddress(line, pAddress, input.m_eIpFormat);
     return true;
 }
 

@@ -28,7 +28,7 @@ struct CColumnInput {
     const CLogEntry* m_pEntry;
     const CLogRecord* m_pRecord;
     const char* m_pszGateway;      // the gateway the entry came from; empty for a file source
-    int m_nIpFormat;               // IPFORMAT_STRING, IPFORMAT_FIXED or IPFORMAT_INTEGER
+    EIpFormat m_eIpFormat;         // how IPv4 addresses are written
     CLocalTimeText* m_pEntryTime;  // local texts of the entry time stamp, kept between entries
     CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
 };

@@ -1,7 +1,7 @@
 // EIpFormat: how IPv4 addresses are written in text output (--ipformat).
 //
-// The command line picks one value and hands it to the text writer, which
-// keeps its own copy; there is nothing else to own.
+// One of the output settings (output/output_settings.h); the column values
+// read it for every address they write. There is nothing to own.
 #ifndef SARNITH_OUTPUT_IP_FORMAT_H
 #define SARNITH_OUTPUT_IP_FORMAT_H
 

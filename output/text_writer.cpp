@@ -1,3 +1,5 @@
+// The text writer: the header line, and each entry's line built in the
+// kept buffer in the labelled or the delimited layout, values cleaned.
 #include "output/text_writer.h"
 
 #include "lql/keyword_table.h"
@@ -29,13 +31,8 @@ void TrimFrom(CLineBuffer& line, size_t nStart)
 
 }  // namespace
 
-CTextWriter::CTextWriter(CDynArray<CSString> aOutputs, char cDelimiter, bool bAddEndDelimiter, char cEndDelimiter,
-                         int nIpFormat, FILE* pStream)
-    : CBinaryWriter(pStream),
-      m_cDelimiter(cDelimiter),
-      m_cEndDelimiter(cEndDelimiter),
-      m_bAddEndDelimiter(bAddEndDelimiter),
-      m_nIpFormat(nIpFormat)
+CTextWriter::CTextWriter(CDynArray<CSString> aOutputs, const COutputSettings& settings, FILE* pStream)
+    : CBinaryWriter(pStream), m_settings(settings)
 {
     m_aColumns.Reserve(kInitialColumns);
     m_aColumnDefs.Reserve(kInitialColumns);
@@ -71,7 +68,7 @@ bool CTextWriter::End()
 
 bool CTextWriter::WriteEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_nIpFormat, &m_entryTime, &m_devTime};
+    CColumnInput input = {&entry, &record, pszGateway, m_settings.m_eIpFormat, &m_entryTime, &m_devTime};
     m_line.Clear();
     for (int i = 0; i < m_aColumnDefs.GetSize(); ++i) {
         if (m_aColumnDefs[i] != nullptr)
@@ -91,9 +88,9 @@ bool CTextWriter::WriteEntry(const CLogEntry& entry, const CLogRecord& record, c
 void CTextWriter::AppendColumnEnd(int nColumn)
 {
     if (nColumn + 1 < m_aColumns.GetSize())
-        m_line.AppendChar(m_cDelimiter);
-    else if (m_bAddEndDelimiter && m_cEndDelimiter != 0)
-        m_line.AppendChar(m_cEndDelimiter);
+        m_line.AppendChar(m_settings.m_cDelimiter);
+    else if (m_settings.m_bAddEndDelimiter && m_settings.m_cEndDelimiter != 0)
+        m_line.AppendChar(m_settings.m_cEndDelimiter);
 }
 
 void CTextWriter::AppendColumn(const CColumnDef& column, const CColumnInput& input)

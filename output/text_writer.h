@@ -12,8 +12,8 @@
 // constructor. Each line is built in one buffer that the writer keeps and
 // reuses, and handed to the stream in one piece.
 //
-// Ownership: the writer owns its column list and line buffer; the stream
-// stays the caller's.
+// Ownership: the writer owns its column list, line buffer and copy of the
+// output settings; the stream stays the caller's.
 #ifndef SARNITH_OUTPUT_TEXT_WRITER_H
 #define SARNITH_OUTPUT_TEXT_WRITER_H
 
@@ -23,6 +23,7 @@
 #include "output/binary_writer.h"
 #include "output/columns.h"
 #include "output/line_buffer.h"
+#include "output/output_settings.h"
 #include "output/value_format.h"
 #include "support/dynarray/dynarray.h"
 #include "support/sstring.h"
@@ -30,11 +31,9 @@
 class CTextWriter : public CBinaryWriter {
 public:
     // aOutputs: the query's output names, looked up in the keyword table
-    // without regard to case (aliases give their main name's id).
-    // cDelimiter 0 selects the labelled layout; nIpFormat is one of the
-    // EIpFormat values.
-    CTextWriter(CDynArray<CSString> aOutputs, char cDelimiter, bool bAddEndDelimiter, char cEndDelimiter,
-                int nIpFormat, FILE* pStream = stdout);
+    // without regard to case (aliases give their main name's id). The
+    // settings choose the layout (delimiters) and the address format.
+    CTextWriter(CDynArray<CSString> aOutputs, const COutputSettings& settings, FILE* pStream = stdout);
     ~CTextWriter() override;
 
     // Writes the header line when a delimiter is set.
@@ -43,7 +42,7 @@ public:
     bool WriteEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway) override;
 
 private:
-    bool IsDelimited() const { return m_cDelimiter != 0; }
+    bool IsDelimited() const { return m_settings.m_cDelimiter != 0; }
     void AppendColumnEnd(int nColumn);
     void AppendColumn(const CColumnDef& column, const CColumnInput& input);
     void AppendCell(const CColumnDef& column, const CColumnInput& input);
@@ -52,15 +51,12 @@ private:
     bool PrepareValue(size_t nStart);
     void KeepDelimitersOut(size_t nStart);
     void ReplaceInValue(size_t nStart, char chOld, char chNew);
-    bool EitherDelimiterIs(char ch) const { return m_cDelimiter == ch || m_cEndDelimiter == ch; }
+    bool EitherDelimiterIs(char ch) const { return m_settings.m_cDelimiter == ch || m_settings.m_cEndDelimiter == ch; }
     void TrimLine();
 
     CDynArray<uint32_t> m_aColumns;               // keyword ids in output order
     CDynArray<const CColumnDef*> m_aColumnDefs;   // their columns; null for ids that are no column
-    char m_cDelimiter;
-    char m_cEndDelimiter;
-    bool m_bAddEndDelimiter;
-    int m_nIpFormat;
+    COutputSettings m_settings;
     CLineBuffer m_line;
     CLocalTimeText m_entryTime;
     CLocalTimeText m_devTime;

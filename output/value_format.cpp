@@ -26,9 +26,9 @@ void AppendFixedOctet(CLineBuffer& line, uint8_t nOctet)
 
 }  // namespace
 
-void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, int nIpFormat)
+void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, EIpFormat eIpFormat)
 {
-    switch (nIpFormat) {
+    switch (eIpFormat) {
     case IPFORMAT_INTEGER:
         line.AppendUInt(ReadBigEndian32(pAddress));
         return;

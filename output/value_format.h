@@ -19,7 +19,7 @@
 #include "support/name_tables.h"
 
 // Four bytes in network order, in the given address format.
-void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, int nIpFormat);
+void AppendIpAddress(CLineBuffer& line, const uint8_t* pAddress, EIpFormat eIpFormat);
 
 // Six bytes as "%02x%02x:%02x%02x:%02x%02x".
 void AppendMacAddress(CLineBuffer& line, const uint8_t* pAddress);

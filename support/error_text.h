@@ -1,8 +1,9 @@
 // CErrorText: an error raised as a plain message text.
 //
-// The configuration loader, the filter (parser, values, evaluation), the
-// decoder and the writers raise their messages as a CErrorText thrown by
-// value; the layer above catches it and prints Text(). The text is held in
+// The configuration loader and the filter's parser and value checks raise
+// their messages as a CErrorText thrown by value; the layer above catches it
+// and prints Text(). Evaluating a filter, decoding an entry and writing the
+// output raise none. The text is held in
 // the object itself (at most 511 characters), so nothing is owned elsewhere.
 #ifndef SARNITH_SUPPORT_ERROR_TEXT_H
 #define SARNITH_SUPPORT_ERROR_TEXT_H

@@ -1,4 +1,7 @@
+// The shared digit reader and the prefixed-base number reader built on it.
 #include "support/numbers.h"
+
+#include <cstring>
 
 #include "support/ascii.h"
 
@@ -13,9 +16,34 @@ int DigitValue(char ch)
     return 99;
 }
 
+CDigitRun ReadDigits(const char* p, const char* pEnd, uint32_t nBase, uint32_t nMax)
+{
+    CDigitRun run = {0, 0, false, p};
+    uint64_t nValue = 0;
+    for (; p < pEnd; ++p) {
+        int nDigit = DigitValue(*p);
+        if (nDigit >= static_cast<int>(nBase))
+            break;
+        uint64_t nNext = nValue * nBase + static_cast<uint64_t>(nDigit);
+        if (nNext > nMax) {
+            run.m_bTooLarge = true;
+            break;
+        }
+        nValue = nNext;
+        ++run.m_nDigits;
+    }
+    run.m_nValue = static_cast<uint32_t>(nValue);
+    run.m_pAfter = p;
+    return run;
+}
+
+CDigitRun ReadDigits(const char* psz, uint32_t nBase, uint32_t nMax)
+{
+    return ReadDigits(psz, psz + std::strlen(psz), nBase, nMax);
+}
+
 uint32_t ReadAutoBase(const char* p, const char* pEnd, int& nDigits, const char*& pAfter)
 {
-    nDigits = 0;
     while (p < pEnd && IsBlankOrTab(*p))
         ++p;
 
@@ -37,22 +65,10 @@ uint32_t ReadAutoBase(const char* p, const char* pEnd, int& nDigits, const char*
         p += 1;
     }
 
-    uint64_t nValue = 0;
-    while (p < pEnd) {
-        int nDigit = DigitValue(*p);
-        if (nDigit >= static_cast<int>(nBase))
-            break;
-        uint64_t nTimesBase = nValue * nBase;
-        if (nTimesBase > 0xFFFFFFFFull)
-            break;
-        if (nTimesBase + static_cast<uint64_t>(nDigit) > 0xFFFFFFFFull) {
-            nValue = nTimesBase;
-            break;
-        }
-        nValue = nTimesBase + static_cast<uint64_t>(nDigit);
-        ++nDigits;
-        ++p;
-    }
-    pAfter = p;
-    return static_cast<uint32_t>(nValue);
+    CDigitRun run = ReadDigits(p, pEnd, nBase, UINT32_MAX);
+    nDigits = run.m_nDigits;
+    pAfter = run.m_pAfter;
+    if (run.m_bTooLarge && static_cast<uint64_t>(run.m_nValue) * nBase <= UINT32_MAX)
+        return run.m_nValue * nBase;
+    return run.m_nValue;
 }

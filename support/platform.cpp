@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -213,6 +214,14 @@ int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts)
 void CloseFile(int nFd)
 {
     close(nFd);
+}
+
+bool IsReaderGone(int nFd)
+{
+    // A pipe without a reader reports an error condition to its writer; a
+    // socket whose peer has closed reports a hang-up.
+    struct pollfd output = {nFd, POLLOUT, 0};
+    return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0;
 }
 
 }  // namespace platform

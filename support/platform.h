@@ -8,7 +8,8 @@
 //   configuration directory ($XDG_CONFIG_HOME, else $HOME/.config) holding one
 //   file per value; values are written atomically (temporary file, rename);
 // - file services: absolute path, existence, readability, folders, and
-//   opening a file for reading without waiting on a pipe.
+//   opening a file for reading without waiting on a pipe;
+// - whether the reader of an output (a pipe or socket) has gone away.
 //
 // Nothing here keeps state or hands out memory the caller must free; a
 // descriptor from OpenForReading belongs to the caller, who closes it.
@@ -69,6 +70,11 @@ int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts);
 
 // Closes a descriptor from OpenForReading.
 void CloseFile(int nFd);
+
+// True when nFd is a pipe or socket whose reading end has been closed, so
+// that every write to it fails (EPIPE); false for files, terminals and
+// outputs that are still read. Asks without waiting and changes nothing.
+bool IsReaderGone(int nFd);
 
 }  // namespace platform
 

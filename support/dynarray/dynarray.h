@@ -1,4 +1,7 @@
-// CDynArray: the program's one growable array.
+// CDynArray: the program's growable array of copyable values (names,
+// sources, columns). It copies its elements when it grows, so lists that own
+// objects which cannot be copied (the filter tree's children, the query
+// run's readers) are std::vector of std::unique_ptr instead.
 //
 // It owns its elements. The storage holds `capacity` constructed elements;
 // slots beyond m_nSize hold default values and are not in use. Growing past
@@ -12,14 +15,17 @@
 #ifndef SARNITH_SUPPORT_DYNARRAY_DYNARRAY_H
 #define SARNITH_SUPPORT_DYNARRAY_DYNARRAY_H
 
+#include <memory>
+#include <utility>
+
 #include "support/assert.h"
 
 template <class TYPE>
 class CDynArray {
 public:
-    CDynArray() : m_pData(nullptr), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
+    CDynArray() : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
 
-    CDynArray(const CDynArray& other) : m_pData(nullptr), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1)
+    CDynArray(const CDynArray& other) : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1)
     {
         CopyFrom(other);
     }
@@ -32,8 +38,6 @@ public:
         }
         return *this;
     }
-
-    ~CDynArray() { delete[] m_pData; }
 
     int GetSize() const { return m_nSize; }
     int GetCapacity() const { return m_nMaxSize; }
@@ -53,7 +57,7 @@ public:
     {
         if (m_pData == nullptr) {
             if (nNewSize > 0) {
-                m_pData = new TYPE[nNewSize];
+                m_pData.reset(new TYPE[nNewSize]);
                 m_nMaxSize = nNewSize;
                 m_nSize = nNewSize;
             }
@@ -65,11 +69,10 @@ public:
             m_nSize = nNewSize;
         } else {
             int nNewMax = m_nGrowBy == -1 ? nNewSize * 2 : nNewSize + m_nGrowBy;
-            TYPE* pNewData = new TYPE[nNewMax];
+            std::unique_ptr<TYPE[]> pNewData(new TYPE[nNewMax]);
             for (int i = 0; i < m_nSize; ++i)
                 pNewData[i] = m_pData[i];
-            delete[] m_pData;
-            m_pData = pNewData;
+            m_pData = std::move(pNewData);
             m_nMaxSize = nNewMax;
             m_nSize = nNewSize;
         }
@@ -119,7 +122,7 @@ private:
             m_pData[i] = other.m_pData[i];
     }
 
-    TYPE* m_pData;
+    std::unique_ptr<TYPE[]> m_pData;
     int m_nSize;
     int m_nMaxSize;
     int m_nGrowBy;

@@ -141,6 +141,16 @@ TEST(Options, ListingsByteForByte)
     ExpectResult(RunSarnith({ "-d", "x", "-o" }), "", "Error: Unsupported delimiter 'x'\n", 1);
 }
 
+TEST(Options, ListingIntoAClosedPipeEndsQuietly)
+{
+    // The reader has gone before the listing is written: no message, and the
+    // listing's own exit code. (Should the reader still be there, the
+    // listing fits the pipe and the result is the same.)
+    ProcessResult result = RunProcess(
+        "/bin/bash", { "-c", "(sleep 0.5; exec \"$0\" -m) | true; echo \"status=${PIPESTATUS[0]}\"", SARNITH_BINARY });
+    ExpectResult(result, "status=0\n", "", 0);
+}
+
 TEST(Options, ArgumentThatIsNoOptionMustBeAStatement)
 {
     ExpectResult(RunSarnith({ "from gw1" }), "", kUsage, 1);

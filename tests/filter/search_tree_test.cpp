@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filter/search_param.h"
@@ -36,20 +38,30 @@ private:
 
 typedef std::vector<std::string> CLog;
 
+std::unique_ptr<CSearchNode> Probe(const char* pszName, int nResult, CLog& aLog)
+{
+    return std::make_unique<CProbeNode>(pszName, nResult, aLog);
+}
+
+std::unique_ptr<CSearchNode> Not(std::unique_ptr<CSearchNode> pChild)
+{
+    return std::make_unique<CSearchNot>(std::move(pChild));
+}
+
 TEST(SearchTree, AndStopsAtTheFirstFalseChild)
 {
     CLog aLog;
     CLogRecord record;
     CSearchAnd all;
-    all.Append(new CProbeNode("a", 1, aLog));
-    all.Append(new CProbeNode("b", 0, aLog));
-    all.Append(new CProbeNode("c", 1, aLog));
+    all.Append(Probe("a", 1, aLog));
+    all.Append(Probe("b", 0, aLog));
+    all.Append(Probe("c", 1, aLog));
     EXPECT_EQ(all.Evaluate(record), 0);
     EXPECT_EQ(aLog, (CLog{ "a", "b" }));
 
     CSearchAnd allTrue;
-    allTrue.Append(new CProbeNode("x", 7, aLog));  // any non-zero counts as true
-    allTrue.Append(new CProbeNode("y", 1, aLog));
+    allTrue.Append(Probe("x", 7, aLog));  // any non-zero counts as true
+    allTrue.Append(Probe("y", 1, aLog));
     EXPECT_NE(allTrue.Evaluate(record), 0);
     EXPECT_NE(CSearchAnd().Evaluate(record), 0);
 }
@@ -59,16 +71,16 @@ TEST(SearchTree, OrStopsAtTheFirstTrueChild)
     CLog aLog;
     CLogRecord record;
     CSearchOr any;
-    any.Append(new CProbeNode("a", 0, aLog));
-    any.Append(new CProbeNode("b", 1, aLog));
-    any.Append(new CProbeNode("c", 0, aLog));
+    any.Append(Probe("a", 0, aLog));
+    any.Append(Probe("b", 1, aLog));
+    any.Append(Probe("c", 0, aLog));
     EXPECT_NE(any.Evaluate(record), 0);
     EXPECT_EQ(aLog, (CLog{ "a", "b" }));
 
     aLog.clear();
     CSearchOr none;
-    none.Append(new CProbeNode("x", 0, aLog));
-    none.Append(new CProbeNode("y", 0, aLog));
+    none.Append(Probe("x", 0, aLog));
+    none.Append(Probe("y", 0, aLog));
     EXPECT_EQ(none.Evaluate(record), 0);
     EXPECT_EQ(aLog, (CLog{ "x", "y", }));
     EXPECT_EQ(CSearchOr().Evaluate(record), 0);
@@ -78,18 +90,18 @@ TEST(SearchTree, NotInvertsAndANestedTreeEvaluates)
 {
     CLog aLog;
     CLogRecord record;
-    EXPECT_EQ(CSearchNot(new CProbeNode("t", 5, aLog)).Evaluate(record), 0);
-    EXPECT_NE(CSearchNot(new CProbeNode("f", 0, aLog)).Evaluate(record), 0);
-    EXPECT_EQ(CSearchNot(new CSearchNot(new CProbeNode("f", 0, aLog))).Evaluate(record), 0);
+    EXPECT_EQ(CSearchNot(Probe("t", 5, aLog)).Evaluate(record), 0);
+    EXPECT_NE(CSearchNot(Probe("f", 0, aLog)).Evaluate(record), 0);
+    EXPECT_EQ(CSearchNot(Not(Probe("f", 0, aLog))).Evaluate(record), 0);
 
     // (a or b) and not c
-    CSearchOr* pAny = new CSearchOr;
-    pAny->Append(new CProbeNode("a", 0, aLog));
-    pAny->Append(new CProbeNode("b", 1, aLog));
-    CSearchAnd* pAll = new CSearchAnd;
-    pAll->Append(pAny);
-    pAll->Append(new CSearchNot(new CProbeNode("c", 0, aLog)));
-    CSearchFilter filter(pAll, 0);
+    auto pAny = std::make_unique<CSearchOr>();
+    pAny->Append(Probe("a", 0, aLog));
+    pAny->Append(Probe("b", 1, aLog));
+    auto pAll = std::make_unique<CSearchAnd>();
+    pAll->Append(std::move(pAny));
+    pAll->Append(Not(Probe("c", 0, aLog)));
+    CSearchFilter filter(std::move(pAll), 0);
     EXPECT_NE(filter.Evaluate(record), 0);
 }
 
@@ -100,8 +112,8 @@ TEST(SearchTree, NotOverAMissingFieldIsTrue)
     CEntryBuilder entry;
     entry.Category("conn").Event("conn_open");
     CDecoded record(entry);
-    CSearchNot noPort(filtertest::Param(KEY_SRCPORT, "80").release());
-    CSearchNot noRule(filtertest::Param(KEY_RULE, "x").release());
+    CSearchNot noPort(filtertest::Param(KEY_SRCPORT, "80"));
+    CSearchNot noRule(filtertest::Param(KEY_RULE, "x"));
     EXPECT_NE(noPort.Evaluate(record), 0);
     EXPECT_NE(noRule.Evaluate(record), 0);
 }
@@ -110,16 +122,16 @@ TEST(SearchTree, NodesDeleteTheirChildrenInOrder)
 {
     CLog aLog;
     {
-        CSearchAnd* pAll = new CSearchAnd;
+        auto pAll = std::make_unique<CSearchAnd>();
         for (const char* pszName : { "c0", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c8", "c9" })
-            pAll->Append(new CProbeNode(pszName, 1, aLog));  // grows past the 8 reserved slots
-        CSearchOr* pAny = new CSearchOr;
-        pAny->Append(pAll);
-        pAny->Append(new CSearchNot(new CProbeNode("n", 1, aLog)));
-        EXPECT_EQ(pAny->GetCount(), 2);
+            pAll->Append(Probe(pszName, 1, aLog));  // grows past the 8 reserved slots
         EXPECT_EQ(pAll->GetCount(), 10);
         EXPECT_EQ(pAll->GetChild(9)->Evaluate(CLogRecord()), 1);
-        CSearchFilter filter(pAny, 0);
+        auto pAny = std::make_unique<CSearchOr>();
+        pAny->Append(std::move(pAll));
+        pAny->Append(Not(Probe("n", 1, aLog)));
+        EXPECT_EQ(pAny->GetCount(), 2);
+        CSearchFilter filter(std::move(pAny), 0);
         aLog.clear();
     }
     EXPECT_EQ(aLog, (CLog{ "~c0", "~c1", "~c2", "~c3", "~c4", "~c5", "~c6", "~c7", "~c8", "~c9", "~n" }));

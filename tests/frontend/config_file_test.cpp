@@ -129,7 +129,7 @@ TEST(ConfigFile, NumbersAreReadAsPercentU)
     CConfigFile file((dir / "Ostrel.cfg").c_str());
     ASSERT_EQ(ReadText(dir,
                        "A=42\nB=-1\nC=17 apples\nD=apples\nE=\nF=+8\nG=4294967295\nH=4294967296\n"
-                       "I=99999999999999999999\n",
+                       "I=99999999999999999999\nJ=-\nK=-4294967295\nL=-4294967296\n",
                        file),
               "");
     struct {
@@ -146,6 +146,9 @@ TEST(ConfigFile, NumbersAreReadAsPercentU)
         { "G", true,  4294967295u },
         { "H", true,  4294967295u },  // numbers beyond 32 bits never wrap into range
         { "I", true,  4294967295u },
+        { "J", false, 0           },  // a sign alone is no number
+        { "K", true,  1u          },
+        { "L", true,  4294967295u },  // too large before the minus is applied
         { "Z", false, 0           },
     };
     for (const auto& c : aCases) {

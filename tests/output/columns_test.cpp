@@ -293,9 +293,9 @@ TEST(Columns, GatewayNameAsPassed)
 {
     CEntryBuilder entry;
     entry.Event("ev");
-    EXPECT_EQ("firewall=GW1 vantgard=GW1 event=ev\n", RenderLine({"firewall", "vantgard", "event"}, entry, CLayout(), "GW1"));
+    EXPECT_EQ("firewall=GW1 vantgard=GW1 event=ev\n", RenderLine({"firewall", "vantgard", "event"}, entry, COutputSettings(), "GW1"));
     // A file source has no gateway name.
-    EXPECT_EQ("event=ev\n", RenderLine({"vantgard", "event"}, entry, CLayout(), ""));
+    EXPECT_EQ("event=ev\n", RenderLine({"vantgard", "event"}, entry, COutputSettings(), ""));
     EXPECT_EQ(";ev\n", RenderLine({"vantgard", "event"}, entry, Delimited(';'), ""));
 }
 
@@ -315,7 +315,7 @@ TEST(Columns, LocalDatesAndTimes)
     }
     // An entry time before 1970 is no valid time; the device time always has one.
     CTimeZoneScope zone("UTC0");
-    EXPECT_EQ("devdate=1970-01-01\n", RenderLine({"date", "time", "devdate"}, CEntryBuilder(), CLayout(), "gw1", 5));
+    EXPECT_EQ("devdate=1970-01-01\n", RenderLine({"date", "time", "devdate"}, CEntryBuilder(), COutputSettings(), "gw1", 5));
 }
 
 TEST(Columns, StandardOnBareEntryAndNamesWithoutValue)

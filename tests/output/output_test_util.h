@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output/output_settings.h"
 #include "output/text_writer.h"
 #include "records/log_record.h"
 #include "storage/log_entry.h"
@@ -54,19 +55,11 @@ inline CDynArray<CSString> Outputs(const std::vector<std::string>& aNames)
     return aOutputs;
 }
 
-// The writer's settings other than the columns.
-struct CLayout {
-    char m_cDelimiter = 0;
-    bool m_bAddEndDelimiter = false;
-    char m_cEndDelimiter = 0;
-    int m_nIpFormat = IPFORMAT_STRING;
-};
-
-inline CLayout Delimited(char cDelimiter)
+inline COutputSettings Delimited(char cDelimiter)
 {
-    CLayout layout;
-    layout.m_cDelimiter = cDelimiter;
-    return layout;
+    COutputSettings settings;
+    settings.m_cDelimiter = cDelimiter;
+    return settings;
 }
 
 // 2006-06-01 12:34:56 UTC, the time stamp of the rendered entries.
@@ -84,12 +77,11 @@ inline CLogEntry EntryOf(const testdata::CEntryBuilder& builder, LogTime nTime =
 
 // What WriteEntry writes for the entry: the line with its "\n", or nothing.
 inline std::string RenderLine(const std::vector<std::string>& aColumns, const testdata::CEntryBuilder& builder,
-                              const CLayout& layout = CLayout(), const char* pszGateway = "gw1",
+                              const COutputSettings& settings = COutputSettings(), const char* pszGateway = "gw1",
                               LogTime nTime = kEntryTime)
 {
     CMemoryStream stream;
-    CTextWriter writer(Outputs(aColumns), layout.m_cDelimiter, layout.m_bAddEndDelimiter,
-                       layout.m_cEndDelimiter, layout.m_nIpFormat, stream.Stream());
+    CTextWriter writer(Outputs(aColumns), settings, stream.Stream());
     CLogEntry entry = EntryOf(builder, nTime);
     CLogRecord record;
     record.Decode(entry.m_pBody, entry.m_nLength);

@@ -13,11 +13,10 @@ using testdata::Ip;
 
 namespace {
 
-std::string HeaderLine(const std::vector<std::string>& aColumns, const CLayout& layout)
+std::string HeaderLine(const std::vector<std::string>& aColumns, const COutputSettings& settings)
 {
     CMemoryStream stream;
-    CTextWriter writer(Outputs(aColumns), layout.m_cDelimiter, layout.m_bAddEndDelimiter, layout.m_cEndDelimiter,
-                       layout.m_nIpFormat, stream.Stream());
+    CTextWriter writer(Outputs(aColumns), settings, stream.Stream());
     writer.Begin();
     writer.End();
     return stream.Contents();
@@ -45,13 +44,13 @@ CEntryBuilder Texts(const std::string& strEvent, const std::string& strAction)
 TEST(TextHeader, NamesJoinedByTheDelimiter)
 {
     EXPECT_EQ("srcip;destip\n", HeaderLine({"srcip", "destip"}, Delimited(';')));
-    CLayout layout = Delimited(';');
-    layout.m_bAddEndDelimiter = true;
-    layout.m_cEndDelimiter = ';';
-    EXPECT_EQ("srcip;destip;\n", HeaderLine({"srcip", "destip"}, layout));
+    COutputSettings settings = Delimited(';');
+    settings.m_bAddEndDelimiter = true;
+    settings.m_cEndDelimiter = ';';
+    EXPECT_EQ("srcip;destip;\n", HeaderLine({"srcip", "destip"}, settings));
     // An ending delimiter of 0 adds nothing even when asked for.
-    layout.m_cEndDelimiter = 0;
-    EXPECT_EQ("srcip;destip\n", HeaderLine({"srcip", "destip"}, layout));
+    settings.m_cEndDelimiter = 0;
+    EXPECT_EQ("srcip;destip\n", HeaderLine({"srcip", "destip"}, settings));
 }
 
 TEST(TextHeader, FirstTableNameOfEachIdInAnyCase)
@@ -65,7 +64,7 @@ TEST(TextHeader, FirstTableNameOfEachIdInAnyCase)
 
 TEST(TextHeader, NoHeaderWithoutDelimiterAndEmptyLineWithoutColumns)
 {
-    EXPECT_EQ("", HeaderLine({"srcip", "destip"}, CLayout()));
+    EXPECT_EQ("", HeaderLine({"srcip", "destip"}, COutputSettings()));
     EXPECT_EQ("\n", HeaderLine({}, Delimited(';')));
 }
 
@@ -80,10 +79,10 @@ TEST(TextLayout, LabelledPairsSeparatedBySingleBlanks)
 TEST(TextLayout, DelimitedCellsKeepTheirPlaces)
 {
     EXPECT_EQ("10.0.0.1;;53\n", RenderLine({"srcip", "syn", "destport"}, UdpEntry(), Delimited(';')));
-    CLayout layout = Delimited(',');
-    layout.m_bAddEndDelimiter = true;
-    layout.m_cEndDelimiter = ',';
-    EXPECT_EQ("10.0.0.1,53,\n", RenderLine({"srcip", "destport"}, UdpEntry(), layout));
+    COutputSettings settings = Delimited(',');
+    settings.m_bAddEndDelimiter = true;
+    settings.m_cEndDelimiter = ',';
+    EXPECT_EQ("10.0.0.1,53,\n", RenderLine({"srcip", "destport"}, UdpEntry(), settings));
 }
 
 TEST(TextLayout, RecordWithoutSelectedValues)
@@ -113,7 +112,7 @@ TEST(TextValues, TrimmedAndLineBreaksBecomeBlanks)
 
 TEST(TextValues, ValueEmptyAfterTrimming)
 {
-    // Dropped with its label in the labelled layout, an empty cell otherwise.
+    // Dropped with its label in the labelled settings, an empty cell otherwise.
     EXPECT_EQ("action=x\n", RenderLine({"event", "action"}, Texts(" \r\n ", "x")));
     EXPECT_EQ(";x\n", RenderLine({"event", "action"}, Texts(" \r\n ", "x"), Delimited(';')));
 }
@@ -125,10 +124,10 @@ TEST(TextValues, DelimitersReplacedInsideValues)
     EXPECT_EQ("a;b;c,\"say 'x;y'\"\n", RenderLine({"event", "action"}, entry, Delimited(',')));
     EXPECT_EQ("a;b,c#\"say 'x;y'\"\n", RenderLine({"event", "action"}, entry, Delimited('#')));
     // The ending delimiter counts as well.
-    CLayout layout = Delimited('#');
-    layout.m_bAddEndDelimiter = true;
-    layout.m_cEndDelimiter = ';';
-    EXPECT_EQ("a,b,c#\"say 'x,y'\";\n", RenderLine({"event", "action"}, entry, layout));
+    COutputSettings settings = Delimited('#');
+    settings.m_bAddEndDelimiter = true;
+    settings.m_cEndDelimiter = ';';
+    EXPECT_EQ("a,b,c#\"say 'x,y'\";\n", RenderLine({"event", "action"}, entry, settings));
     // The labelled layout replaces nothing.
     EXPECT_EQ("event=a;b,c action=\"say 'x;y'\"\n", RenderLine({"event", "action"}, entry));
 }
@@ -140,18 +139,18 @@ TEST(TextValues, TabDelimiterTurnsTabsIntoBlanksAfterQuoting)
 
 TEST(TextValues, IpAddressFormats)
 {
-    CLayout layout;
-    EXPECT_EQ("srcip=10.0.0.1\n", RenderLine({"srcip"}, UdpEntry(), layout));
-    layout.m_nIpFormat = IPFORMAT_FIXED;
-    EXPECT_EQ("srcip=010.000.000.001\n", RenderLine({"srcip"}, UdpEntry(), layout));
-    layout.m_nIpFormat = IPFORMAT_INTEGER;
-    EXPECT_EQ("srcip=167772161\n", RenderLine({"srcip"}, UdpEntry(), layout));
+    COutputSettings settings;
+    EXPECT_EQ("srcip=10.0.0.1\n", RenderLine({"srcip"}, UdpEntry(), settings));
+    settings.m_eIpFormat = IPFORMAT_FIXED;
+    EXPECT_EQ("srcip=010.000.000.001\n", RenderLine({"srcip"}, UdpEntry(), settings));
+    settings.m_eIpFormat = IPFORMAT_INTEGER;
+    EXPECT_EQ("srcip=167772161\n", RenderLine({"srcip"}, UdpEntry(), settings));
 }
 
 TEST(TextWriter, LinesOfOneWriterDoNotLeakIntoEachOther)
 {
     CMemoryStream stream;
-    CTextWriter writer(Outputs({"params", "action"}), ';', false, 0, IPFORMAT_STRING, stream.Stream());
+    CTextWriter writer(Outputs({"params", "action"}), Delimited(';'), stream.Stream());
     CEntryBuilder first;
     first.Params(std::string(5000, 'p')).Action("a");
     CEntryBuilder second;
