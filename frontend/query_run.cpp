@@ -50,6 +50,5 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
     if (!parser.Parse(strStatement, query, kBuildFilter))
         return 1;  // the parser has shown its messages; the query releases the filter
-    ExecuteQuery(config, query, strRoot, settings);
-    return 0;
+    return ExecuteQuery(config, query, strRoot, settings);
 }

@@ -179,6 +179,29 @@ bool PathReadable(const char* pszPath)
     return access(pszPath, R_OK) == 0;
 }
 
+EPathKind ProbePath(const char* pszPath)
+{
+    struct stat info;
+    if (stat(pszPath, &info) == 0)
+        return S_ISDIR(info.st_mode) ? EPathKind::kFolder : EPathKind::kOther;
+    switch (errno) {
+    case ENOENT:
+        // A name that is there but leads nowhere is a dangling link.
+        return lstat(pszPath, &info) == 0 ? EPathKind::kBroken : EPathKind::kMissing;
+    case ENOTDIR:
+        return EPathKind::kMissing;
+    case EACCES:
+        return EPathKind::kDenied;
+    default:
+        return EPathKind::kBroken;
+    }
+}
+
+bool FolderSearchable(const char* pszPath)
+{
+    return access(pszPath, X_OK) == 0;
+}
+
 bool MakeFolders(const char* pszPath, bool bPrivate)
 {
     const std::string strFolder(pszPath);
@@ -214,6 +237,15 @@ int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts)
 void CloseFile(int nFd)
 {
     close(nFd);
+}
+
+void RaiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 bool IsReaderGone(int nFd)
