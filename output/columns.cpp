@@ -232,7 +232,8 @@ double Throughput(const CUsageItem& item)
     return nBits / item.m_nInterval * 0.001;
 }
 
-// "if0=name tp0=12.34 if1=..." for every usage item.
+// "if0=name tp0=12.34 if1=..." for every usage item; each name is prepared
+// as a value, so that no stored text adds a line, a cell or a pair.
 bool UsageList(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
@@ -245,8 +246,11 @@ bool UsageList(const CColumnInput& input, CLineBuffer& line)
         line.Append("if");
         line.AppendUInt(static_cast<uint32_t>(i));
         line.AppendChar('=');
-        if (item.m_pszIface != nullptr)
+        if (item.m_pszIface != nullptr) {
+            size_t nName = line.GetLength();
             line.Append(item.m_pszIface);
+            input.m_pPreparer->Prepare(line, nName);
+        }
         line.Append(" tp");
         line.AppendUInt(static_cast<uint32_t>(i));
         line.AppendChar('=');
@@ -501,7 +505,7 @@ const CColumnDef g_aColumns[] = {
     { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   &UdpDataLen }} },
     { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<TCP_FLAG_URG> }} },
     { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    &UdpTotLen }} },
-    { KEY_USAGE,               COLUMN_RAW,      {{ nullptr,        &UsageList }} },
+    { KEY_USAGE,               COLUMN_LIST,     {{ nullptr,        &UsageList }} },
     { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<TCP_FLAG_ECE> }} },
     { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<TCP_FLAG_CWR> }} },
     { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     &Severity }} },

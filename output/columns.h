@@ -4,7 +4,8 @@
 //
 // A column is a keyword id (aliases share their main name's id). Most
 // columns show one value; connusage shows three, each labelled on its own;
-// the usage column writes its list as it is, without label or preparation;
+// the usage column writes its list of pairs itself, without the column's
+// label, each interface name prepared as a value of its own;
 // a few accepted names never have a value. The table is constant data, and
 // FindColumn hands out pointers into it that live as long as the program.
 //
@@ -20,6 +21,7 @@
 
 #include "output/line_buffer.h"
 #include "output/value_format.h"
+#include "output/value_preparer.h"
 #include "records/log_record.h"
 #include "storage/log_entry.h"
 
@@ -29,6 +31,7 @@ struct CColumnInput {
     const CLogRecord* m_pRecord;
     const char* m_pszGateway;      // the gateway the entry came from; empty for a file source
     EIpFormat m_eIpFormat;         // how IPv4 addresses are written
+    const CValuePreparer* m_pPreparer;  // cleans the stored texts a list column embeds
     CLocalTimeText* m_pEntryTime;  // local texts of the entry time stamp, kept between entries
     CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
 };
@@ -39,7 +42,7 @@ typedef bool (*PFN_COLUMN_VALUE)(const CColumnInput& input, CLineBuffer& line);
 
 enum EColumnKind {
     COLUMN_PREPARED,  // each value is trimmed, quoted and kept clear of the delimiter
-    COLUMN_RAW,       // the value goes into the line unchanged and without label
+    COLUMN_LIST,      // the value is a list of pairs, written without label; it prepares its texts itself
 };
 
 struct CColumnValue {

@@ -9,30 +9,10 @@ namespace {
 
 constexpr int kInitialColumns = 8;
 
-bool IsCarriageReturnOrLineFeed(char ch)
-{
-    return ch == '\r' || ch == '\n';
-}
-
-// Removes the characters with codes 1 to 32 at both ends of the text from
-// nStart to the end of the line.
-void TrimFrom(CLineBuffer& line, size_t nStart)
-{
-    const char* pText = line.GetData();
-    size_t nEnd = line.GetLength();
-    while (nEnd > nStart && IsTrimChar(pText[nEnd - 1]))
-        --nEnd;
-    line.Truncate(nEnd);
-    size_t nFirst = nStart;
-    while (nFirst < nEnd && IsTrimChar(pText[nFirst]))
-        ++nFirst;
-    line.Erase(nStart, nFirst - nStart);
-}
-
 }  // namespace
 
 CTextWriter::CTextWriter(CDynArray<CSString> aOutputs, const COutputSettings& settings, FILE* pStream)
-    : CBinaryWriter(pStream), m_settings(settings)
+    : CBinaryWriter(pStream), m_settings(settings), m_preparer(settings)
 {
     m_aColumns.Reserve(kInitialColumns);
     m_aColumnDefs.Reserve(kInitialColumns);
@@ -68,7 +48,7 @@ bool CTextWriter::End()
 
 bool CTextWriter::WriteEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_settings.m_eIpFormat, &m_entryTime, &m_devTime};
+    CColumnInput input = {&entry, &record, pszGateway, m_settings.m_eIpFormat, &m_preparer, &m_entryTime, &m_devTime};
     m_line.Clear();
     for (int i = 0; i < m_aColumnDefs.GetSize(); ++i) {
         if (m_aColumnDefs[i] != nullptr)
@@ -76,7 +56,7 @@ bool CTextWriter::WriteEntry(const CLogEntry& entry, const CLogRecord& record, c
         if (IsDelimited())
             AppendColumnEnd(i);
     }
-    TrimLine();
+    m_preparer.TrimLine(m_line);
     if (m_line.GetLength() == 0)
         return true;
     m_line.AppendChar('\n');
@@ -95,8 +75,8 @@ void CTextWriter::AppendColumnEnd(int nColumn)
 
 void CTextWriter::AppendColumn(const CColumnDef& column, const CColumnInput& input)
 {
-    if (column.m_eKind == COLUMN_RAW)
-        AppendRawColumn(column, input);
+    if (column.m_eKind == COLUMN_LIST)
+        AppendListColumn(column, input);
     else if (IsDelimited())
         AppendCell(column, input);
     else
@@ -115,7 +95,7 @@ void CTextWriter::AppendCell(const CColumnDef& column, const CColumnInput& input
             m_line.AppendChar(' ');
         size_t nStart = m_line.GetLength();
         if (column.m_aValues[nValue].m_pfnValue(input, m_line)) {
-            PrepareValue(nStart);
+            m_preparer.Prepare(m_line, nStart);
             bAnyValue = true;
         } else {
             m_line.Truncate(nStart);
@@ -134,15 +114,16 @@ void CTextWriter::AppendPairs(const CColumnDef& column, const CColumnInput& inpu
         m_line.Append(value.m_pszLabel);
         m_line.AppendChar('=');
         size_t nStart = m_line.GetLength();
-        if (value.m_pfnValue(input, m_line) && PrepareValue(nStart))
+        if (value.m_pfnValue(input, m_line) && m_preparer.Prepare(m_line, nStart))
             m_line.AppendChar(' ');
         else
             m_line.Truncate(nMark);
     }
 }
 
-// The usage list goes into the line as it is: no label, no preparation.
-void CTextWriter::AppendRawColumn(const CColumnDef& column, const CColumnInput& input)
+// The usage list writes pairs of its own, its stored texts prepared one by
+// one: no label of the column, no preparation of the whole.
+void CTextWriter::AppendListColumn(const CColumnDef& column, const CColumnInput& input)
 {
     size_t nStart = m_line.GetLength();
     if (!column.m_aValues[0].m_pfnValue(input, m_line)) {
@@ -151,56 +132,4 @@ void CTextWriter::AppendRawColumn(const CColumnDef& column, const CColumnInput& 
     }
     if (!IsDelimited())
         m_line.AppendChar(' ');
-}
-
-// Cleans the value that runs from nStart to the end of the line; false when
-// it is empty after trimming.
-bool CTextWriter::PrepareValue(size_t nStart)
-{
-    TrimFrom(m_line, nStart);
-    if (m_line.GetLength() == nStart)
-        return false;
-    // The trim left no CR or LF at either end, so the blanks that replace
-    // them inside need no second trim.
-    char* pText = m_line.GetData();
-    bool bQuote = false;
-    for (size_t i = nStart; i < m_line.GetLength(); ++i) {
-        if (IsCarriageReturnOrLineFeed(pText[i]))
-            pText[i] = ' ';
-        if (IsBlankOrTab(pText[i]))
-            bQuote = true;
-    }
-    if (bQuote) {
-        ReplaceInValue(nStart, '"', '\'');
-        m_line.Insert(nStart, '"');
-        m_line.AppendChar('"');
-    }
-    if (IsDelimited())
-        KeepDelimitersOut(nStart);
-    return true;
-}
-
-// Each replacement runs over the whole value, quotes included, in this
-// order; "#" is never replaced.
-void CTextWriter::KeepDelimitersOut(size_t nStart)
-{
-    if (EitherDelimiterIs('\t'))
-        ReplaceInValue(nStart, '\t', ' ');
-    if (EitherDelimiterIs(';'))
-        ReplaceInValue(nStart, ';', ',');
-    if (EitherDelimiterIs(','))
-        ReplaceInValue(nStart, ',', ';');
-}
-
-void CTextWriter::ReplaceInValue(size_t nStart, char chOld, char chNew)
-{
-    char* pText = m_line.GetData();
-    for (size_t i = nStart; i < m_line.GetLength(); ++i)
-        if (pText[i] == chOld)
-            pText[i] = chNew;
-}
-
-void CTextWriter::TrimLine()
-{
-    TrimFrom(m_line, 0);
 }

@@ -3,17 +3,18 @@
 // destport=80") when no delimiter is set, or as cells separated by the
 // delimiter, below a header line of column names.
 //
-// Values are trimmed, line breaks become blanks, a value with a blank or TAB
-// is put in double quotes (its own double quotes becoming single quotes), and
-// in the delimited layout the delimiters are replaced inside values. The
-// finished line is trimmed; an empty line is not written.
+// Every value, the stored texts inside the usage list included, is cleaned
+// by the value preparer (output/value_preparer.h): trimmed, line breaks made
+// blanks, quoted when it holds a blank or TAB, delimiters replaced inside it
+// in the delimited layout. The finished line is trimmed, keeping the
+// delimiters of the delimited layout; an empty line is not written.
 //
 // The column list is resolved against the column table once, in the
 // constructor. Each line is built in one buffer that the writer keeps and
 // reuses, and handed to the stream in one piece.
 //
-// Ownership: the writer owns its column list, line buffer and copy of the
-// output settings; the stream stays the caller's.
+// Ownership: the writer owns its column list, line buffer, value preparer
+// and copy of the output settings; the stream stays the caller's.
 #ifndef SARNITH_OUTPUT_TEXT_WRITER_H
 #define SARNITH_OUTPUT_TEXT_WRITER_H
 
@@ -25,6 +26,7 @@
 #include "output/line_buffer.h"
 #include "output/output_settings.h"
 #include "output/value_format.h"
+#include "output/value_preparer.h"
 #include "support/dynarray/dynarray.h"
 #include "support/sstring.h"
 
@@ -42,21 +44,17 @@ public:
     bool WriteEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway) override;
 
 private:
-    bool IsDelimited() const { return m_settings.m_cDelimiter != 0; }
+    bool IsDelimited() const { return m_preparer.IsDelimited(); }
     void AppendColumnEnd(int nColumn);
     void AppendColumn(const CColumnDef& column, const CColumnInput& input);
     void AppendCell(const CColumnDef& column, const CColumnInput& input);
     void AppendPairs(const CColumnDef& column, const CColumnInput& input);
-    void AppendRawColumn(const CColumnDef& column, const CColumnInput& input);
-    bool PrepareValue(size_t nStart);
-    void KeepDelimitersOut(size_t nStart);
-    void ReplaceInValue(size_t nStart, char chOld, char chNew);
-    bool EitherDelimiterIs(char ch) const { return m_settings.m_cDelimiter == ch || m_settings.m_cEndDelimiter == ch; }
-    void TrimLine();
+    void AppendListColumn(const CColumnDef& column, const CColumnInput& input);
 
     CDynArray<uint32_t> m_aColumns;               // keyword ids in output order
     CDynArray<const CColumnDef*> m_aColumnDefs;   // their columns; null for ids that are no column
     COutputSettings m_settings;
+    CValuePreparer m_preparer;
     CLineBuffer m_line;
     CLocalTimeText m_entryTime;
     CLocalTimeText m_devTime;
