@@ -75,19 +75,7 @@ bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString&
     if (nFd < 0)
         return false;
     std::string strData;
-    char aChunk[4096];
-    bool bOk = true;
-    while (strData.size() < kMaxSettingBytes) {
-        size_t nWanted = std::min(sizeof(aChunk), kMaxSettingBytes - strData.size());
-        ssize_t nRead = read(nFd, aChunk, nWanted);
-        if (nRead < 0 && errno == EINTR)
-            continue;
-        if (nRead < 0)
-            bOk = false;
-        if (nRead <= 0)
-            break;
-        strData.append(aChunk, static_cast<size_t>(nRead));
-    }
+    bool bOk = ReadUpTo(nFd, kMaxSettingBytes, strData);
     CloseFile(nFd);
     if (!bOk)
         return false;
@@ -232,6 +220,25 @@ int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts)
     facts.m_bRegular = S_ISREG(info.st_mode);
     facts.m_nSize = facts.m_bRegular ? static_cast<uint64_t>(info.st_size) : 0;
     return nFd;
+}
+
+bool ReadUpTo(int nFd, size_t nMaxBytes, std::string& strData)
+{
+    char aChunk[4096];
+    size_t nGot = 0;
+    while (nGot < nMaxBytes) {
+        size_t nWanted = std::min(sizeof(aChunk), nMaxBytes - nGot);
+        ssize_t nRead = read(nFd, aChunk, nWanted);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0)
+            return false;
+        if (nRead == 0)
+            break;
+        strData.append(aChunk, static_cast<size_t>(nRead));
+        nGot += static_cast<size_t>(nRead);
+    }
+    return true;
 }
 
 void CloseFile(int nFd)

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "support/sstring.h"
 
@@ -82,6 +83,11 @@ struct CFileFacts {
 // without, a read that would have to wait fails at once. A directory counts
 // as a file that cannot be opened. Returns the descriptor, or -1.
 int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts);
+
+// Reads from nFd until its end or until nMaxBytes bytes are there, appending
+// them to strData; false after a read error (strData then holds what came
+// before it).
+bool ReadUpTo(int nFd, size_t nMaxBytes, std::string& strData);
 
 // Closes a descriptor from OpenForReading.
 void CloseFile(int nFd);
