@@ -106,7 +106,7 @@ CDailyFile Events(int nDay, int nHour, const std::string& strPrefix, int nCount,
 {
     CDailyFile file;
     for (int i = 0; i < nCount; ++i) {
-        LogTime nTime = At(nDay, nHour, 0) + static_cast<LogTime>(i) * 600000000ull;
+        LogTime nTime = At(nDay, nHour, 0) + static_cast<LogTime>(i) * 60 * kLogTimeUnitsPerSecond;
         std::string strEvent = strPrefix + std::to_string(i);
         file.AddEntry(nTime, EventBody(strEvent));
         if (pExpected != nullptr && (nExpected < 0 || i < nExpected))
