@@ -24,8 +24,10 @@ _sarnith_options=(
     -v --version
 )
 
-# The keywords of LQL that the completion offers.
-_sarnith_keywords=(select from where and or not in all file times last to days hours full day)
+# The reserved words of LQL: a gateway name that is one of them, or an
+# output name or search parameter, must be quoted in a statement.
+_sarnith_reserved=(all and day days enet error file from full hours in ip last not number or realtime
+    select string tcp times to udp where)
 
 # COMPREPLY gets the words of $2... that begin with $1 (any letter case,
 # quotes not counted), each with the text $_sarnith_lead before it and a
@@ -158,8 +160,7 @@ _sarnith_quote_names()
 {
     local -A reserved
     local name
-    for name in "${_sarnith_keywords[@]}" realtime number string error \
-        $(_sarnith_listed --parameters) $(_sarnith_listed --outputtypes); do
+    for name in "${_sarnith_reserved[@]}" $(_sarnith_listed --parameters) $(_sarnith_listed --outputtypes); do
         reserved[$name]=1
     done
     while IFS= read -r name; do

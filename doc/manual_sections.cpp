@@ -313,6 +313,9 @@ void WriteNameTables(std::ostream& out)
             throw CManualError(std::string("no search parameter takes the names of '") + table.m_pszKey + "'");
         out << ".SS " << table.m_pszTitle << "\n"
             << "Names of " << BoldList(aUsers) << ", compared without regard to letter case.\n";
+        if (table.m_bHex)
+            out << "The numbers are shown in hexadecimal; a value is written as a name or in decimal ("
+                << NumberText(table, table.m_pTable[0].m_nNumber) << " is " << table.m_pTable[0].m_nNumber << ").\n";
         WriteNameBlock(out, table);
     }
 }

@@ -52,10 +52,7 @@ lines() { printf '%s\n' "$@"; }
 
 # ---- options and their values
 
-all_options=$(complete_words - | sort)
-check "every option, short and long" "$(lines --addenddelimiter --delimiter --file --getrootdir --help --ipformat \
-    --outputtypes --parameters --priority --setrootdir --userootdir --version \
-    -a -d -f -g -h -i -m -o -p -r -s -v | sed 's/$/ /' | sort)" "$all_options"
+check "every option, short and long" "$(printf '%s \n' "${_sarnith_options[@]}")" "$(complete_words -)"
 check "long option by its start" "--userootdir " "$(complete_words --u)"
 check "delimiters, quoted for the shell" "$(lines "';' " "',' " "'#' " "'\\t' ")" "$(complete_words -d '')"
 check "delimiters inside an opened quote" "$(lines '; ' ', ' '# ' '\t ')" "$(complete_words -d "'")"

@@ -20,6 +20,7 @@ check_ok "zsh reads the completion" zsh -n "$completion"
 cat >"$scratch/other.txt" <<'EOF'
 gateway Core 10.0.0.1
 gateway 42 10.0.0.2
+gateway to 10.0.0.3
 EOF
 "$mklogdb" build "$scratch/other.txt" "$scratch/other" || exit 1
 export XDG_CONFIG_HOME=$scratch/config
@@ -76,7 +77,7 @@ complete_words() {
 }
 
 zsh_options=$(MODE=options SARNITH=$sarnith COMPLETION=$completion zsh -f "$scratch/driver.zsh" |
-    sed -n 's/^([^)]*)\(-[-a-z]*\)\[.*/\1/p' | sort)
+    sed -n 's/^\(([^)]*)\)\{0,1\}\(-[-a-z]*\)\[.*/\2/p' | sort)
 source "$source_dir/completion/sarnith.bash"
 check "the options of the bash completion" "$(printf '%s\n' "${_sarnith_options[@]}" | sort)" "$zsh_options"
 
@@ -85,8 +86,9 @@ check "output names from the program" "$(printf '%s\n' srcip srcport srcusername
     "$(complete_words '"select src' | sed 's/ $/, /')"
 check "gateways of the stored default" "$(printf 'select time from %s \n' gw-east gw-west gw-dmz)" \
     "$(complete_words '"select time from gw')"
-check "gateways of -r, quoted where they must be" "$(printf '%s\n' 'select time from Core ' "select time from '42' ")" \
-    "$(complete_words -r "$scratch/other" '"select time from ' | head -2)"
+check "gateways of -r, quoted where they must be" \
+    "$(printf '%s\n' 'select time from Core ' "select time from '42' " "select time from 'to' ")" \
+    "$(complete_words -r "$scratch/other" '"select time from ' | head -3)"
 check "time statement words" "$(printf 'select time from all last full %s \n' day days)" \
     "$(complete_words '"select time from all last full d')"
 check "and, or after a condition" "$(printf 'select time from all where syn = 1 %s \n' and or)" \
