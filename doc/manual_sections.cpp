@@ -239,6 +239,36 @@ void WriteNameBlock(std::ostream& out, const CNameTableRow& table)
     out << ".fi\n.DT\n.RE\n";
 }
 
+// "It stands for ..." of an output type; empty for binary, which stands
+// for itself.
+std::string ExpansionSentence(const CNameGroup& group)
+{
+    std::vector<std::string> aFields = ExpandOutput(group.m_aNames[0].c_str());
+    if (aFields == std::vector<std::string>{group.m_aNames[0]})
+        return std::string();
+    return "It stands for " + BoldList(aFields) + ".";
+}
+
+// The entries of the output names that are columns (bColumns), or of those
+// that are not: the output types and binary.
+void WriteOutputNames(std::ostream& out, bool bColumns)
+{
+    size_t nCount = 0;
+    const CFieldRow* pRows = FieldRows(nCount);
+    std::vector<CNameGroup> aGroups = OutputGroups();
+    for (const CNameGroup& group : aGroups) {
+        const CColumnDef* pColumn = FindColumn(group.m_nId);
+        if ((pColumn != nullptr) != bColumns)
+            continue;
+        const CFieldRow& row = FindRow(pRows, nCount, group.m_aNames[0], bColumns ? "output field" : "output type");
+        WriteTag(out, group);
+        WriteParagraph(out, {RoffMarked(row.m_pszText),
+                             pColumn != nullptr ? LabelSentences(group, *pColumn) : ExpansionSentence(group),
+                             group.m_bListed ? "" : "Not listed by \\fB\\-\\-outputtypes\\fR."});
+    }
+    CheckAllRowsUsed(pRows, nCount, aGroups, "output field or type");
+}
+
 bool IsWord(const char* pszName)
 {
     for (const char* p = pszName; *p != '\0'; ++p)
@@ -270,36 +300,12 @@ void WriteParameters(std::ostream& out)
 
 void WriteFields(std::ostream& out)
 {
-    size_t nCount = 0;
-    const CFieldRow* pRows = FieldRows(nCount);
-    std::vector<CNameGroup> aGroups = OutputGroups();
-    for (const CNameGroup& group : aGroups) {
-        const CColumnDef* pColumn = FindColumn(group.m_nId);
-        if (pColumn == nullptr)
-            continue;
-        const CFieldRow& row = FindRow(pRows, nCount, group.m_aNames[0], "output field");
-        WriteTag(out, group);
-        WriteParagraph(out, {RoffMarked(row.m_pszText), LabelSentences(group, *pColumn),
-                             group.m_bListed ? "" : "Not listed by \\fB\\-\\-outputtypes\\fR."});
-    }
-    CheckAllRowsUsed(pRows, nCount, aGroups, "output field or type");
+    WriteOutputNames(out, true);
 }
 
 void WriteTypes(std::ostream& out)
 {
-    size_t nCount = 0;
-    const CFieldRow* pRows = FieldRows(nCount);
-    std::vector<CNameGroup> aGroups = OutputGroups();
-    for (const CNameGroup& group : aGroups) {
-        if (FindColumn(group.m_nId) != nullptr)
-            continue;
-        const CFieldRow& row = FindRow(pRows, nCount, group.m_aNames[0], "output type");
-        std::vector<std::string> aFields = ExpandOutput(group.m_aNames[0].c_str());
-        bool bComposite = aFields != std::vector<std::string>{group.m_aNames[0]};
-        WriteTag(out, group);
-        WriteParagraph(out, {RoffMarked(row.m_pszText), bComposite ? "It stands for " + BoldList(aFields) + "." : ""});
-    }
-    CheckAllRowsUsed(pRows, nCount, aGroups, "output field or type");
+    WriteOutputNames(out, false);
 }
 
 void WriteNameTables(std::ostream& out)
