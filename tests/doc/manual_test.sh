@@ -38,6 +38,34 @@ check "every search parameter has its entry" "" \
 check "every output field and type has its entry" "" \
     "$(comm -23 <(listed --outputtypes) <(sort -u <(entry_names "OUTPUT FIELDS") <(entry_names "OUTPUT TYPES")))"
 
+# The examples as a reader copies them: each command shown, run from the top
+# of the sources, writes what is shown below it. (A block of several
+# commands is for reading only.)
+run_example() {
+    [[ -n $command ]] || return
+    if ((commands == 1)); then
+        check "the example $command_name" "$shown" \
+            "$(cd "$source_dir" && PATH=$(dirname "$sarnith"):$PATH bash -c "$command" 2>&1)"
+    fi
+    command= shown= commands=0
+}
+command= shown= commands=0 continued=0
+while IFS= read -r line; do
+    line=${line#       }
+    if ((continued)); then
+        command+=$'\n'$line
+    elif [[ $line == '$ '* ]]; then
+        [[ -z $command ]] && command=${line#'$ '} command_name=${line:2:60}
+        ((commands += 1))
+    elif [[ -z $line ]]; then
+        run_example
+    elif [[ -n $command ]]; then
+        shown+=${shown:+$'\n'}$line
+    fi
+    [[ $line == *' \' ]] && continued=1 || continued=0
+done < <(sed -n '/^EXAMPLES$/,/^EXIT STATUS$/p' <<<"$manual" | sed '$d')
+run_example
+
 # The options: those of the usage text, of the page and of the bash
 # completion (the zsh completion's test compares its options with the bash
 # completion's).
