@@ -43,6 +43,8 @@ public:
     }
     // Decimal digits of an unsigned 32-bit number.
     void AppendUInt(uint32_t nValue);
+    // The same with leading zeros up to nWidth digits (at most 10).
+    void AppendUIntPadded(uint32_t nValue, size_t nWidth);
 
     // Cuts the text back to nLength characters (no effect when it is shorter).
     void Truncate(size_t nLength)
