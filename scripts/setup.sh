@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev python3)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

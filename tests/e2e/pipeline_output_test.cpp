@@ -58,9 +58,10 @@ std::string Hex(const std::string& strBytes)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string strHex;
-    for (unsigned char ch : strBytes) {
-        strHex += kDigits[ch >> 4];
-        strHex += kDigits[ch & 0x0F];
+    for (char ch : strBytes) {
+        unsigned nByte = static_cast<unsigned char>(ch);
+        strHex += kDigits[nByte >> 4];
+        strHex += kDigits[nByte & 0x0F];
     }
     return strHex;
 }
