@@ -36,6 +36,28 @@ struct CColumnInput {
     CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
 };
 
+// What the column values of one renderer keep between entries: the address
+// format and the local texts of the entry time and device time converted
+// last. Each renderer has its own; it owns its caches.
+class CColumnContext {
+public:
+    explicit CColumnContext(EIpFormat eIpFormat) : m_eIpFormat(eIpFormat) {}
+
+    EIpFormat GetIpFormat() const { return m_eIpFormat; }
+    CLocalTimeText& GetEntryTime() { return m_entryTime; }
+    // The input of the column values of one entry; valid while the entry,
+    // the record and this context are.
+    CColumnInput Input(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway)
+    {
+        return {&entry, &record, pszGateway, m_eIpFormat, &m_entryTime, &m_devTime};
+    }
+
+private:
+    EIpFormat m_eIpFormat;
+    CLocalTimeText m_entryTime;
+    CLocalTimeText m_devTime;
+};
+
 // Appends the raw value of a column to the line; false when the record has
 // none (whatever was appended is then dropped by the caller).
 typedef bool (*PFN_COLUMN_VALUE)(const CColumnInput& input, CLineBuffer& line);

@@ -20,9 +20,7 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
         ++i;
     if (i == nEnd)
         return;
-    scratch.Clear();
-    scratch.Append(pText + nStart, nEnd - nStart);
-    line.Truncate(nStart);
+    line.MoveTail(nStart, scratch);
     line.AppendChar('"');
     const char* pField = scratch.GetData();
     size_t nPlain = 0;  // start of the bytes not yet appended
@@ -37,7 +35,7 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 }
 
 CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat)
-    : m_columns(columns), m_eIpFormat(eIpFormat)
+    : m_columns(columns), m_context(eIpFormat)
 {
 }
 
@@ -63,7 +61,7 @@ bool CCsvRenderer::RenderHeader(CLineBuffer& line)
 bool CCsvRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway,
                                CLineBuffer& line)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_eIpFormat, &m_entryTime, &m_devTime};
+    CColumnInput input = m_context.Input(entry, record, pszGateway);
     size_t nRecordStart = line.GetLength();
     bool bFirst = true;
     for (int i = 0; i < m_columns.GetCount(); ++i) {

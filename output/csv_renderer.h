@@ -22,9 +22,9 @@
 #include <cstddef>
 
 #include "output/column_list.h"
+#include "output/columns.h"
 #include "output/ip_format.h"
 #include "output/line_renderer.h"
-#include "output/value_format.h"
 
 // Puts the field from nStart to the end of the line in double quotes,
 // doubling its double quotes, when it holds a comma, a double quote, CR or
@@ -44,10 +44,8 @@ private:
     void AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line);
 
     CColumnList m_columns;
-    EIpFormat m_eIpFormat;
+    CColumnContext m_context;
     CLineBuffer m_scratch;
-    CLocalTimeText m_entryTime;
-    CLocalTimeText m_devTime;
 };
 
 #endif

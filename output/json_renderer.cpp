@@ -47,7 +47,7 @@ bool IsSelectedBefore(const CColumnList& columns, int nIndex)
 
 }  // namespace
 
-CJsonRenderer::CJsonRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_eIpFormat(eIpFormat)
+CJsonRenderer::CJsonRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_context(eIpFormat)
 {
     m_aMembers.Reserve(kInitialMembers);
     for (int i = 0; i < columns.GetCount(); ++i) {
@@ -65,7 +65,7 @@ bool CJsonRenderer::RenderHeader(CLineBuffer&)
 bool CJsonRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway,
                                 CLineBuffer& line)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_eIpFormat, &m_entryTime, &m_devTime};
+    CColumnInput input = m_context.Input(entry, record, pszGateway);
     line.Append("{\"timestamp\":");
     AppendTimestamp(entry, line);
     if (pszGateway != nullptr && pszGateway[0] != '\0') {
@@ -82,19 +82,20 @@ bool CJsonRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
 // "2006-06-20T06:55:02.000000+02:00", or null when the time cannot be shown.
 void CJsonRenderer::AppendTimestamp(const CLogEntry& entry, CLineBuffer& line)
 {
+    CLocalTimeText& entryTime = m_context.GetEntryTime();
     uint32_t nSeconds = 0;
-    if (!EntryTimeToSeconds(entry, nSeconds) || !m_entryTime.Convert(nSeconds)) {
+    if (!EntryTimeToSeconds(entry, nSeconds) || !entryTime.Convert(nSeconds)) {
         line.Append("null", 4);
         return;
     }
     line.AppendChar('"');
-    line.Append(m_entryTime.GetDate());
+    line.Append(entryTime.GetDate());
     line.AppendChar('T');
-    line.Append(m_entryTime.GetTime());
+    line.Append(entryTime.GetTime());
     line.AppendChar('.');
     uint32_t nFraction = static_cast<uint32_t>(entry.GetTime() % kLogTimeUnitsPerSecond);
     line.AppendUIntPadded(nFraction / kLogTimeUnitsPerMicrosecond, kFractionDigits);
-    AppendUtcOffset(line, m_entryTime.GetUtcOffset());
+    AppendUtcOffset(line, entryTime.GetUtcOffset());
     line.AppendChar('"');
 }
 
@@ -138,7 +139,7 @@ bool CJsonRenderer::AppendValue(const CColumnValue& value, const CColumnInput& i
 {
     if (value.m_eType == VALUE_USAGE_LIST)
         return AppendUsageList(*input.m_pRecord, line);
-    if (value.m_eType == VALUE_TEXT || (value.m_eType == VALUE_ADDRESS && m_eIpFormat != IPFORMAT_INTEGER))
+    if (value.m_eType == VALUE_TEXT || (value.m_eType == VALUE_ADDRESS && m_context.GetIpFormat() != IPFORMAT_INTEGER))
         return AppendString(value, input, line);
 
     size_t nStart = line.GetLength();

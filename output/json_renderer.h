@@ -26,9 +26,9 @@
 #define SARNITH_OUTPUT_JSON_RENDERER_H
 
 #include "output/column_list.h"
+#include "output/columns.h"
 #include "output/ip_format.h"
 #include "output/line_renderer.h"
-#include "output/value_format.h"
 #include "support/dynarray/dynarray.h"
 
 class CJsonRenderer : public CLineRenderer {
@@ -54,10 +54,8 @@ private:
     bool AppendUsageList(const CLogRecord& record, CLineBuffer& line);
 
     CDynArray<CMember> m_aMembers;
-    EIpFormat m_eIpFormat;
+    CColumnContext m_context;
     CLineBuffer m_scratch;
-    CLocalTimeText m_entryTime;
-    CLocalTimeText m_devTime;
 };
 
 #endif

@@ -131,8 +131,6 @@ void EscapeJsonTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
     if (nFirst == nEnd)
         return;
     // Bytes before the first one that may need an escape stay where they are.
-    scratch.Clear();
-    scratch.Append(line.GetData() + nFirst, nEnd - nFirst);
-    line.Truncate(nFirst);
+    line.MoveTail(nFirst, scratch);
     AppendJsonEscaped(line, scratch.GetData(), scratch.GetLength());
 }

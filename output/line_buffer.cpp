@@ -68,6 +68,15 @@ void CLineBuffer::Erase(size_t nPos, size_t nCount)
     m_nLength -= nCount;
 }
 
+void CLineBuffer::MoveTail(size_t nPos, CLineBuffer& target)
+{
+    target.Clear();
+    if (nPos >= m_nLength)
+        return;
+    target.Append(m_pData + nPos, m_nLength - nPos);
+    m_nLength = nPos;
+}
+
 void CLineBuffer::Grow(size_t nCapacity)
 {
     size_t nNewCapacity = m_nCapacity == 0 ? kInitialCapacity : m_nCapacity;

@@ -54,6 +54,9 @@ public:
     }
     void Insert(size_t nPos, char ch);
     void Erase(size_t nPos, size_t nCount);
+    // Moves the text from nPos to the end into target (whose text it
+    // replaces), cutting this text back to nPos.
+    void MoveTail(size_t nPos, CLineBuffer& target);
 
 private:
     void Reserve(size_t nCapacity)

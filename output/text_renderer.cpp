@@ -37,7 +37,7 @@ void ReplaceInValue(CLineBuffer& line, size_t nStart, char chOld, char chNew)
 }  // namespace
 
 CTextRenderer::CTextRenderer(const CColumnList& columns, const COutputSettings& settings)
-    : m_columns(columns), m_settings(settings)
+    : m_columns(columns), m_settings(settings), m_context(settings.m_eIpFormat)
 {
 }
 
@@ -56,7 +56,7 @@ bool CTextRenderer::RenderHeader(CLineBuffer& line)
 bool CTextRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway,
                                 CLineBuffer& line)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_settings.m_eIpFormat, &m_entryTime, &m_devTime};
+    CColumnInput input = m_context.Input(entry, record, pszGateway);
     size_t nLineStart = line.GetLength();
     for (int i = 0; i < m_columns.GetCount(); ++i) {
         if (m_columns.GetColumn(i) != nullptr)

@@ -16,9 +16,9 @@
 #include <cstddef>
 
 #include "output/column_list.h"
+#include "output/columns.h"
 #include "output/line_renderer.h"
 #include "output/output_settings.h"
-#include "output/value_format.h"
 
 class CTextRenderer : public CLineRenderer {
 public:
@@ -42,8 +42,7 @@ private:
 
     CColumnList m_columns;
     COutputSettings m_settings;
-    CLocalTimeText m_entryTime;
-    CLocalTimeText m_devTime;
+    CColumnContext m_context;
 };
 
 #endif
