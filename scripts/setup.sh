@@ -9,9 +9,9 @@ cd "$(dirname "$0")/.."
 # The build: compiler, zlib, GoogleTest, Google Benchmark, gzip for the
 # manual pages. The tests of the manual pages, the shell completions and the
 # Debian package: groff, man, bash-completion, zsh, dpkg-dev and file (which
-# cpack's dependency search needs).
+# cpack's dependency search needs); Python 3 reads the JSON and CSV exports.
 packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev gzip
-          groff-base man-db bash-completion zsh dpkg-dev file)
+          groff-base man-db bash-completion zsh dpkg-dev file python3)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
