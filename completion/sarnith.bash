@@ -22,6 +22,8 @@ _sarnith_options=(
     -p --priority
     -h --help
     -v --version
+    --json
+    --csv
 )
 
 # The reserved words of LQL: a gateway name that is one of them, or an
