@@ -1,7 +1,7 @@
 // Text rendering and binary writing speed: decoded records of the entry
 // kinds a log database holds (connection, TCP, ICMP error, authentication,
-// interface usage) written by the text writer in both layouts and by the
-// binary writer, to /dev/null. Records are decoded once up front, so only
+// interface usage) written by the text writer in the labelled, delimited,
+// JSON and CSV layouts and by the binary writer, to /dev/null. Records are decoded once up front, so only
 // the writers are measured; one writer is reused for every entry, as in the
 // query run.
 #include <benchmark/benchmark.h>
@@ -78,18 +78,42 @@ const std::vector<const char*> kStandard = {"date", "time", "vantgard", "categor
                                             "srcip", "srcport", "destip", "destport", "ipproto", "explanation",
                                             "params"};
 
-void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter,
-                EIpFormat eIpFormat)
+std::vector<const char*> WideColumns()
+{
+    std::vector<const char*> apszColumns = kStandard;
+    for (const char* pszName : {"devdate", "devtime", "severity", "rule", "satsrcrule", "conn", "origsent", "termsent",
+                                "destiface", "hwsrc", "hwdest", "enetproto", "ttl", "iptotlen", "tcphdrlen", "syn",
+                                "ack", "icmptype", "icmpsrcip", "icmpipproto", "username", "authevent", "usage",
+                                "connusage"})
+        apszColumns.push_back(pszName);
+    return apszColumns;
+}
+
+void RenderLayout(benchmark::State& state, const std::vector<const char*>& apszColumns,
+                  const COutputSettings& settings)
 {
     const CRecordSet& records = Records();
     FILE* pNull = std::fopen("/dev/null", "w");
-    COutputSettings settings;
-    settings.m_cDelimiter = cDelimiter;
-    settings.m_eIpFormat = eIpFormat;
     CTextWriter writer(Outputs(apszColumns), settings, pNull);
     for (auto _ : state)
         records.WriteAll(writer, state);
     std::fclose(pNull);
+}
+
+void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter,
+                EIpFormat eIpFormat)
+{
+    COutputSettings settings;
+    settings.m_cDelimiter = cDelimiter;
+    settings.m_eIpFormat = eIpFormat;
+    RenderLayout(state, apszColumns, settings);
+}
+
+COutputSettings Layout(EOutputLayout eLayout)
+{
+    COutputSettings settings;
+    settings.m_eLayout = eLayout;
+    return settings;
 }
 
 void BM_TextLabelledStandard(benchmark::State& state)
@@ -106,15 +130,33 @@ BENCHMARK(BM_TextDelimitedStandard);
 
 void BM_TextDelimitedWide(benchmark::State& state)
 {
-    std::vector<const char*> apszColumns = kStandard;
-    for (const char* pszName : {"devdate", "devtime", "severity", "rule", "satsrcrule", "conn", "origsent", "termsent",
-                                "destiface", "hwsrc", "hwdest", "enetproto", "ttl", "iptotlen", "tcphdrlen", "syn",
-                                "ack", "icmptype", "icmpsrcip", "icmpipproto", "username", "authevent", "usage",
-                                "connusage"})
-        apszColumns.push_back(pszName);
-    RenderText(state, apszColumns, '\t', IPFORMAT_FIXED);
+    RenderText(state, WideColumns(), '\t', IPFORMAT_FIXED);
 }
 BENCHMARK(BM_TextDelimitedWide);
+
+void BM_JsonStandard(benchmark::State& state)
+{
+    RenderLayout(state, kStandard, Layout(LAYOUT_JSON));
+}
+BENCHMARK(BM_JsonStandard);
+
+void BM_JsonWide(benchmark::State& state)
+{
+    RenderLayout(state, WideColumns(), Layout(LAYOUT_JSON));
+}
+BENCHMARK(BM_JsonWide);
+
+void BM_CsvStandard(benchmark::State& state)
+{
+    RenderLayout(state, kStandard, Layout(LAYOUT_CSV));
+}
+BENCHMARK(BM_CsvStandard);
+
+void BM_CsvWide(benchmark::State& state)
+{
+    RenderLayout(state, WideColumns(), Layout(LAYOUT_CSV));
+}
+BENCHMARK(BM_CsvWide);
 
 void BM_Binary(benchmark::State& state)
 {

@@ -92,6 +92,8 @@ enum EOption {
     OPTION_IPFORMAT,
     OPTION_VERSION,
     OPTION_PRIORITY,
+    OPTION_JSON,
+    OPTION_CSV,
     OPTION_NONE,
 };
 
@@ -103,7 +105,7 @@ enum EOptionValue {
 
 struct COptionDef {
     EOption m_eOption;
-    const char* m_pszShort;
+    const char* m_pszShort;  // null for the options that have only a long name
     const char* m_pszLong;
     EOptionValue m_eValue;
     // Written before the usage when a required value is missing; null: the usage alone.
@@ -112,19 +114,21 @@ struct COptionDef {
 
 // Compared in this order, without regard to case.
 const COptionDef kOptions[] = {
-    // option                 short  long                 value           missing value
-    { OPTION_HELP,            "-h", "--help",            VALUE_NONE,     nullptr      },
-    { OPTION_SETROOTDIR,      "-s", "--setrootdir",      VALUE_REQUIRED, nullptr      },
-    { OPTION_USEROOTDIR,      "-r", "--userootdir",      VALUE_REQUIRED, nullptr      },
-    { OPTION_GETROOTDIR,      "-g", "--getrootdir",      VALUE_NONE,     nullptr      },
-    { OPTION_FILE,            "-f", "--file",            VALUE_REQUIRED, kNoFileName  },
-    { OPTION_DELIMITER,       "-d", "--delimiter",       VALUE_REQUIRED, kNoDelimiter },
-    { OPTION_ADDENDDELIMITER, "-a", "--addenddelimiter", VALUE_NONE,     nullptr      },
-    { OPTION_PARAMETERS,      "-m", "--parameters",      VALUE_NONE,     nullptr      },
-    { OPTION_OUTPUTTYPES,     "-o", "--outputtypes",     VALUE_NONE,     nullptr      },
-    { OPTION_IPFORMAT,        "-i", "--ipformat",        VALUE_REQUIRED, kNoIpFormat  },
-    { OPTION_VERSION,         "-v", "--version",         VALUE_NONE,     nullptr      },
-    { OPTION_PRIORITY,        "-p", "--priority",        VALUE_REQUIRED, kNoPriority  },
+    // option                  short    long                 value           missing value
+    { OPTION_HELP,             "-h",    "--help",            VALUE_NONE,     nullptr      },
+    { OPTION_SETROOTDIR,       "-s",    "--setrootdir",      VALUE_REQUIRED, nullptr      },
+    { OPTION_USEROOTDIR,       "-r",    "--userootdir",      VALUE_REQUIRED, nullptr      },
+    { OPTION_GETROOTDIR,       "-g",    "--getrootdir",      VALUE_NONE,     nullptr      },
+    { OPTION_FILE,             "-f",    "--file",            VALUE_REQUIRED, kNoFileName  },
+    { OPTION_DELIMITER,        "-d",    "--delimiter",       VALUE_REQUIRED, kNoDelimiter },
+    { OPTION_ADDENDDELIMITER,  "-a",    "--addenddelimiter", VALUE_NONE,     nullptr      },
+    { OPTION_PARAMETERS,       "-m",    "--parameters",      VALUE_NONE,     nullptr      },
+    { OPTION_OUTPUTTYPES,      "-o",    "--outputtypes",     VALUE_NONE,     nullptr      },
+    { OPTION_IPFORMAT,         "-i",    "--ipformat",        VALUE_REQUIRED, kNoIpFormat  },
+    { OPTION_VERSION,          "-v",    "--version",         VALUE_NONE,     nullptr      },
+    { OPTION_PRIORITY,         "-p",    "--priority",        VALUE_REQUIRED, kNoPriority  },
+    { OPTION_JSON,             nullptr, "--json",            VALUE_NONE,     nullptr      },
+    { OPTION_CSV,              nullptr, "--csv",             VALUE_NONE,     nullptr      },
 };
 
 // What FindOption answers for an argument that is no option: a statement or anything else.
@@ -173,7 +177,8 @@ const COptionDef& FindOption(const char* pszArgument)
 {
     const char* pszName = SkipBlanksAndTabs(pszArgument);
     for (const COptionDef& option : kOptions)
-        if (EqualNoCase(pszName, option.m_pszShort) || EqualNoCase(pszName, option.m_pszLong))
+        if ((option.m_pszShort != nullptr && EqualNoCase(pszName, option.m_pszShort)) ||
+            EqualNoCase(pszName, option.m_pszLong))
             return option;
     return kNoOption;
 }
@@ -285,6 +290,7 @@ private:
             m_pszStatementFile = pszValue;
             return kContinue;
         case OPTION_DELIMITER:
+            m_settings.m_eLayout = LAYOUT_TEXT;
             m_settings.m_cDelimiter = ParseDelimiter(pszValue);
             return m_settings.m_cDelimiter == '\0' ? 1 : kContinue;
         case OPTION_ADDENDDELIMITER:
@@ -304,6 +310,12 @@ private:
             return 0;
         case OPTION_PRIORITY:
             return SetPriority(pszValue);
+        case OPTION_JSON:
+            m_settings.m_eLayout = LAYOUT_JSON;
+            return kContinue;
+        case OPTION_CSV:
+            m_settings.m_eLayout = LAYOUT_CSV;
+            return kContinue;
         case OPTION_NONE:
             return TakeStatement(m_apszArgs[i]);
         }

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr const char* kBinaryOutput = "BINARY";
 constexpr size_t kInitialReaders = 8;
 
 // A reader of the run with the entry it has ready and the gateway name that
@@ -85,7 +84,7 @@ private:
 
 std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
 {
-    if (query.m_aOutputs.GetSize() == 1 && query.m_aOutputs[0].CompareNoCase(kBinaryOutput) == 0)
+    if (query.SelectsBinary())
         return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout));
     return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings));
 }

@@ -6,15 +6,31 @@
 #include "frontend/execute_query.h"
 #include "lql/query.h"
 #include "lql/statement_parser.h"
+#include "output/output_settings.h"
 #include "support/error_text.h"
 
 namespace {
 
 constexpr const char* kConfigUnread   = "Error: Failed to read the %s\n";
 constexpr const char* kConfigRejected = "%s\r\n";
+constexpr const char* kBinaryLayout   = "Error: %s cannot be used with binary output\n";
 
 // The parser builds the WHERE filter right away.
 constexpr uint32_t kBuildFilter = 1;
+
+// The option that chose a layout other than the text layouts; null for those.
+const char* LayoutOption(EOutputLayout eLayout)
+{
+    switch (eLayout) {
+    case LAYOUT_JSON:
+        return "--json";
+    case LAYOUT_CSV:
+        return "--csv";
+    case LAYOUT_TEXT:
+        break;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -50,5 +66,11 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
     if (!parser.Parse(strStatement, query, kBuildFilter))
         return 1;  // the parser has shown its messages; the query releases the filter
+    // The binary stream has no layout; a layout option asks for something else.
+    const char* pszLayoutOption = LayoutOption(settings.m_eLayout);
+    if (query.SelectsBinary() && pszLayoutOption != nullptr) {
+        std::fprintf(stderr, kBinaryLayout, pszLayoutOption);
+        return 1;
+    }
     return ExecuteQuery(config, query, strRoot, settings);
 }

@@ -2,8 +2,9 @@
 //
 // Reads the logger configuration "Ostrel.cfg" from the root directory, has
 // the statement parsed against the configured gateways and runs it through
-// ExecuteQuery with the output settings. Every failure it meets is reported here (configuration file
-// missing or rejected, statement rejected); the result is the process exit
+// ExecuteQuery with the output settings. Every failure it meets is reported
+// here (configuration file missing or rejected, statement rejected, binary
+// output asked for with --json or --csv); the result is the process exit
 // code. Nothing outlives the call: the configuration, the parser and the
 // query are owned by the run and released before it returns.
 #ifndef SARNITH_FRONTEND_QUERY_RUN_H

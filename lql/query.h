@@ -46,6 +46,10 @@ public:
     CQuery(const CQuery&) = delete;
     CQuery& operator=(const CQuery&) = delete;
 
+    // Whether the output list is the single name "binary" (any letter case):
+    // the entries go out as a binary stream instead of text.
+    bool SelectsBinary() const;
+
     CDynArray<CSString> m_aOutputs;
     CDynArray<CQueryRange> m_aRanges;
     std::unique_ptr<CSearchFilter> m_pFilter;  // the WHERE filter; null when there is none

@@ -133,9 +133,10 @@ bool DestIf(const CColumnInput& input, CLineBuffer& line)
     return pConn != nullptr && AppendTerminated(line, pConn->m_pszDestIf);
 }
 
+// Entries read from a file come from no gateway.
 bool Gateway(const CColumnInput& input, CLineBuffer& line)
 {
-    return AppendTerminated(line, input.m_pszGateway);
+    return input.m_pszGateway != nullptr && input.m_pszGateway[0] != '\0' && AppendTerminated(line, input.m_pszGateway);
 }
 
 // ---- numbers -----------------------------------------------------------
@@ -221,26 +222,15 @@ bool ConnUsageCounter(const CColumnInput& input, CLineBuffer& line)
     return pUsage != nullptr && AppendPackedCounter(line, pUsage + nOffset);
 }
 
-// Kilobits per second of an interface usage item: both byte counters in
-// bits, over the interval. An interval of 0 measures nothing and shows 0.00.
-double Throughput(const CUsageItem& item)
-{
-    if (item.m_nInterval == 0)
-        return 0.0;
-    double nBits = PackedCounterToDouble(item.m_pCounters + kUsageFirstCounterOffset) * 8.0 +
-                   PackedCounterToDouble(item.m_pCounters + kUsageSecondCounterOffset) * 8.0;
-    return nBits / item.m_nInterval * 0.001;
-}
-
-// "if0=name tp0=12.34 if1=..." for every usage item; each name is prepared
-// as a value, so that no stored text adds a line, a cell or a pair.
+// "if0=name tp0=12.34 if1=..." for every usage item. With a value preparer
+// (the text layouts) each name is prepared as a value, so that no stored
+// text adds a line, a cell or a pair; without one (CSV) the names go in as
+// they are.
 bool UsageList(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
     for (int i = 0; i < record.m_nUsageCount; ++i) {
         const CUsageItem& item = record.m_usage[i];
-        char szThroughput[64];
-        std::snprintf(szThroughput, sizeof(szThroughput), "%.2f", Throughput(item));
         if (i > 0)
             line.AppendChar(' ');
         line.Append("if");
@@ -249,12 +239,13 @@ bool UsageList(const CColumnInput& input, CLineBuffer& line)
         if (item.m_pszIface != nullptr) {
             size_t nName = line.GetLength();
             line.Append(item.m_pszIface);
-            input.m_pPreparer->Prepare(line, nName);
+            if (input.m_pPreparer != nullptr)
+                input.m_pPreparer->Prepare(line, nName);
         }
         line.Append(" tp");
         line.AppendUInt(static_cast<uint32_t>(i));
         line.AppendChar('=');
-        line.Append(szThroughput);
+        AppendThroughput(line, item);
     }
     return record.m_nUsageCount > 0;
 }
@@ -449,74 +440,74 @@ bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
 typedef CLogRecord R;
 
 const CColumnDef g_aColumns[] = {
-//    id                         kind             values: label, value function
-    { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<TCP_FLAG_ACK> }} },
-    { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
-    { KEY_ARP,                 COLUMN_PREPARED, {{ "arp",          &ArpOperation }} },
-    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    &MacAt<&R::m_pArpAddrs, kArpTargetMacOffset> }} },
-    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     &MacAt<&R::m_pArpAddrs, kArpSenderMacOffset> }} },
-    { KEY_CATEGORY,            COLUMN_PREPARED, {{ "category",     &Category }} },
-    { KEY_CONN,                COLUMN_PREPARED, {{ "conn",         &ConnEvent }} },
-    { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     &ConnUsageCounter<kConnUsageHighestOffset> },
-                                                 { "curconns",     &ConnUsageCounter<kConnUsageCurrentOffset> },
-                                                 { "minconns",     &ConnUsageCounter<kConnUsageLowestOffset> }} },
-    { KEY_DATE,                COLUMN_PREPARED, {{ "date",         &EntryStamp<&CLocalTimeText::GetDate> }} },
-    { KEY_DESCRIPTION,         COLUMN_PREPARED, {{ "params",       &CountedText<&R::m_pParams, &R::m_nParamsLen> }} },
-    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       &MacAt<&R::m_pEthHdr, kEthernetDestOffset> }} },
-    { KEY_DESTIFACE,           COLUMN_PREPARED, {{ "destif",       &DestIf }} },
-    { KEY_DESTIP,              COLUMN_PREPARED, {{ "destip",       &DestIp }} },
-    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     &Port<kDestPortOffset, CONN_BLOCK_DEST_PORT> }} },
-    { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      &DeviceStamp<&CLocalTimeText::GetDate> }} },
-    { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      &DeviceStamp<&CLocalTimeText::GetTime> }} },
-    { KEY_ENETPROTO,           COLUMN_PREPARED, {{ "enetproto",    &EnetProto }} },
-    { KEY_EVENT,               COLUMN_PREPARED, {{ "event",        &CountedText<&R::m_pEvent, &R::m_nEventLen> }} },
-    { KEY_EXPLANATION,         COLUMN_PREPARED, {{ "explanation",  &CountedText<&R::m_pExplanation, &R::m_nExplanationLen> }} },
-    { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          &TcpFlag<TCP_FLAG_FIN> }} },
-    { KEY_FIREWALL,            COLUMN_PREPARED, {{ "firewall",     &Gateway }} },
-    { KEY_VANTGARD,            COLUMN_PREPARED, {{ "vantgard",     &Gateway }} },
-    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   &AddressAt<&R::m_pIcmpIpHdr, kIpDestAddrOffset> }} },
+//    id                         kind             values: label, type, value function
+    { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_ACK> }} },
+    { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       VALUE_TEXT,         &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
+    { KEY_ARP,                 COLUMN_PREPARED, {{ "arp",          VALUE_TEXT,         &ArpOperation }} },
+    { KEY_ARPHWDEST,           COLUMN_PREPARED, {{ "arphwdest",    VALUE_TEXT,         &MacAt<&R::m_pArpAddrs, kArpTargetMacOffset> }} },
+    { KEY_ARPHWSRC,            COLUMN_PREPARED, {{ "arphwsrc",     VALUE_TEXT,         &MacAt<&R::m_pArpAddrs, kArpSenderMacOffset> }} },
+    { KEY_CATEGORY,            COLUMN_PREPARED, {{ "category",     VALUE_TEXT,         &Category }} },
+    { KEY_CONN,                COLUMN_PREPARED, {{ "conn",         VALUE_TEXT,         &ConnEvent }} },
+    { KEY_CONNUSAGE,           COLUMN_PREPARED, {{ "maxconns",     VALUE_NUMBER,       &ConnUsageCounter<kConnUsageHighestOffset> },
+                                                 { "curconns",     VALUE_NUMBER,       &ConnUsageCounter<kConnUsageCurrentOffset> },
+                                                 { "minconns",     VALUE_NUMBER,       &ConnUsageCounter<kConnUsageLowestOffset> }} },
+    { KEY_DATE,                COLUMN_PREPARED, {{ "date",         VALUE_TEXT,         &EntryStamp<&CLocalTimeText::GetDate> }} },
+    { KEY_DESCRIPTION,         COLUMN_PREPARED, {{ "params",       VALUE_TEXT,         &CountedText<&R::m_pParams, &R::m_nParamsLen> }} },
+    { KEY_DESTENET,            COLUMN_PREPARED, {{ "hwdest",       VALUE_TEXT,         &MacAt<&R::m_pEthHdr, kEthernetDestOffset> }} },
+    { KEY_DESTIFACE,           COLUMN_PREPARED, {{ "destif",       VALUE_TEXT,         &DestIf }} },
+    { KEY_DESTIP,              COLUMN_PREPARED, {{ "destip",       VALUE_ADDRESS,      &DestIp }} },
+    { KEY_DESTPORT,            COLUMN_PREPARED, {{ "destport",     VALUE_NUMBER,       &Port<kDestPortOffset, CONN_BLOCK_DEST_PORT> }} },
+    { KEY_DEVDATE,             COLUMN_PREPARED, {{ "devdate",      VALUE_TEXT,         &DeviceStamp<&CLocalTimeText::GetDate> }} },
+    { KEY_DEVTIME,             COLUMN_PREPARED, {{ "devtime",      VALUE_TEXT,         &DeviceStamp<&CLocalTimeText::GetTime> }} },
+    { KEY_ENETPROTO,           COLUMN_PREPARED, {{ "enetproto",    VALUE_NAMED_NUMBER, &EnetProto }} },
+    { KEY_EVENT,               COLUMN_PREPARED, {{ "event",        VALUE_TEXT,         &CountedText<&R::m_pEvent, &R::m_nEventLen> }} },
+    { KEY_EXPLANATION,         COLUMN_PREPARED, {{ "explanation",  VALUE_TEXT,         &CountedText<&R::m_pExplanation, &R::m_nExplanationLen> }} },
+    { KEY_FIN,                 COLUMN_PREPARED, {{ "fin",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_FIN> }} },
+    { KEY_FIREWALL,            COLUMN_PREPARED, {{ "firewall",     VALUE_TEXT,         &Gateway }} },
+    { KEY_VANTGARD,            COLUMN_PREPARED, {{ "vantgard",     VALUE_TEXT,         &Gateway }} },
+    { KEY_ICMPDESTIP,          COLUMN_PREPARED, {{ "icmpdestip",   VALUE_ADDRESS,      &AddressAt<&R::m_pIcmpIpHdr, kIpDestAddrOffset> }} },
     { KEY_ICMPDESTPORT,        COLUMN_PREPARED, {} },
-    { KEY_ICMPIPPROTO,         COLUMN_PREPARED, {{ "icmpipproto",  &IcmpIpProto }} },
-    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    &AddressAt<&R::m_pIcmpIpHdr, kIpSrcAddrOffset> }} },
+    { KEY_ICMPIPPROTO,         COLUMN_PREPARED, {{ "icmpipproto",  VALUE_NAMED_NUMBER, &IcmpIpProto }} },
+    { KEY_ICMPSRCIP,           COLUMN_PREPARED, {{ "icmpsrcip",    VALUE_ADDRESS,      &AddressAt<&R::m_pIcmpIpHdr, kIpSrcAddrOffset> }} },
     { KEY_ICMPSRCPORT,         COLUMN_PREPARED, {} },
-    { KEY_ICMPTYPE,            COLUMN_PREPARED, {{ "icmptype",     &IcmpType }} },
-    { KEY_ID,                  COLUMN_PREPARED, {{ "id",           &Id }} },
-    { KEY_IPDATALEN,           COLUMN_PREPARED, {{ "ipdatalen",    &IpDataLen }} },
-    { KEY_IPHDRLEN,            COLUMN_PREPARED, {{ "iphdrlen",     &IpHdrLen }} },
-    { KEY_IPPROTO,             COLUMN_PREPARED, {{ "ipproto",      &IpProto }} },
-    { KEY_IPTOTALLEN,          COLUMN_PREPARED, {{ "iptotlen",     &IpTotLen }} },
-    { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     &ConnCounter<CONN_BLOCK_ORIG_SENT> }} },
-    { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          &TcpFlag<TCP_FLAG_PSH> }} },
-    { KEY_RECVIF,              COLUMN_PREPARED, {{ "recvif",       &RecvIf }} },
-    { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          &TcpFlag<TCP_FLAG_RST> }} },
-    { KEY_RULE,                COLUMN_PREPARED, {{ "rule",         &TerminatedText<&R::m_pszRule> }} },
-    { KEY_SATDESTRULE,         COLUMN_PREPARED, {{ "satdestrule",  &TerminatedText<&R::m_pszSatDestRule> }} },
-    { KEY_SATSRCRULE,          COLUMN_PREPARED, {{ "satsrcrule",   &TerminatedText<&R::m_pszSatSrcRule> }} },
-    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        &MacAt<&R::m_pEthHdr, kEthernetSrcOffset> }} },
-    { KEY_SRCIP,               COLUMN_PREPARED, {{ "srcip",        &SrcIp }} },
-    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      &Port<kSrcPortOffset, CONN_BLOCK_SRC_PORT> }} },
-    { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          &TcpFlag<TCP_FLAG_SYN> }} },
-    { KEY_TCPDATALEN,          COLUMN_PREPARED, {{ "tcpdatalen",   &TcpDataLen }} },
-    { KEY_TCPTOTALLEN,         COLUMN_PREPARED, {{ "tcptotlen",    &TcpTotLen }} },
-    { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     &ConnCounter<CONN_BLOCK_TERM_SENT> }} },
-    { KEY_TCPHDRLEN,           COLUMN_PREPARED, {{ "tcphdrlen",    &TcpHdrLen }} },
-    { KEY_TIME,                COLUMN_PREPARED, {{ "time",         &EntryStamp<&CLocalTimeText::GetTime> }} },
-    { KEY_TTL,                 COLUMN_PREPARED, {{ "ttl",          &Ttl }} },
-    { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   &UdpDataLen }} },
-    { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          &TcpFlag<TCP_FLAG_URG> }} },
-    { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    &UdpTotLen }} },
-    { KEY_USAGE,               COLUMN_LIST,     {{ nullptr,        &UsageList }} },
-    { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          &TcpFlag<TCP_FLAG_ECE> }} },
-    { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          &TcpFlag<TCP_FLAG_CWR> }} },
-    { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     &Severity }} },
-    { KEY_ALGMODNAME,          COLUMN_PREPARED, {{ "algmod",       &AlgModName }} },
-    { KEY_ALGSESSIONID,        COLUMN_PREPARED, {{ "algsesid",     &AlgSessionId }} },
-    { KEY_AUTHRULE,            COLUMN_PREPARED, {{ "authrule",     &AuthText<&R::m_pszAuthRule> }} },
-    { KEY_AUTHAGENT,           COLUMN_PREPARED, {{ "authagent",    &AuthText<&R::m_pszAuthAgent> }} },
-    { KEY_AUTHEVENT,           COLUMN_PREPARED, {{ "authevent",    &AuthEvent }} },
-    { KEY_USERNAME,            COLUMN_PREPARED, {{ "username",     &TerminatedText<&R::m_pszUserName> }} },
-    { KEY_SRCUSERNAME,         COLUMN_PREPARED, {{ "srcusername",  &TerminatedText<&R::m_pszSrcUserName> }} },
-    { KEY_DESTUSERNAME,        COLUMN_PREPARED, {{ "destusername", &TerminatedText<&R::m_pszDestUserName> }} },
+    { KEY_ICMPTYPE,            COLUMN_PREPARED, {{ "icmptype",     VALUE_TEXT,         &IcmpType }} },
+    { KEY_ID,                  COLUMN_PREPARED, {{ "id",           VALUE_NUMBER,       &Id }} },
+    { KEY_IPDATALEN,           COLUMN_PREPARED, {{ "ipdatalen",    VALUE_NUMBER,       &IpDataLen }} },
+    { KEY_IPHDRLEN,            COLUMN_PREPARED, {{ "iphdrlen",     VALUE_NUMBER,       &IpHdrLen }} },
+    { KEY_IPPROTO,             COLUMN_PREPARED, {{ "ipproto",      VALUE_NAMED_NUMBER, &IpProto }} },
+    { KEY_IPTOTALLEN,          COLUMN_PREPARED, {{ "iptotlen",     VALUE_NUMBER,       &IpTotLen }} },
+    { KEY_ORIGSENT,            COLUMN_PREPARED, {{ "origsent",     VALUE_NUMBER,       &ConnCounter<CONN_BLOCK_ORIG_SENT> }} },
+    { KEY_PSH,                 COLUMN_PREPARED, {{ "psh",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_PSH> }} },
+    { KEY_RECVIF,              COLUMN_PREPARED, {{ "recvif",       VALUE_TEXT,         &RecvIf }} },
+    { KEY_RST,                 COLUMN_PREPARED, {{ "rst",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_RST> }} },
+    { KEY_RULE,                COLUMN_PREPARED, {{ "rule",         VALUE_TEXT,         &TerminatedText<&R::m_pszRule> }} },
+    { KEY_SATDESTRULE,         COLUMN_PREPARED, {{ "satdestrule",  VALUE_TEXT,         &TerminatedText<&R::m_pszSatDestRule> }} },
+    { KEY_SATSRCRULE,          COLUMN_PREPARED, {{ "satsrcrule",   VALUE_TEXT,         &TerminatedText<&R::m_pszSatSrcRule> }} },
+    { KEY_SRCENET,             COLUMN_PREPARED, {{ "hwsrc",        VALUE_TEXT,         &MacAt<&R::m_pEthHdr, kEthernetSrcOffset> }} },
+    { KEY_SRCIP,               COLUMN_PREPARED, {{ "srcip",        VALUE_ADDRESS,      &SrcIp }} },
+    { KEY_SRCPORT,             COLUMN_PREPARED, {{ "srcport",      VALUE_NUMBER,       &Port<kSrcPortOffset, CONN_BLOCK_SRC_PORT> }} },
+    { KEY_SYN,                 COLUMN_PREPARED, {{ "syn",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_SYN> }} },
+    { KEY_TCPDATALEN,          COLUMN_PREPARED, {{ "tcpdatalen",   VALUE_NUMBER,       &TcpDataLen }} },
+    { KEY_TCPTOTALLEN,         COLUMN_PREPARED, {{ "tcptotlen",    VALUE_NUMBER,       &TcpTotLen }} },
+    { KEY_TERMSENT,            COLUMN_PREPARED, {{ "termsent",     VALUE_NUMBER,       &ConnCounter<CONN_BLOCK_TERM_SENT> }} },
+    { KEY_TCPHDRLEN,           COLUMN_PREPARED, {{ "tcphdrlen",    VALUE_NUMBER,       &TcpHdrLen }} },
+    { KEY_TIME,                COLUMN_PREPARED, {{ "time",         VALUE_TEXT,         &EntryStamp<&CLocalTimeText::GetTime> }} },
+    { KEY_TTL,                 COLUMN_PREPARED, {{ "ttl",          VALUE_NUMBER,       &Ttl }} },
+    { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   VALUE_NUMBER,       &UdpDataLen }} },
+    { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_URG> }} },
+    { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    VALUE_NUMBER,       &UdpTotLen }} },
+    { KEY_USAGE,               COLUMN_LIST,     {{ nullptr,        VALUE_USAGE_LIST,   &UsageList }} },
+    { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_ECE> }} },
+    { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_CWR> }} },
+    { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     VALUE_NUMBER,       &Severity }} },
+    { KEY_ALGMODNAME,          COLUMN_PREPARED, {{ "algmod",       VALUE_TEXT,         &AlgModName }} },
+    { KEY_ALGSESSIONID,        COLUMN_PREPARED, {{ "algsesid",     VALUE_NUMBER,       &AlgSessionId }} },
+    { KEY_AUTHRULE,            COLUMN_PREPARED, {{ "authrule",     VALUE_TEXT,         &AuthText<&R::m_pszAuthRule> }} },
+    { KEY_AUTHAGENT,           COLUMN_PREPARED, {{ "authagent",    VALUE_TEXT,         &AuthText<&R::m_pszAuthAgent> }} },
+    { KEY_AUTHEVENT,           COLUMN_PREPARED, {{ "authevent",    VALUE_TEXT,         &AuthEvent }} },
+    { KEY_USERNAME,            COLUMN_PREPARED, {{ "username",     VALUE_TEXT,         &TerminatedText<&R::m_pszUserName> }} },
+    { KEY_SRCUSERNAME,         COLUMN_PREPARED, {{ "srcusername",  VALUE_TEXT,         &TerminatedText<&R::m_pszSrcUserName> }} },
+    { KEY_DESTUSERNAME,        COLUMN_PREPARED, {{ "destusername", VALUE_TEXT,         &TerminatedText<&R::m_pszDestUserName> }} },
     { KEY_DYNROUTINGEVENT,     COLUMN_PREPARED, {} },
     { KEY_DYNROUTINGSRCPROC,   COLUMN_PREPARED, {} },
     { KEY_DYNROUTINGDESTPROC,  COLUMN_PREPARED, {} },
@@ -536,4 +527,25 @@ const CColumnDef* FindColumn(int32_t nId)
         if (column.m_nId == nId)
             return &column;
     return nullptr;
+}
+
+int CountValues(const CColumnDef& column)
+{
+    int nCount = 0;
+    while (nCount < CColumnDef::kMaxValues && column.m_aValues[nCount].m_pfnValue != nullptr)
+        ++nCount;
+    return nCount;
+}
+
+void AppendThroughput(CLineBuffer& line, const CUsageItem& item)
+{
+    double nKilobits = 0.0;
+    if (item.m_nInterval != 0) {
+        double nBits = PackedCounterToDouble(item.m_pCounters + kUsageFirstCounterOffset) * 8.0 +
+                       PackedCounterToDouble(item.m_pCounters + kUsageSecondCounterOffset) * 8.0;
+        nKilobits = nBits / item.m_nInterval * 0.001;
+    }
+    char szThroughput[64];
+    std::snprintf(szThroughput, sizeof(szThroughput), "%.2f", nKilobits);
+    line.Append(szThroughput);
 }

@@ -8,6 +8,9 @@ namespace {
 
 constexpr size_t kInitialCapacity = 1024;
 
+// Digits of the largest unsigned 32-bit number.
+constexpr size_t kMaxDigits = 10;
+
 }  // namespace
 
 CLineBuffer::CLineBuffer() : m_pData(nullptr), m_nLength(0), m_nCapacity(0)
@@ -27,12 +30,19 @@ void CLineBuffer::Append(const char* pszText)
 
 void CLineBuffer::AppendUInt(uint32_t nValue)
 {
-    char aDigits[10];
+    AppendUIntPadded(nValue, 1);
+}
+
+void CLineBuffer::AppendUIntPadded(uint32_t nValue, size_t nWidth)
+{
+    char aDigits[kMaxDigits];
     size_t nCount = 0;
     do {
         aDigits[nCount++] = static_cast<char>('0' + nValue % 10);
         nValue /= 10;
     } while (nValue != 0);
+    while (nCount < nWidth && nCount < kMaxDigits)
+        aDigits[nCount++] = '0';
     Reserve(m_nLength + nCount);
     while (nCount > 0)
         m_pData[m_nLength++] = aDigits[--nCount];
@@ -56,6 +66,15 @@ void CLineBuffer::Erase(size_t nPos, size_t nCount)
         nCount = m_nLength - nPos;
     std::memmove(m_pData + nPos, m_pData + nPos + nCount, m_nLength - nPos - nCount);
     m_nLength -= nCount;
+}
+
+void CLineBuffer::MoveTail(size_t nPos, CLineBuffer& target)
+{
+    target.Clear();
+    if (nPos >= m_nLength)
+        return;
+    target.Append(m_pData + nPos, m_nLength - nPos);
+    m_nLength = nPos;
 }
 
 void CLineBuffer::Grow(size_t nCapacity)

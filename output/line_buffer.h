@@ -43,6 +43,8 @@ public:
     }
     // Decimal digits of an unsigned 32-bit number.
     void AppendUInt(uint32_t nValue);
+    // The same with leading zeros up to nWidth digits (at most 10).
+    void AppendUIntPadded(uint32_t nValue, size_t nWidth);
 
     // Cuts the text back to nLength characters (no effect when it is shorter).
     void Truncate(size_t nLength)
@@ -52,6 +54,9 @@ public:
     }
     void Insert(size_t nPos, char ch);
     void Erase(size_t nPos, size_t nCount);
+    // Moves the text from nPos to the end into target (whose text it
+    // replaces), cutting this text back to nPos.
+    void MoveTail(size_t nPos, CLineBuffer& target);
 
 private:
     void Reserve(size_t nCapacity)

@@ -10,15 +10,24 @@
 
 #include "output/ip_format.h"
 
+// The layout of text output. The last of --delimiter, --json and --csv on
+// the command line chooses it.
+enum EOutputLayout {
+    LAYOUT_TEXT,  // labelled pairs, or delimited cells when a delimiter is set
+    LAYOUT_JSON,  // JSON Lines: one object per entry (--json)
+    LAYOUT_CSV,   // CSV with a header line (--csv)
+};
+
 struct COutputSettings {
-    // The character between the cells of text output (--delimiter); 0 selects
-    // the labelled layout ("srcip=10.0.0.1 destport=80").
+    EOutputLayout m_eLayout = LAYOUT_TEXT;
+    // The character between the cells of the text layout (--delimiter); 0
+    // selects labelled pairs ("srcip=10.0.0.1 destport=80").
     char m_cDelimiter = '\0';
-    // Whether a delimiter ends the header and every line (--addenddelimiter),
-    // and which; an end delimiter of 0 adds nothing.
+    // Whether a delimiter ends the header and every line of the text layout
+    // (--addenddelimiter), and which; an end delimiter of 0 adds nothing.
     bool m_bAddEndDelimiter = false;
     char m_cEndDelimiter = '\0';
-    // How text output writes IPv4 addresses (--ipformat).
+    // How IPv4 addresses are written (--ipformat), in every layout.
     EIpFormat m_eIpFormat = IPFORMAT_STRING;
 };
 

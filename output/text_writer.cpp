@@ -1,42 +1,20 @@
-// The text writer: the header line, and each entry's line built in the
-// kept buffer in the labelled or the delimited layout, values cleaned.
+// The text writer: lines from the layout's renderer, written one by one.
 #include "output/text_writer.h"
 
-#include "lql/keyword_table.h"
-#include "support/ascii.h"
+#include "output/column_list.h"
 
-namespace {
-
-constexpr int kInitialColumns = 8;
-
-}  // namespace
-
-CTextWriter::CTextWriter(CDynArray<CSString> aOutputs, const COutputSettings& settings, FILE* pStream)
-    : CBinaryWriter(pStream), m_settings(settings), m_preparer(settings)
+CTextWriter::CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream)
+    : CBinaryWriter(pStream), m_pRenderer(CreateLineRenderer(CColumnList(aOutputs), settings))
 {
-    m_aColumns.Reserve(kInitialColumns);
-    m_aColumnDefs.Reserve(kInitialColumns);
-    for (int i = 0; i < aOutputs.GetSize(); ++i) {
-        int32_t nId = CKeywordTable::LookupKeyword(aOutputs[i]);
-        m_aColumns.Add(static_cast<uint32_t>(nId));
-        m_aColumnDefs.Add(FindColumn(nId));
-    }
 }
 
 CTextWriter::~CTextWriter() = default;
 
 bool CTextWriter::Begin()
 {
-    if (!IsDelimited())
-        return true;
     m_line.Clear();
-    for (int i = 0; i < m_aColumns.GetSize(); ++i) {
-        const char* pszName = CKeywordTable::IdToName(static_cast<int32_t>(m_aColumns[i]));
-        if (pszName != nullptr)
-            m_line.Append(pszName);
-        AppendColumnEnd(i);
-    }
-    m_line.AppendChar('\n');
+    if (!m_pRenderer->RenderHeader(m_line))
+        return true;
     Write(m_line.GetData(), m_line.GetLength());
     return true;
 }
@@ -48,88 +26,8 @@ bool CTextWriter::End()
 
 bool CTextWriter::WriteEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway)
 {
-    CColumnInput input = {&entry, &record, pszGateway, m_settings.m_eIpFormat, &m_preparer, &m_entryTime, &m_devTime};
     m_line.Clear();
-    for (int i = 0; i < m_aColumnDefs.GetSize(); ++i) {
-        if (m_aColumnDefs[i] != nullptr)
-            AppendColumn(*m_aColumnDefs[i], input);
-        if (IsDelimited())
-            AppendColumnEnd(i);
-    }
-    m_preparer.TrimLine(m_line);
-    if (m_line.GetLength() == 0)
+    if (!m_pRenderer->RenderEntry(entry, record, pszGateway, m_line))
         return true;
-    m_line.AppendChar('\n');
     return Write(m_line.GetData(), m_line.GetLength());
-}
-
-// The delimiter after every cell but the last; after the last one the
-// ending delimiter, when it is asked for.
-void CTextWriter::AppendColumnEnd(int nColumn)
-{
-    if (nColumn + 1 < m_aColumns.GetSize())
-        m_line.AppendChar(m_settings.m_cDelimiter);
-    else if (m_settings.m_bAddEndDelimiter && m_settings.m_cEndDelimiter != 0)
-        m_line.AppendChar(m_settings.m_cEndDelimiter);
-}
-
-void CTextWriter::AppendColumn(const CColumnDef& column, const CColumnInput& input)
-{
-    if (column.m_eKind == COLUMN_LIST)
-        AppendListColumn(column, input);
-    else if (IsDelimited())
-        AppendCell(column, input);
-    else
-        AppendPairs(column, input);
-}
-
-// The values share the cell, separated by blanks; a missing one stays empty
-// so the others keep their places, and a column without any value leaves an
-// empty cell.
-void CTextWriter::AppendCell(const CColumnDef& column, const CColumnInput& input)
-{
-    size_t nCell = m_line.GetLength();
-    bool bAnyValue = false;
-    for (int nValue = 0; nValue < CColumnDef::kMaxValues && column.m_aValues[nValue].m_pfnValue != nullptr; ++nValue) {
-        if (nValue > 0)
-            m_line.AppendChar(' ');
-        size_t nStart = m_line.GetLength();
-        if (column.m_aValues[nValue].m_pfnValue(input, m_line)) {
-            m_preparer.Prepare(m_line, nStart);
-            bAnyValue = true;
-        } else {
-            m_line.Truncate(nStart);
-        }
-    }
-    if (!bAnyValue)
-        m_line.Truncate(nCell);
-}
-
-// Every value that is not empty becomes "label=value ".
-void CTextWriter::AppendPairs(const CColumnDef& column, const CColumnInput& input)
-{
-    for (int nValue = 0; nValue < CColumnDef::kMaxValues && column.m_aValues[nValue].m_pfnValue != nullptr; ++nValue) {
-        const CColumnValue& value = column.m_aValues[nValue];
-        size_t nMark = m_line.GetLength();
-        m_line.Append(value.m_pszLabel);
-        m_line.AppendChar('=');
-        size_t nStart = m_line.GetLength();
-        if (value.m_pfnValue(input, m_line) && m_preparer.Prepare(m_line, nStart))
-            m_line.AppendChar(' ');
-        else
-            m_line.Truncate(nMark);
-    }
-}
-
-// The usage list writes pairs of its own, its stored texts prepared one by
-// one: no label of the column, no preparation of the whole.
-void CTextWriter::AppendListColumn(const CColumnDef& column, const CColumnInput& input)
-{
-    size_t nStart = m_line.GetLength();
-    if (!column.m_aValues[0].m_pfnValue(input, m_line)) {
-        m_line.Truncate(nStart);
-        return;
-    }
-    if (!IsDelimited())
-        m_line.AppendChar(' ');
 }

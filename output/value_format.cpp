@@ -104,7 +104,10 @@ bool EntryTimeToSeconds(const CLogEntry& entry, uint32_t& nSeconds)
     return true;
 }
 
-CLocalTimeText::CLocalTimeText() : m_bConverted(false), m_bValid(false), m_nSeconds(0), m_szDate{}, m_szTime{} {}
+CLocalTimeText::CLocalTimeText()
+    : m_bConverted(false), m_bValid(false), m_nSeconds(0), m_nUtcOffset(0), m_szDate{}, m_szTime{}
+{
+}
 
 bool CLocalTimeText::Convert(uint32_t nSeconds)
 {
@@ -117,5 +120,6 @@ bool CLocalTimeText::Convert(uint32_t nSeconds)
     m_bValid = localtime_r(&nTime, &tmLocal) != nullptr &&
                std::strftime(m_szDate, kTextSize, "%Y-%m-%d", &tmLocal) != 0 &&
                std::strftime(m_szTime, kTextSize, "%H:%M:%S", &tmLocal) != 0;
+    m_nUtcOffset = m_bValid ? tmLocal.tm_gmtoff : 0;
     return m_bValid;
 }

@@ -43,7 +43,8 @@ bool AppendPackedCounter(CLineBuffer& line, const uint8_t* pCounter);
 bool EntryTimeToSeconds(const CLogEntry& entry, uint32_t& nSeconds);
 
 // The local date ("%Y-%m-%d") and time ("%H:%M:%S") of a time in seconds
-// since 1970, converted with the time zone rules of the running system.
+// since 1970, converted with the time zone rules of the running system, and
+// the offset of that local time from UTC.
 class CLocalTimeText {
 public:
     CLocalTimeText();
@@ -53,6 +54,8 @@ public:
     bool Convert(uint32_t nSeconds);
     const char* GetDate() const { return m_szDate; }
     const char* GetTime() const { return m_szTime; }
+    // Seconds east of UTC of the local time converted last.
+    long GetUtcOffset() const { return m_nUtcOffset; }
 
 private:
     enum { kTextSize = 12 };
@@ -60,6 +63,7 @@ private:
     bool m_bConverted;  // m_nSeconds holds the last converted time
     bool m_bValid;      // that conversion succeeded
     uint32_t m_nSeconds;
+    long m_nUtcOffset;
     char m_szDate[kTextSize];
     char m_szTime[kTextSize];
 };

@@ -1,3 +1,4 @@
+// The text layouts' value cleaning and line trim.
 #include "output/value_preparer.h"
 
 #include "support/ascii.h"
@@ -77,7 +78,7 @@ bool CValuePreparer::IsLineTrimChar(char ch) const
     return IsTrimChar(ch) && !(IsDelimited() && EitherDelimiterIs(ch));
 }
 
-void CValuePreparer::TrimLine(CLineBuffer& line) const
+void CValuePreparer::TrimLine(CLineBuffer& line, size_t nStart) const
 {
-    TrimFrom(line, 0, [this](char ch) { return IsLineTrimChar(ch); });
+    TrimFrom(line, nStart, [this](char ch) { return IsLineTrimChar(ch); });
 }

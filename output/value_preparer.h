@@ -1,6 +1,7 @@
-// CValuePreparer: how text output keeps stored text from breaking its
-// lines: every value is cleaned before it goes into a line, and the
-// finished line is trimmed.
+// CValuePreparer: how the text layouts (labelled and delimited) keep stored
+// text from breaking their lines: every value is cleaned before it goes into
+// a line, and the finished line is trimmed. The JSON and CSV layouts escape
+// or quote values instead and do not use it.
 //
 // A value is trimmed (characters 1 to 32 at both ends), its CR and LF
 // become blanks, a value holding a blank or TAB is put in double quotes
@@ -35,8 +36,8 @@ public:
     // when nothing is left of it after trimming.
     bool Prepare(CLineBuffer& line, size_t nStart) const;
 
-    // Trims the finished line.
-    void TrimLine(CLineBuffer& line) const;
+    // Trims the finished line that runs from nStart to the end of the buffer.
+    void TrimLine(CLineBuffer& line, size_t nStart) const;
 
 private:
     void KeepDelimitersOut(CLineBuffer& line, size_t nStart) const;

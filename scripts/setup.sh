@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs what the build needs (only what is missing) and builds Sarnith in
-# build/. Safe to run again: installed packages are kept, the build is
-# brought up to date.
+# Installs what the build and the tests need (only what is missing) and
+# builds Sarnith in build/: the program, mklogdb and the manual pages, all
+# that `cmake --install build` installs. Safe to run again: installed
+# packages are kept, the build is brought up to date.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# The build: compiler, zlib, GoogleTest, Google Benchmark, gzip for the
+# manual pages. The tests of the manual pages, the shell completions and the
+# Debian package: groff, man, bash-completion, zsh, dpkg-dev and file (which
+# cpack's dependency search needs); Python 3 reads the JSON and CSV exports.
+packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev gzip
+          groff-base man-db bash-completion zsh dpkg-dev file python3)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -21,5 +27,5 @@ fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs" --target sarnith >/dev/null
+cmake --build build -j "$jobs" --target sarnith mklogdb manpages >/dev/null
 echo "Built build/sarnith"

@@ -62,6 +62,14 @@ inline COutputSettings Delimited(char cDelimiter)
     return settings;
 }
 
+inline COutputSettings Layout(EOutputLayout eLayout, EIpFormat eIpFormat = IPFORMAT_STRING)
+{
+    COutputSettings settings;
+    settings.m_eLayout = eLayout;
+    settings.m_eIpFormat = eIpFormat;
+    return settings;
+}
+
 // 2006-06-01 12:34:56 UTC, the time stamp of the rendered entries.
 const LogTime kEntryTime = testdata::LogTimeFromUtc(2006, 6, 1, 12, 34, 56);
 
@@ -86,6 +94,16 @@ inline std::string RenderLine(const std::vector<std::string>& aColumns, const te
     CLogRecord record;
     record.Decode(entry.m_pBody, entry.m_nLength);
     writer.WriteEntry(entry, record, pszGateway);
+    return stream.Contents();
+}
+
+// What Begin writes: the header line of the layout, or nothing.
+inline std::string HeaderLine(const std::vector<std::string>& aColumns, const COutputSettings& settings)
+{
+    CMemoryStream stream;
+    CTextWriter writer(Outputs(aColumns), settings, stream.Stream());
+    writer.Begin();
+    writer.End();
     return stream.Contents();
 }
 

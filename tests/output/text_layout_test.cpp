@@ -13,15 +13,6 @@ using testdata::Ip;
 
 namespace {
 
-std::string HeaderLine(const std::vector<std::string>& aColumns, const COutputSettings& settings)
-{
-    CMemoryStream stream;
-    CTextWriter writer(Outputs(aColumns), settings, stream.Stream());
-    writer.Begin();
-    writer.End();
-    return stream.Contents();
-}
-
 CEntryBuilder UdpEntry()
 {
     testdata::CIpv4Spec ip;

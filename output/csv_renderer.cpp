@@ -1,0 +1,108 @@
+// CSV: the header line and each entry's record, fields quoted where needed.
+#include "output/csv_renderer.h"
+
+
+namespace {
+
+bool NeedsQuotes(char ch)
+{
+    return ch == ',' || ch == '"' || ch == '\r' || ch == '\n';
+}
+
+}  // namespace
+
+void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
+{
+    const char* pText = line.GetData();
+    size_t nEnd = line.GetLength();
+    size_t i = nStart;
+    while (i < nEnd && !NeedsQuotes(pText[i]))
+        ++i;
+    if (i == nEnd)
+        return;
+    line.MoveTail(nStart, scratch);
+    line.AppendChar('"');
+    const char* pField = scratch.GetData();
+    size_t nPlain = 0;  // start of the bytes not yet appended
+    for (size_t j = 0; j < scratch.GetLength(); ++j) {
+        if (pField[j] == '"') {
+            line.Append(pField + nPlain, j + 1 - nPlain);
+            nPlain = j;  // the quote goes out a second time with the next stretch
+        }
+    }
+    line.Append(pField + nPlain, scratch.GetLength() - nPlain);
+    line.AppendChar('"');
+}
+
+CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat)
+    : m_columns(columns), m_context(eIpFormat)
+{
+}
+
+// The header names; the values of a column of several values under their
+// labels.
+bool CCsvRenderer::RenderHeader(CLineBuffer& line)
+{
+    bool bFirst = true;
+    for (int i = 0; i < m_columns.GetCount(); ++i) {
+        const CColumnDef* pColumn = m_columns.GetColumn(i);
+        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
+        if (nValues > 1) {
+            for (int nValue = 0; nValue < nValues; ++nValue)
+                AppendHeaderField(pColumn->m_aValues[nValue].m_pszLabel, bFirst, line);
+        } else {
+            AppendHeaderField(m_columns.GetHeaderName(i), bFirst, line);
+        }
+    }
+    line.AppendChar('\n');
+    return true;
+}
+
+bool CCsvRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway,
+                               CLineBuffer& line)
+{
+    CColumnInput input = m_context.Input(entry, record, pszGateway);
+    size_t nRecordStart = line.GetLength();
+    bool bFirst = true;
+    for (int i = 0; i < m_columns.GetCount(); ++i) {
+        const CColumnDef* pColumn = m_columns.GetColumn(i);
+        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
+        if (nValues == 0)
+            AppendField(nullptr, input, bFirst, line);
+        for (int nValue = 0; nValue < nValues; ++nValue)
+            AppendField(&pColumn->m_aValues[nValue], input, bFirst, line);
+    }
+    if (line.GetLength() == nRecordStart && m_columns.GetCount() > 0)
+        line.Append("\"\"", 2);
+    line.AppendChar('\n');
+    return true;
+}
+
+void CCsvRenderer::AppendHeaderField(const char* pszName, bool& bFirst, CLineBuffer& line)
+{
+    if (!bFirst)
+        line.AppendChar(',');
+    bFirst = false;
+    size_t nStart = line.GetLength();
+    line.Append(pszName);
+    QuoteCsvTail(line, nStart, m_scratch);
+}
+
+// One field: the value as it is, quoted where needed; empty when it is
+// missing (pValue null: the column never has one), "" when it is empty.
+void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst,
+                               CLineBuffer& line)
+{
+    if (!bFirst)
+        line.AppendChar(',');
+    bFirst = false;
+    if (pValue == nullptr)
+        return;
+    size_t nStart = line.GetLength();
+    if (!pValue->m_pfnValue(input, line))
+        line.Truncate(nStart);
+    else if (line.GetLength() == nStart)
+        line.Append("\"\"", 2);
+    else
+        QuoteCsvTail(line, nStart, m_scratch);
+}
