@@ -11,6 +11,7 @@
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
+#include "frontend/merge_heap.h"
 #include "frontend/run_problems.h"
 #include "lql/query.h"
 #include "output/binary_writer.h"
@@ -24,19 +25,26 @@ namespace {
 
 constexpr size_t kInitialReaders = 8;
 
-// A reader of the run with the entry it has ready and the gateway name that
-// goes with its entries. The entry points into the reader's buffer.
+// A reader of the run with the entry it has ready, the largest entry time
+// it has handed out (its key in the merge) and the gateway name that goes
+// with its entries. The entry points into the reader's buffer.
 struct CActiveReader {
     std::unique_ptr<CLogFileReader> m_pReader;
     CLogEntry m_entry = {};
+    LogTime m_nPrefixMax = 0;
     CSString m_strGateway;
 };
 
-// The readers that still have entries, in the order they were created; the
-// order decides between entries of equal time. Owns the readers.
+// The readers of the run, in the order they were created, and the merge
+// heap of those that still have entries (frontend/merge_heap.h): the
+// earliest entry comes first, the earlier reader on a tie. Owns the readers.
 class CReaderSet {
 public:
-    CReaderSet() { m_aMembers.reserve(kInitialReaders); }
+    CReaderSet()
+    {
+        m_aMembers.reserve(kInitialReaders);
+        m_heap.Reserve(kInitialReaders);
+    }
 
     // Takes the reader and has it read its first entry; a reader without
     // any is destroyed at once.
@@ -47,39 +55,34 @@ public:
         if (!pReader->ReadEntry(member.m_entry))
             return;
         member.m_pReader = std::move(pReader);
+        member.m_nPrefixMax = member.m_entry.GetTime();
+        m_heap.Push(static_cast<uint32_t>(m_aMembers.size()), member.m_nPrefixMax);
         m_aMembers.push_back(std::move(member));
     }
 
-    bool IsEmpty() const { return m_aMembers.empty(); }
-    const CActiveReader& operator[](size_t nIndex) const { return m_aMembers[nIndex]; }
+    bool IsEmpty() const { return m_heap.IsEmpty(); }
 
-    // The member with the earliest ready entry; the earlier member wins a tie.
-    size_t FindEarliest() const
-    {
-        size_t nEarliest = 0;
-        LogTime nEarliestTime = m_aMembers[0].m_entry.GetTime();
-        for (size_t i = 1; i < m_aMembers.size(); ++i) {
-            LogTime nTime = m_aMembers[i].m_entry.GetTime();
-            if (nTime < nEarliestTime) {
-                nEarliest = i;
-                nEarliestTime = nTime;
-            }
-        }
-        return nEarliest;
-    }
+    // The member whose entry comes next.
+    const CActiveReader& Earliest() const { return m_aMembers[m_heap.Top()]; }
 
-    // Has the member read its next entry; a reader that runs dry is
-    // destroyed and leaves the set, the others keeping their order.
-    void Advance(size_t nIndex)
+    // Has the earliest member read its next entry; a reader that runs dry
+    // is destroyed and leaves the merge.
+    void AdvanceEarliest()
     {
-        CActiveReader& member = m_aMembers[nIndex];
-        if (member.m_pReader->ReadEntry(member.m_entry))
+        CActiveReader& member = m_aMembers[m_heap.Top()];
+        if (member.m_pReader->ReadEntry(member.m_entry)) {
+            if (member.m_entry.GetTime() > member.m_nPrefixMax)
+                member.m_nPrefixMax = member.m_entry.GetTime();
+            m_heap.ReplaceTop(member.m_nPrefixMax);
             return;
-        m_aMembers.erase(m_aMembers.begin() + static_cast<std::ptrdiff_t>(nIndex));
+        }
+        member.m_pReader.reset();
+        m_heap.PopTop();
     }
 
 private:
     std::vector<CActiveReader> m_aMembers;
+    CMergeHeap m_heap;
 };
 
 std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
@@ -159,13 +162,12 @@ int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSStrin
     CLogRecord record;
     // Once standard output is broken nothing more can reach it: stop reading.
     while (!readers.IsEmpty() && pWriter->GetStreamError() == 0) {
-        size_t nSelected = readers.FindEarliest();
-        const CActiveReader& member = readers[nSelected];
+        const CActiveReader& member = readers.Earliest();
         if (!record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength))
             problems.CountUndecodedEntry();
         if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
             pWriter->WriteEntry(member.m_entry, record, member.m_strGateway);
-        readers.Advance(nSelected);
+        readers.AdvanceEarliest();
     }
 
     pWriter->End();
