@@ -85,6 +85,7 @@ struct CSegment {
     bool m_bRunning = false;
     EPhase m_ePhase = EPhase::kWalking;
     bool m_bEndsReader = false;          // no segment follows (with kDone)
+    bool m_bUnboundedFile = false;       // the file is a pipe or device: a read may wait for ever
     CItemWriter m_writer;
     std::unique_ptr<CDailyFileScan> m_pScan;
     std::unique_ptr<CSegment> m_pFollower;  // the next file's segment, made once the header allowed it
@@ -141,6 +142,7 @@ struct CWorker {
     CLineBuffer m_line;
     CLogRecord m_record;
     std::thread m_thread;
+    bool m_bMayWait = false;  // under the run's lock: it reads a pipe or device
 };
 
 class CParallelRun final : public IItemSource {
@@ -153,13 +155,17 @@ public:
 
     // Starts the worker threads; false when not one could be started.
     bool StartWorkers();
+    // Has the workers stop and waits for them, except those that read a
+    // pipe or device and may wait for its data for ever: those are left to
+    // end with the process. True when every worker has ended.
+    bool Stop();
 
     const CRunItem* Next(uint32_t nReader) override;
 
 private:
     void WorkerMain(CWorker& worker);
     void RunSegment(CWorker& worker, CSegment& segment, CItemBatch* pBatch);
-    void Walk(CSegment& segment);
+    void Walk(CWorker& worker, CSegment& segment);
     void ScanEntry(CWorker& worker, CSegment& segment);
     void EndSegment(CSegment& segment, bool bEndsReader);
     bool ShouldHandOver(const CSegment& segment) const;
@@ -176,7 +182,6 @@ private:
     void ScheduleLane(CLane& lane);
     CSegment* TakeRunnable();
     void Unqueue(CSegment& segment);
-    void Stop();
 
     const CSearchFilter* m_pFilter;
     const bool m_bBinary;
@@ -244,16 +249,29 @@ bool CParallelRun::StartWorkers()
     return m_nStarted > 0;
 }
 
-void CParallelRun::Stop()
+bool CParallelRun::Stop()
 {
+    std::vector<bool> aLeft;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bStop = true;
+        for (const std::unique_ptr<CWorker>& pWorker : m_aWorkers)
+            aLeft.push_back(pWorker->m_bMayWait);
     }
     m_cvWork.notify_all();
-    for (std::unique_ptr<CWorker>& pWorker : m_aWorkers)
-        if (pWorker->m_thread.joinable())
-            pWorker->m_thread.join();
+    bool bAllEnded = true;
+    for (size_t i = 0; i < m_aWorkers.size(); ++i) {
+        std::thread& thread = m_aWorkers[i]->m_thread;
+        if (!thread.joinable())
+            continue;
+        if (aLeft[i]) {
+            thread.detach();
+            bAllEnded = false;
+        } else {
+            thread.join();
+        }
+    }
+    return bAllEnded;
 }
 
 // ---------------------------------------------------------------- the workers
@@ -268,10 +286,12 @@ void CParallelRun::WorkerMain(CWorker& worker)
             continue;
         }
         pSegment->m_bRunning = true;
+        worker.m_bMayWait = pSegment->m_bUnboundedFile;
         CItemBatch* pBatch = TakeBatch(pSegment->m_lane);
         lock.unlock();
         RunSegment(worker, *pSegment, pBatch);
         lock.lock();
+        worker.m_bMayWait = false;
         FinishRun(*pSegment);
     }
 }
@@ -286,7 +306,7 @@ void CParallelRun::RunSegment(CWorker& worker, CSegment& segment, CItemBatch* pB
         segment.m_writer.SetBatch(pBatch);
         while (!m_bStop.load(std::memory_order_relaxed)) {
             if (segment.m_ePhase == EPhase::kWalking)
-                Walk(segment);
+                Walk(worker, segment);
             else
                 ScanEntry(worker, segment);
             if (segment.m_ePhase == EPhase::kDone || ShouldHandOver(segment))
@@ -309,7 +329,7 @@ bool CParallelRun::ShouldHandOver(const CSegment& segment) const
 }
 
 // One step of the walk; once it has opened a file, the file's header.
-void CParallelRun::Walk(CSegment& segment)
+void CParallelRun::Walk(CWorker& worker, CSegment& segment)
 {
     CLane& lane = segment.m_lane;
     lane.m_walkMessages.m_pTarget = &segment.m_writer;
@@ -322,6 +342,15 @@ void CParallelRun::Walk(CSegment& segment)
         return;
     case CDailyFileWalk::EStep::kFile:
         break;
+    }
+    if (!pFile->m_facts.m_bRegular) {
+        // A pipe or device may hold the reading up for ever: the run, once
+        // stopped, does not wait for this worker.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bStop)
+            return;
+        worker.m_bMayWait = true;
+        segment.m_bUnboundedFile = true;
     }
     segment.m_pScan.reset(new CDailyFileScan(segment.m_writer, lane.m_range.m_nStart, lane.m_range.m_nEnd));
     CDailyFileScan::EStart eStart = segment.m_pScan->Start(std::move(pFile));
@@ -616,16 +645,30 @@ private:
     CLogRecord m_record;  // the binary stream does not look at it
 };
 
+// A run whose workers could not all be waited for stays in being for them
+// until the process ends.
+CParallelRun* g_pLeftRun = nullptr;
+
 }  // namespace
 
 bool RunWithWorkers(const std::vector<CReaderPlan>& aPlans, const char* pszRootDir, const CQuery& query,
                     const COutputSettings& settings, unsigned nWorkers, CBinaryWriter& writer,
                     CRunProblems& problems)
 {
-    CParallelRun run(aPlans, pszRootDir, query, settings, nWorkers);
-    if (!run.StartWorkers())
+    struct CRunEnd {
+        std::unique_ptr<CParallelRun>& m_pRun;
+        ~CRunEnd()
+        {
+            if (!m_pRun->Stop())
+                g_pLeftRun = m_pRun.release();
+        }
+    };
+
+    std::unique_ptr<CParallelRun> pRun(new CParallelRun(aPlans, pszRootDir, query, settings, nWorkers));
+    if (!pRun->StartWorkers())
         return false;
+    CRunEnd end{pRun};
     CWriterSink sink(writer, problems, query.SelectsBinary());
-    MergeItems(run, static_cast<uint32_t>(aPlans.size()), sink);
+    MergeItems(*pRun, static_cast<uint32_t>(aPlans.size()), sink);
     return true;
 }

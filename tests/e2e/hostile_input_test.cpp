@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <ftw.h>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,46 +23,13 @@
 #include "testing/log_db_writer.h"
 #include "tests/common/process_runner.h"
 #include "tests/common/temp_dir.h"
+#include "tests/common/tree_snapshot.h"
 
 using namespace testdata;
 
 namespace {
 
 const char* const kDays = "times 2006-06-01 to 2006-06-04";
-
-// ---------------------------------------------------------------- the unchanged database
-
-// Everything that describes a tree and may not change when it is read:
-// per path the kind, permissions, size, modification and change times, link
-// target and the bytes of regular files. Access times are left out: reading
-// is allowed to set them.
-std::map<std::string, std::string>* s_pSnapshot = nullptr;
-
-int NoteEntry(const char* pszPath, const struct stat* pInfo, int, struct FTW*)
-{
-    std::ostringstream description;
-    description << std::oct << pInfo->st_mode << std::dec << ' ' << pInfo->st_size << ' '
-                << pInfo->st_mtim.tv_sec << '.' << pInfo->st_mtim.tv_nsec << ' ' << pInfo->st_ctim.tv_sec << '.'
-                << pInfo->st_ctim.tv_nsec;
-    if (S_ISLNK(pInfo->st_mode)) {
-        char szTarget[4096];
-        ssize_t nLength = readlink(pszPath, szTarget, sizeof(szTarget));
-        description << " -> " << std::string(szTarget, nLength > 0 ? static_cast<size_t>(nLength) : 0);
-    } else if (S_ISREG(pInfo->st_mode)) {
-        description << ' ' << ReadWholeFile(pszPath);
-    }
-    (*s_pSnapshot)[pszPath] = description.str();
-    return 0;
-}
-
-std::map<std::string, std::string> Snapshot(const std::string& strRoot)
-{
-    std::map<std::string, std::string> aSnapshot;
-    s_pSnapshot = &aSnapshot;
-    nftw(strRoot.c_str(), NoteEntry, 16, FTW_PHYS);
-    s_pSnapshot = nullptr;
-    return aSnapshot;
-}
 
 // ---------------------------------------------------------------- entries and files
 
@@ -182,13 +148,13 @@ protected:
     ProcessResult Run(const std::vector<std::string>& aArgs, const std::string& strStatement,
                       const ProcessOptions& options = ProcessOptions())
     {
-        std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+        std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
         std::vector<std::string> aAll = {"-r", m_dir.Path()};
         aAll.insert(aAll.end(), aArgs.begin(), aArgs.end());
         if (!strStatement.empty())
             aAll.push_back(strStatement);
         ProcessResult result = RunSarnith(aAll, options);
-        EXPECT_EQ(aBefore, Snapshot(m_dir.Path())) << "the database changed";
+        EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path())) << "the database changed";
         EXPECT_EQ(result.nSignal, 0);
         return result;
     }
@@ -388,11 +354,11 @@ TEST_F(HostileInput, FolderThatCannotBeSearchedAndFileThatCannotBeRead)
     ASSERT_EQ(0, chmod(strLocked.c_str(), 0200));
     ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0755));  // the rest may be read by everyone
 
-    std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+    std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
     std::vector<std::string> aArgs = aPrefix;
     aArgs.insert(aArgs.end(), {SARNITH_BINARY, "-r", m_dir.Path(), "select event from all times 2006-06-01 to 2006-07-02"});
     ProcessResult result = RunProcess(aArgs[0], std::vector<std::string>(aArgs.begin() + 1, aArgs.end()), Utc());
-    EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+    EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
     Expect(result, expected.Lines() + "event=july0\n",
            "Access denied to file " + strJune + "\nAccess denied to file " + strLocked + "\n" + Unread(2), 2);
 }
@@ -475,12 +441,12 @@ TEST_F(HostileInput, MemoryRunningOutInsideZlib)
         int nZlibFailures = 0;
         bool bWhole = false;
         for (int nLimit = 4096; nLimit <= 262144 && !bWhole; nLimit += bSequential ? 1024 : 4096) {
-            std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+            std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
             ProcessResult result = RunProcess("/bin/sh", {"-c", "ulimit -v " + std::to_string(nLimit) +
                                                                     " && exec \"$0\" --threads \"$1\" -r \"$2\" \"$3\"",
                                                           SARNITH_BINARY, pszThreads, m_dir.Path(), strStatement},
                                                 Utc());
-            EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+            EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
             ASSERT_EQ(0, result.nSignal) << nLimit;
             if (result.nExitCode == 127)
                 continue;  // too little to start the program at all
@@ -535,14 +501,14 @@ TEST_F(HostileInput, FileDescriptorsRunningOut)
                                      "and all times 2006-05-31 to 2006-06-01 02:00";
     const std::string strRun = " && exec \"$0\" --threads \"$1\" -r \"$2\" \"$3\"";
 
-    std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+    std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
 #if !defined(__SANITIZE_ADDRESS__)
     // (The sanitizers' runtime needs descriptors of its own for its memory
     // probes and would report false faults once they run out.)
     for (const char* pszThreads : {"1", "4"}) {
         ProcessResult starved = RunProcess(
             "/bin/sh", {"-c", "ulimit -n 64" + strRun, SARNITH_BINARY, pszThreads, m_dir.Path(), strStatement}, Utc());
-        EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+        EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
         // Every reader either wrote its entry or reported its file.
         int nWritten = static_cast<int>(std::count(starved.strStdout.begin(), starved.strStdout.end(), '\n'));
         int nReported = 0;
@@ -568,7 +534,7 @@ TEST_F(HostileInput, FileDescriptorsRunningOut)
         GTEST_SKIP() << "the hard limit of open files is too low for 1536 readers";
     ProcessResult raised = RunProcess(
         "/bin/sh", {"-c", "ulimit -S -n 256" + strRun, SARNITH_BINARY, "1", m_dir.Path(), strStatement}, Utc());
-    EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+    EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
     EXPECT_EQ("", raised.strStderr);
     EXPECT_EQ(0, raised.nExitCode);
     EXPECT_EQ(1536, std::count(raised.strStdout.begin(), raised.strStdout.end(), '\n'));
