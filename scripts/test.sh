@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Sarnith twice, plainly (build/) and with the address and
-# undefined-behaviour sanitizers (build-asan/), and runs every test in both.
+# undefined-behaviour sanitizers (build-asan/), and runs every test in both;
+# then builds the program and the tests of the run with worker threads with
+# the thread sanitizer (build-tsan/) and runs those (label "threads").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,3 +16,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSARNITH_SANITIZE=ON -DSARNIT
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARNITH_THREAD_SANITIZER=ON -DSARNITH_BENCHMARKS=OFF
+cmake --build build-tsan -j "$jobs" --target sarnith e2e_parallel_run_test
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L threads --output-on-failure -j "$jobs"
