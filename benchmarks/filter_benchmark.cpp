@@ -30,8 +30,13 @@ Bytes MixedEntry(uint32_t nIndex)
     ip.m_nDestIp = Ip("198.51.100.7");
     uint16_t nDestPort = nIndex % 3 == 0 ? 80 : 443;
     CEntryBuilder entry;
-    entry.Category("RULE").Event("ruleset_drop_packet").Action("drop").LogId(6000051).Severity(3)
-         .RuleNames({ { RULE_NAME, "drop_all" } }).Params("rule=drop_all satsrcrule=nat_out recvif=wan");
+    entry.Category("RULE")
+        .Event("ruleset_drop_packet")
+        .Action("drop")
+        .LogId(6000051)
+        .Severity(3)
+        .RuleNames({{RULE_NAME, "drop_all"}})
+        .Params("rule=drop_all satsrcrule=nat_out recvif=wan");
     switch (nIndex % 3) {
     case 0: {
         CTcpSpec tcp;

@@ -74,9 +74,9 @@ CDynArray<CSString> Outputs(const std::vector<const char*>& apszNames)
     return aOutputs;
 }
 
-const std::vector<const char*> kStandard = {"date", "time", "vantgard", "category", "id", "event", "action", "recvif",
-                                            "srcip", "srcport", "destip", "destport", "ipproto", "explanation",
-                                            "params"};
+const std::vector<const char*> kStandard = {"date",   "time",     "vantgard", "category",    "id",
+                                            "event",  "action",   "recvif",   "srcip",       "srcport",
+                                            "destip", "destport", "ipproto",  "explanation", "params"};
 
 void RenderText(benchmark::State& state, const std::vector<const char*>& apszColumns, char cDelimiter,
                 EIpFormat eIpFormat)
@@ -107,10 +107,10 @@ BENCHMARK(BM_TextDelimitedStandard);
 void BM_TextDelimitedWide(benchmark::State& state)
 {
     std::vector<const char*> apszColumns = kStandard;
-    for (const char* pszName : {"devdate", "devtime", "severity", "rule", "satsrcrule", "conn", "origsent", "termsent",
-                                "destiface", "hwsrc", "hwdest", "enetproto", "ttl", "iptotlen", "tcphdrlen", "syn",
-                                "ack", "icmptype", "icmpsrcip", "icmpipproto", "username", "authevent", "usage",
-                                "connusage"})
+    for (const char* pszName :
+         {"devdate",   "devtime",  "severity",  "rule",        "satsrcrule", "conn",      "origsent",  "termsent",
+          "destiface", "hwsrc",    "hwdest",    "enetproto",   "ttl",        "iptotlen",  "tcphdrlen", "syn",
+          "ack",       "icmptype", "icmpsrcip", "icmpipproto", "username",   "authevent", "usage",     "connusage"})
         apszColumns.push_back(pszName);
     RenderText(state, apszColumns, '\t', IPFORMAT_FIXED);
 }

@@ -14,7 +14,8 @@ const size_t kListReserve = 8;
 }  // namespace
 
 CSearchFilter::CSearchFilter(std::unique_ptr<CSearchNode> pRoot, uint32_t nOption)
-    : m_pRoot(std::move(pRoot)), m_nOption(nOption)
+    : m_pRoot(std::move(pRoot)),
+      m_nOption(nOption)
 {
 }
 

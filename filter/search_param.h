@@ -121,7 +121,7 @@ private:
     ESearchOp m_eOp;
     ERecordValue m_eQuotedValue;  // the field's value in the headers an ICMP error quotes
     ERecordValue m_eConnValue;    // the field's value in the last connection block
-    uint16_t m_nTextLen;  // length of m_szValue for text values
+    uint16_t m_nTextLen;          // length of m_szValue for text values
     // The converted value; which member is in use follows from m_eField.
     union {
         char m_szValue[kValueSize];             // a text of up to 255 characters

@@ -89,7 +89,9 @@ char* StripListPadding(char* pszText)
 }  // namespace
 
 CSearchParser::CSearchParser(CLqlLexer* pLexer, uint32_t nFilterOption)
-    : m_pLexer(pLexer), m_nFilterOption(nFilterOption), m_nNesting(0)
+    : m_pLexer(pLexer),
+      m_nFilterOption(nFilterOption),
+      m_nNesting(0)
 {
 }
 

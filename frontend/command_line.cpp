@@ -50,6 +50,7 @@ const char* const kOwnershipLines[] = {
     "Reads the log database of the Tovrek Vantgard Logger without changing it.",
 };
 
+// clang-format off
 constexpr const char* kVersionBanner      = "Sarnith %s Build: %s %s\n\n";
 constexpr const char* kStatementConflict  = "You can't specify a search statement at the command line\n"
                                             "and also specify to get the search statement from file.\n";
@@ -69,6 +70,7 @@ constexpr const char* kFileOpenFailed     = "Error: Failed to open input file '%
 constexpr const char* kFileTooLarge       = "Error: Input file '%s' to large\n";
 constexpr const char* kFileReadFailed     = "Error: Failed to read from the input file '%s'\n";
 constexpr const char* kUnknownError       = "Error: An unknown error was detected while processing the input query\n";
+// clang-format on
 
 // A statement file must be smaller than this.
 constexpr long kMaxStatementFileSize = 65535;
@@ -112,6 +114,7 @@ struct COptionDef {
 
 // Compared in this order, without regard to case.
 const COptionDef kOptions[] = {
+    // clang-format off
     // option                 short  long                 value           missing value
     { OPTION_HELP,            "-h", "--help",            VALUE_NONE,     nullptr      },
     { OPTION_SETROOTDIR,      "-s", "--setrootdir",      VALUE_REQUIRED, nullptr      },
@@ -125,10 +128,11 @@ const COptionDef kOptions[] = {
     { OPTION_IPFORMAT,        "-i", "--ipformat",        VALUE_REQUIRED, kNoIpFormat  },
     { OPTION_VERSION,         "-v", "--version",         VALUE_NONE,     nullptr      },
     { OPTION_PRIORITY,        "-p", "--priority",        VALUE_REQUIRED, kNoPriority  },
+    // clang-format on
 };
 
 // What FindOption answers for an argument that is no option: a statement or anything else.
-const COptionDef kNoOption = { OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr };
+const COptionDef kNoOption = {OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr};
 
 struct CPriorityName {
     const char* m_pszName;
@@ -136,9 +140,11 @@ struct CPriorityName {
 };
 
 const CPriorityName kPriorities[] = {
+    // clang-format off
     { "low",    platform::EPriority::kLow    },
     { "normal", platform::EPriority::kNormal },
     { "high",   platform::EPriority::kHigh   },
+    // clang-format on
 };
 
 struct CEscapeChar {
@@ -147,6 +153,7 @@ struct CEscapeChar {
 };
 
 const CEscapeChar kEscapes[] = {
+    // clang-format off
     { '"',  34 },
     { '\'', 39 },
     { '?',  63 },
@@ -158,6 +165,7 @@ const CEscapeChar kEscapes[] = {
     { 'r',  13 },
     { 't',   9 },
     { 'v',  11 },
+    // clang-format on
 };
 
 // Returned by the steps of the command line when the process goes on.

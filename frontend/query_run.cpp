@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kConfigUnread   = "Error: Failed to read the %s\n";
+constexpr const char* kConfigUnread = "Error: Failed to read the %s\n";
 constexpr const char* kConfigRejected = "%s\r\n";
 
 // The parser builds the WHERE filter right away.

@@ -9,19 +9,21 @@
 
 namespace {
 
-constexpr const char* kSettingsKey   = "SoftWare\\Tovrek\\Sarnith";
+constexpr const char* kSettingsKey = "SoftWare\\Tovrek\\Sarnith";
 constexpr const char* kSettingsValue = "RootDir";
 
 // Room for an absolute path, terminator included.
 constexpr int kMaxPath = 260;
 
 constexpr const char* kFullPathFailed = "Error: Failed to get full path name for '%s'\n";
+// clang-format off
 constexpr const char* kMissingDir     = "Error: The specified directory dosent exist\n";
 constexpr const char* kStoreFailed    = "Error: Failed to set root dir to '%s'\n";
 constexpr const char* kStored         = "Default root dir set to '%s'\n";
 constexpr const char* kConfigMissing  = "Warning: %s is missing.\n";
 constexpr const char* kInvalidPath    = "'%s' does not exist, or is an invalid path!\n";
 constexpr const char* kNothingStored  = "No root dir set!\n";
+// clang-format on
 
 }  // namespace
 

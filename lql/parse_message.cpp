@@ -3,6 +3,7 @@
 namespace {
 
 const CParseMessage g_aParseMessages[CParseMessage::kCount] = {
+    // clang-format off
 //    severity        id  format
     { PARSE_ERROR,     0, "No valid input found"                                                    },
     { PARSE_ERROR,     1, "No Vantgard names found"                                                 },
@@ -27,6 +28,7 @@ const CParseMessage g_aParseMessages[CParseMessage::kCount] = {
     { PARSE_ERROR,    20, "Not contain a valid filename"                                            },
     { PARSE_ERROR,    21, "The time value specified is out of range"                                },
     { PARSE_ERROR,    22, "Expected 'WHERE'"                                                        },
+    // clang-format on
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 namespace {
 
 // Composite output types and the output names they stand for, in order.
+// clang-format off
 const char* const g_apszStandard[]  = { "date", "time", "vantgard", "category", "id", "event",
                                         "action", "recvif", "srcip", "srcport", "destip",
                                         "destport", "ipproto", "explanation", "params" };
@@ -28,6 +29,7 @@ const char* const g_apszTcpStd[]    = { "tcpdatalen", "tcphdrlen", "fin", "syn",
                                         "urg", "ece", "cwr" };
 const char* const g_apszUdpStd[]    = { "udpdatalen" };
 const char* const g_apszUserNames[] = { "username", "srcusername", "destusername" };
+// clang-format on
 
 struct CCompositeOutput {
     int32_t m_nId;
@@ -38,16 +40,18 @@ struct CCompositeOutput {
 template <int COUNT>
 constexpr CCompositeOutput Composite(int32_t nId, const char* const (&apszNames)[COUNT])
 {
-    return { nId, apszNames, COUNT };
+    return {nId, apszNames, COUNT};
 }
 
 const CCompositeOutput g_aComposites[] = {
+    // clang-format off
     Composite(KEY_STANDARD,  g_apszStandard),
     Composite(KEY_ICMPSTD,   g_apszIcmpStd),
     Composite(KEY_TCPFLAGS,  g_apszTcpFlags),
     Composite(KEY_TCPSTD,    g_apszTcpStd),
     Composite(KEY_UDPSTD,    g_apszUdpStd),
     Composite(KEY_USERNAMES, g_apszUserNames),
+    // clang-format on
 };
 
 const CCompositeOutput* FindComposite(int32_t nType)
@@ -210,8 +214,8 @@ bool CStatementParser::AddAllTimeRange(CQuery& query, const CDynArray<CQuerySour
     CQueryRange range;
     time_t nEpoch = 0;
     time_t nNow = LqlCurrentTime();
-    if (nNow == static_cast<time_t>(-1) || gmtime_r(&nEpoch, &range.m_tmStart) == nullptr
-        || gmtime_r(&nNow, &range.m_tmEnd) == nullptr)
+    if (nNow == static_cast<time_t>(-1) || gmtime_r(&nEpoch, &range.m_tmStart) == nullptr ||
+        gmtime_r(&nNow, &range.m_tmEnd) == nullptr)
         return ReportHere(MSG_TIME_OUT_OF_RANGE);
     range.m_aSources = aSources;
     query.m_aRanges.Add(range);

@@ -49,12 +49,14 @@ struct CDateField {
 };
 
 const CDateField g_aDateFields[] = {
+    // clang-format off
 //    lead  field                   min  max
     { '-', &CDateTime::m_nMonth,    1,  12 },
     { '-', &CDateTime::m_nDay,      1,  31 },
     { ' ', &CDateTime::m_nHour,     0,  23 },
     { ':', &CDateTime::m_nMinute,   0,  59 },
     { ':', &CDateTime::m_nSecond,   0,  59 },
+    // clang-format on
 };
 
 constexpr time_t kSecondsPerDay = 86400;
@@ -287,9 +289,9 @@ bool CTimeStatement::ParseLast(struct tm& tmStart, struct tm& tmEnd)
         tmHour.tm_min = 0;
         tmHour.tm_sec = 0;
         time_t nHourStart;
-        if (!MakeTime(tmHour, nHourStart)
-            || !TimeToUtc(nHourStart - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart)
-            || !TimeToUtc(nHourStart, tmEnd))
+        if (!MakeTime(tmHour, nHourStart) ||
+            !TimeToUtc(nHourStart - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart) ||
+            !TimeToUtc(nHourStart, tmEnd))
             return Fail(TIME_ERR_PERIOD_OUT_OF_RANGE);
         return true;
     }

@@ -257,7 +257,6 @@ bool UsageList(const CColumnInput& input, CLineBuffer& line)
 
 // ---- link layer and ARP ------------------------------------------------
 
-
 // The Ethernet type; behind a VLAN tag the inner type, when the frame is
 // long enough to hold it (a shorter frame shows the tag's own type).
 bool EnetProto(const CColumnInput& input, CLineBuffer& line)
@@ -333,7 +332,7 @@ bool IpProto(const CColumnInput& input, CLineBuffer& line)
     const CLogRecord& record = Record(input);
     const uint8_t* pBlock = record.GetLastConnBlock();
     const uint8_t* pProtocol = record.m_pIpHdr != nullptr ? record.m_pIpHdr + kIpProtocolOffset
-                             : pBlock != nullptr          ? pBlock + CONN_BLOCK_PROTOCOL
+                               : pBlock != nullptr        ? pBlock + CONN_BLOCK_PROTOCOL
                                                           : nullptr;
     if (pProtocol == nullptr)
         return false;
@@ -445,6 +444,7 @@ bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
 typedef CLogRecord R;
 
 const CColumnDef g_aColumns[] = {
+    // clang-format off
 //    id                         kind             values: label, value function
     { KEY_ACK,                 COLUMN_PREPARED, {{ "ack",          &TcpFlag<TCP_FLAG_ACK> }} },
     { KEY_ACTION,              COLUMN_PREPARED, {{ "action",       &CountedText<&R::m_pAction, &R::m_nActionLen> }} },
@@ -522,6 +522,7 @@ const CColumnDef g_aColumns[] = {
     { KEY_ROUTEGW,             COLUMN_PREPARED, {} },
     { KEY_OSPFLOGSECTION,      COLUMN_PREPARED, {} },
     { KEY_OSPFLOGLEVEL,        COLUMN_PREPARED, {} },
+    // clang-format on
 };
 
 }  // namespace

@@ -32,7 +32,8 @@ void TrimFrom(CLineBuffer& line, size_t nStart)
 }  // namespace
 
 CTextWriter::CTextWriter(CDynArray<CSString> aOutputs, const COutputSettings& settings, FILE* pStream)
-    : CBinaryWriter(pStream), m_settings(settings)
+    : CBinaryWriter(pStream),
+      m_settings(settings)
 {
     m_aColumns.Reserve(kInitialColumns);
     m_aColumnDefs.Reserve(kInitialColumns);

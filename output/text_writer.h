@@ -54,8 +54,8 @@ private:
     bool EitherDelimiterIs(char ch) const { return m_settings.m_cDelimiter == ch || m_settings.m_cEndDelimiter == ch; }
     void TrimLine();
 
-    CDynArray<uint32_t> m_aColumns;               // keyword ids in output order
-    CDynArray<const CColumnDef*> m_aColumnDefs;   // their columns; null for ids that are no column
+    CDynArray<uint32_t> m_aColumns;              // keyword ids in output order
+    CDynArray<const CColumnDef*> m_aColumnDefs;  // their columns; null for ids that are no column
     COutputSettings m_settings;
     CLineBuffer m_line;
     CLocalTimeText m_entryTime;

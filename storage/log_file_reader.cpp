@@ -18,7 +18,7 @@ constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 
 const char* const kMsgAccessDenied = "Access denied to file %s";
 const char* const kMsgFailedToOpen = "Failed to open %s";
-const char* const kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
+const char* const kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
 const char* const kMsgBodyCutShort = "There is an error in one of the log files";
 
 // The entry header just read. One buffer serves every reader of the process;
@@ -37,7 +37,8 @@ struct CLogFileState {
 
 CLogFileReader::CLogFileReader(const char* pszGatewayFolder, const char* pszRootDir, const struct tm& tmStart,
                                const struct tm& tmEnd)
-    : m_strGateway(pszGatewayFolder), m_strRootDir(pszRootDir)
+    : m_strGateway(pszGatewayFolder),
+      m_strRootDir(pszRootDir)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = false;

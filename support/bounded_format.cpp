@@ -15,7 +15,7 @@ namespace {
 // and the fill patterns that debug heaps and stacks leave in pointers nobody
 // has set (in their 32-bit and 64-bit forms).
 constexpr uintptr_t kGuardedRange = 65536;
-constexpr uint32_t kFillPatterns[] = { 0xCCCCCCCCu, 0xCDCDCDCDu, 0xDDDDDDDDu, 0xEEEEEEEEu };
+constexpr uint32_t kFillPatterns[] = {0xCCCCCCCCu, 0xCDCDCDCDu, 0xDDDDDDDDu, 0xEEEEEEEEu};
 
 bool IsUnusableText(const char* psz)
 {
@@ -86,7 +86,7 @@ struct CConversion {
     bool m_bAlternate = false;  // "#"
     bool m_bZeroPad = false;    // "0"
     int m_nWidth = 0;
-    int m_nPrecision = -1;      // -1: none given
+    int m_nPrecision = -1;  // -1: none given
     char m_cConversion = '\0';
 };
 
@@ -153,8 +153,8 @@ CConversion ReadConversion(const char*& p, va_list& args)
 
 // Writes one converted field: the prefix (sign, "0x"), the zeros that the
 // precision or the "0" flag ask for, and the body, padded to the width.
-void WriteField(CFormatTarget& target, const CConversion& conversion, const char* pszPrefix,
-                int64_t nPrecisionZeros, const char* pBody, int64_t nBodyLength, bool bZeroPadAllowed)
+void WriteField(CFormatTarget& target, const CConversion& conversion, const char* pszPrefix, int64_t nPrecisionZeros,
+                const char* pBody, int64_t nBodyLength, bool bZeroPadAllowed)
 {
     int64_t nPrefixLength = 0;
     while (pszPrefix[nPrefixLength] != '\0')
@@ -260,8 +260,8 @@ void FormatFloat(CFormatTarget& target, const CConversion& conversion, va_list& 
     int nPrecision = conversion.m_nPrecision < 0 ? 6 : conversion.m_nPrecision;
     if (nPrecision == 0 && (conversion.m_cConversion == 'g' || conversion.m_cConversion == 'G'))
         nPrecision = 1;
-    const char aPlainFormat[] = { '%', '.', '*', conversion.m_cConversion, '\0' };
-    const char aAlternateFormat[] = { '%', '#', '.', '*', conversion.m_cConversion, '\0' };
+    const char aPlainFormat[] = {'%', '.', '*', conversion.m_cConversion, '\0'};
+    const char aAlternateFormat[] = {'%', '#', '.', '*', conversion.m_cConversion, '\0'};
     const char* pszFormat = conversion.m_bAlternate ? aAlternateFormat : aPlainFormat;
     // The digits come from the C library; the sign and the padding are ours.
     double dMagnitude = std::fabs(dValue);
@@ -336,13 +336,23 @@ int BoundedFormatV(char* pszBuffer, int nSize, const char* pszFormat, va_list ar
         case 'c':
             FormatCharacter(target, conversion, argsCopy);
             break;
-        case 'd': case 'i': case 'u': case 'o': case 'x': case 'X': case 'p':
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+        case 'p':
             FormatInteger(target, conversion, argsCopy);
             break;
         case 's':
             FormatText(target, conversion, argsCopy);
             break;
-        case 'e': case 'E': case 'f': case 'g': case 'G':
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'g':
+        case 'G':
             FormatFloat(target, conversion, argsCopy);
             break;
         default:

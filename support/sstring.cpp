@@ -313,8 +313,7 @@ void CSString::Delete(int nIndex, int nCount)
     if (nIndex < 0 || nCount <= 0 || nIndex + nCount > nLength)
         return;
     MakePrivate(true);
-    std::memmove(m_pszData + nIndex, m_pszData + nIndex + nCount,
-                 static_cast<size_t>(nLength - nIndex - nCount) + 1);
+    std::memmove(m_pszData + nIndex, m_pszData + nIndex + nCount, static_cast<size_t>(nLength - nIndex - nCount) + 1);
     GetHeader()->m_nLength = nLength - nCount + 1;
 }
 

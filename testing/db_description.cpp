@@ -169,9 +169,11 @@ uint8_t ParseProtocol(const std::string& strText)
         const char* m_pszName;
         uint8_t m_nNumber;
     } kProtocols[] = {
+        // clang-format off
         {"tcp",  IPPROTO_NUM_TCP},
         {"udp",  IPPROTO_NUM_UDP},
         {"icmp", IPPROTO_NUM_ICMP},
+        // clang-format on
     };
     for (const auto& protocol : kProtocols)
         if (strText == protocol.m_pszName)
@@ -184,6 +186,7 @@ const struct {
     const char* m_pszKey;
     std::string CEntrySpec::*m_pField;
 } kTextKeys[] = {
+    // clang-format off
     {"category", &CEntrySpec::m_strCategory},
     {"event",    &CEntrySpec::m_strEvent},
     {"action",   &CEntrySpec::m_strAction},
@@ -195,6 +198,7 @@ const struct {
     {"user",     &CEntrySpec::m_strUser},
     {"agent",    &CEntrySpec::m_strAgent},
     {"authrule", &CEntrySpec::m_strAuthRule},
+    // clang-format on
 };
 
 void ApplyEntryKey(CEntrySpec& spec, const std::string& strKey, const std::string& strValue)

@@ -175,8 +175,8 @@ Bytes ConnData(const CConnSpec& conn)
     Bytes names;
     AppendText(names, conn.m_strRecvIf);
     AppendText(names, conn.m_strDestIf);
-    uint16_t nBlockOffset = conn.m_nBlockOffset < 0 ? static_cast<uint16_t>(names.size())
-                                                    : static_cast<uint16_t>(conn.m_nBlockOffset);
+    uint16_t nBlockOffset =
+        conn.m_nBlockOffset < 0 ? static_cast<uint16_t>(names.size()) : static_cast<uint16_t>(conn.m_nBlockOffset);
 
     Bytes block(kConnBlockSize, 0);
     PutCounter(&block[CONN_BLOCK_ORIG_SENT], conn.m_nOrigSent);
@@ -411,8 +411,7 @@ Bytes EthernetHeader(const CMac& dest, const CMac& src, uint16_t nType)
     return header;
 }
 
-Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp,
-                const CMac& targetMac, uint32_t nTargetIp)
+Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp, const CMac& targetMac, uint32_t nTargetIp)
 {
     Bytes packet(kArpFixedSize + kArpAddressesSize, 0);
     PutBigEndian16(&packet[kArpHardwareTypeOffset], kArpHardwareEthernet);

@@ -193,12 +193,14 @@ void CConfigWriter::AppendKey(std::string& strText, const std::string& strKey, c
 std::string CConfigWriter::Text() const
 {
     static const char* const s_aStandardKeys[][2] = {
+        // clang-format off
         // key            default
         {"UDPPORT",       "999"},
         {"NRFIREWALLS",   nullptr},  // the number of gateways
         {"FILESIZE",      "1"},
         {"MAINTENANCE",   "0"},
         {"DAYS_TO_KEEP",  "10"},
+        // clang-format on
     };
 
     std::vector<std::string> aWritten;
@@ -459,7 +461,8 @@ bool CLogDatabase::WriteEntries(const CLayout& layout)
             int nSequence = 0;
             do {
                 CDailyFile file;
-                while (bSameDay(day) && (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
+                while (bSameDay(day) &&
+                       (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
                     file.AddEntry(aEntries[nIndex].m_nTime, aEntries[nIndex].m_strBody);
                     ++nIndex;
                 }

@@ -40,8 +40,8 @@ struct tm UtcTm(int nYear, int nMonth, int nDay, int nHour = 0, int nMinute = 0,
 // A UTC calendar date with time of day; the fields a daily file is named by.
 struct CUtcDate {
     int m_nYear;
-    int m_nMonth;   // 1-12
-    int m_nDay;     // 1-31
+    int m_nMonth;  // 1-12
+    int m_nDay;    // 1-31
     int m_nHour;
     int m_nMinute;
     int m_nSecond;
@@ -196,9 +196,9 @@ public:
     // How collected entries become files.
     struct CLayout {
         ECompression m_eCompression = ECompression::kPlain;
-        bool m_bAlternate = false;         // plain and gzip in turn, starting with m_eCompression
-        size_t m_nEntriesPerFile = 0;      // 0: one file per day; else more sequence numbers
-        bool m_bEndMarker = true;          // end each file with a zero-length entry header
+        bool m_bAlternate = false;     // plain and gzip in turn, starting with m_eCompression
+        size_t m_nEntriesPerFile = 0;  // 0: one file per day; else more sequence numbers
+        bool m_bEndMarker = true;      // end each file with a zero-length entry header
     };
 
     // Writes the collected entries: per gateway, sorted by time (stable),

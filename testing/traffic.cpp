@@ -24,6 +24,7 @@ struct CKindDefaults {
 };
 
 const CKindDefaults kKinds[] = {
+    // clang-format off
     // kind                    name          category    event             action         severity
     {EEntryKind::kDrop,      "drop",       "RULE",     "rule_drop",      "drop",        kSeverityNotice},
     {EEntryKind::kConnOpen,  "conn-open",  "CONN",     "conn_open",      "open",        kSeverityInfo},
@@ -32,6 +33,7 @@ const CKindDefaults kKinds[] = {
     {EEntryKind::kLogout,    "logout",     "USERAUTH", "user_logout",    "logout",      kSeverityInfo},
     {EEntryKind::kUsage,     "usage",      "SYSTEM",   "usage",          "none",        kSeverityInfo},
     {EEntryKind::kRaw,       "raw",        "",         "",               "",            -1},
+    // clang-format on
 };
 
 const CKindDefaults& DefaultsOf(EEntryKind eKind)
@@ -284,8 +286,8 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
 
             size_t nNext = 0;
             for (int nSequence = 0; nSequence < options.m_nFilesPerDay; ++nSequence) {
-                size_t nEnd = aOffsets.size() * static_cast<size_t>(nSequence + 1) /
-                              static_cast<size_t>(options.m_nFilesPerDay);
+                size_t nEnd =
+                    aOffsets.size() * static_cast<size_t>(nSequence + 1) / static_cast<size_t>(options.m_nFilesPerDay);
                 CDailyFile file;
                 for (; nNext < nEnd; ++nNext) {
                     LogTime nTime = nDayStart + aOffsets[nNext];

@@ -25,10 +25,7 @@ class CDynArray {
 public:
     CDynArray() : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
 
-    CDynArray(const CDynArray& other) : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1)
-    {
-        CopyFrom(other);
-    }
+    CDynArray(const CDynArray& other) : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) { CopyFrom(other); }
 
     CDynArray& operator=(const CDynArray& other)
     {

@@ -49,7 +49,7 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
         dup2(aIn[0], 0);
         dup2(aOut[1], 1);
         dup2(aErr[1], 2);
-        for (int nFd : { aIn[0], aIn[1], aOut[0], aOut[1], aErr[0], aErr[1] })
+        for (int nFd : {aIn[0], aIn[1], aOut[0], aOut[1], aErr[0], aErr[1]})
             close(nFd);
         ApplyEnvironment(options.aEnvironment);
         if (!options.strWorkingDir.empty() && chdir(options.strWorkingDir.c_str()) != 0)
@@ -83,11 +83,11 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
         struct pollfd aPoll[3];
         int nCount = 0;
         if (bOutOpen)
-            aPoll[nCount++] = { aOut[0], POLLIN, 0 };
+            aPoll[nCount++] = {aOut[0], POLLIN, 0};
         if (bErrOpen)
-            aPoll[nCount++] = { aErr[0], POLLIN, 0 };
+            aPoll[nCount++] = {aErr[0], POLLIN, 0};
         if (nInFd >= 0)
-            aPoll[nCount++] = { nInFd, POLLOUT, 0 };
+            aPoll[nCount++] = {nInFd, POLLOUT, 0};
         int nReady = poll(aPoll, static_cast<nfds_t>(nCount), 1000);
         if (time(nullptr) > nDeadline) {
             kill(nPid, SIGKILL);

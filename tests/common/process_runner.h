@@ -32,8 +32,7 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
 // Runs the sarnith binary. Unless the options say otherwise, TZ is UTC and
 // XDG_CONFIG_HOME points at a folder private to this test process, so the
 // user's own stored root directory is never read or changed.
-ProcessResult RunSarnith(const std::vector<std::string>& aArgs,
-                         const ProcessOptions& options = ProcessOptions());
+ProcessResult RunSarnith(const std::vector<std::string>& aArgs, const ProcessOptions& options = ProcessOptions());
 
 // The folder RunSarnith uses as XDG_CONFIG_HOME by default.
 std::string DefaultTestConfigHome();

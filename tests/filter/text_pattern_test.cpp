@@ -40,7 +40,7 @@ TEST(TextPattern, EmptyPatternMatchesOnlyAnEmptyText)
 
 TEST(TextPattern, TextEndsAtItsLengthOrFirstZeroByte)
 {
-    const char aText[] = { 'a', 'b', 'c', 'd' };  // no terminator: the length bounds it
+    const char aText[] = {'a', 'b', 'c', 'd'};  // no terminator: the length bounds it
     EXPECT_TRUE(CTextPattern("bcd").Find(aText, sizeof(aText)));
     EXPECT_FALSE(CTextPattern("bcd").Find(aText, 3));
     const std::string strZero("abc\0def", 7);

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const g_apszGateways[] = { "gw1", "gw2", "123", "ip" };
+const char* const g_apszGateways[] = {"gw1", "gw2", "123", "ip"};
 
 struct CReported {
     int m_nId;
@@ -34,7 +34,7 @@ public:
         va_start(args, nMessageId);
         std::vsnprintf(szText, sizeof(szText), pMessage->m_pszFormat, args);
         va_end(args);
-        m_aReported.push_back({ nMessageId, szText });
+        m_aReported.push_back({nMessageId, szText});
         return pMessage->m_eSeverity != PARSE_ERROR;
     }
 
@@ -74,13 +74,10 @@ std::vector<std::string> Outputs(const CQuery& query)
 
 class StatementParser : public ::testing::Test {
 protected:
-    bool Parse(const char* pszStatement)
-    {
-        return m_parser.Parse(CSString(pszStatement), m_query, 1);
-    }
+    bool Parse(const char* pszStatement) { return m_parser.Parse(CSString(pszStatement), m_query, 1); }
 
-    CTimeZoneScope m_zone{ "UTC" };
-    CFixedClock m_clock{ kJune15 };
+    CTimeZoneScope m_zone{"UTC"};
+    CFixedClock m_clock{kJune15};
     CRecordingParser m_parser;
     CQuery m_query;
 };
@@ -91,7 +88,7 @@ TEST_F(StatementParser, OutputNamesAsWrittenAndTheAllTimeRange)
 {
     ASSERT_TRUE(Parse("SELECT SrcIp, destip arpdesthw,iptotallen FROM GW1"));
     EXPECT_TRUE(m_parser.m_aReported.empty());
-    EXPECT_EQ(Outputs(m_query), (std::vector<std::string>{ "SrcIp", "destip", "arpdesthw", "iptotallen" }));
+    EXPECT_EQ(Outputs(m_query), (std::vector<std::string>{"SrcIp", "destip", "arpdesthw", "iptotallen"}));
     ASSERT_EQ(m_query.m_aRanges.GetSize(), 1);
     EXPECT_EQ(Sources(m_query.m_aRanges[0]), "g:GW1");
     EXPECT_EQ(TmText(m_query.m_aRanges[0].m_tmStart), "1970-01-01 00:00:00");
@@ -102,15 +99,16 @@ TEST_F(StatementParser, OutputNamesAsWrittenAndTheAllTimeRange)
 TEST_F(StatementParser, CompositeOutputTypesAreExpanded)
 {
     EXPECT_FALSE(Parse("select standard ICMPSTD tcpflags, tcpstd udpstd usernames BINARY from gw1"));
-    EXPECT_EQ(m_parser.Ids(), std::vector<int>{ MSG_BINARY_AND_TEXT_MIXED });
+    EXPECT_EQ(m_parser.Ids(), std::vector<int>{MSG_BINARY_AND_TEXT_MIXED});
     EXPECT_EQ(Outputs(m_query),
-              (std::vector<std::string>{ "date", "time", "vantgard", "category", "id", "event", "action",
-                                         "recvif", "srcip", "srcport", "destip", "destport", "ipproto",
-                                         "explanation", "params", "ttl", "icmptype", "icmpipproto",
-                                         "icmpdestip", "icmpsrcip", "icmpdestport", "fin", "syn", "rst",
-                                         "psh", "ack", "urg", "ece", "cwr", "tcpdatalen", "tcphdrlen", "fin",
-                                         "syn", "rst", "psh", "ack", "urg", "ece", "cwr", "udpdatalen",
-                                         "username", "srcusername", "destusername", "BINARY" }));
+              (std::vector<std::string>{
+                  "date",         "time",       "vantgard",  "category",    "id",         "event",     "action",
+                  "recvif",       "srcip",      "srcport",   "destip",      "destport",   "ipproto",   "explanation",
+                  "params",       "ttl",        "icmptype",  "icmpipproto", "icmpdestip", "icmpsrcip", "icmpdestport",
+                  "fin",          "syn",        "rst",       "psh",         "ack",        "urg",       "ece",
+                  "cwr",          "tcpdatalen", "tcphdrlen", "fin",         "syn",        "rst",       "psh",
+                  "ack",          "urg",        "ece",       "cwr",         "udpdatalen", "username",  "srcusername",
+                  "destusername", "BINARY"}));
 
     CQuery empty;
     ASSERT_TRUE(m_parser.Parse(CSString("select from gw1"), empty, 1));
@@ -162,6 +160,7 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         std::vector<int> m_aMessages;
         int m_nRanges;
     } aCases[] = {
+        // clang-format off
         { "select srcip from unknown gw1",       true,  { 8 },     1 },
         { "select srcip from last days 2",       false, { 9 },     1 },
         { "select srcip from gw1 realtime",      false, { 11 },    1 },
@@ -179,6 +178,7 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         { "selec srcip from gw1",                false, { 3 },     0 },
         { "   ",                                 false, { 3 },     0 },
         { "",                                    false, { 0 },     0 },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszStatement);
@@ -215,6 +215,6 @@ TEST(StatementParserReport, MessageZeroAndMessagesCutTo1023Characters)
     EXPECT_FALSE(parser.Report(MSG_ERROR_TEXT, strLong.c_str()));
     EXPECT_TRUE(parser.Report(MSG_WARNING_TEXT, "careful"));
     std::string strStderr = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(strStderr, "\n^ Error: No valid input found\n\n^ Error: " + std::string(1023, 'x')
-                             + "\n\n^ Warning: careful\n");
+    EXPECT_EQ(strStderr,
+              "\n^ Error: No valid input found\n\n^ Error: " + std::string(1023, 'x') + "\n\n^ Warning: careful\n");
 }

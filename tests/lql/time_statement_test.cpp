@@ -36,10 +36,19 @@ CTimeResult Run(const char* pszText, ETimeForm eForm)
     return result;
 }
 
-CTimeResult Times(const char* pszText) { return Run(pszText, TIME_FORM_TIMES); }
-CTimeResult Last(const char* pszText) { return Run(pszText, TIME_FORM_LAST); }
+CTimeResult Times(const char* pszText)
+{
+    return Run(pszText, TIME_FORM_TIMES);
+}
+CTimeResult Last(const char* pszText)
+{
+    return Run(pszText, TIME_FORM_LAST);
+}
 
-time_t FailingClock() { return static_cast<time_t>(-1); }
+time_t FailingClock()
+{
+    return static_cast<time_t>(-1);
+}
 
 // A statement text and the error text its parse must end with.
 struct CErrorCase {
@@ -67,6 +76,7 @@ TEST(ParseDateTime, ReadsFieldByFieldAndStopsAtTheFirstBadField)
         const char* m_pszRead;
         int m_nEndOffset;
     } aCases[] = {
+        // clang-format off
         { "2006",                   1, "2006-01-01 00:00:00",  4 },
         { "  \t2006-12-31 23:59:59", 6, "2006-12-31 23:59:59", 22 },
         { "2006-06-01   07:05:09x", 6, "2006-06-01 07:05:09", 21 },
@@ -79,6 +89,7 @@ TEST(ParseDateTime, ReadsFieldByFieldAndStopsAtTheFirstBadField)
         { "2006-06-01 12:60",       4, "2006-06-01 12:00:00", 13 },
         { "2006-06-01 12:30:123",   5, "2006-06-01 12:30:00", 16 },
         { "2006-06-01 12:30:99999999999", 5, "2006-06-01 12:30:00", 16 },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         CDateTime dateTime;
@@ -91,7 +102,7 @@ TEST(ParseDateTime, ReadsFieldByFieldAndStopsAtTheFirstBadField)
         EXPECT_EQ(pEnd - c.m_pszText, c.m_nEndOffset) << c.m_pszText;
     }
     CDateTime dateTime;
-    for (const char* pszBad : { "06-06-01", "20061", "", "x2006" })
+    for (const char* pszBad : {"06-06-01", "20061", "", "x2006"})
         EXPECT_EQ(CTimeStatement::ParseDateTime(pszBad, dateTime), -1) << pszBad;
 }
 
@@ -104,6 +115,7 @@ TEST(TimesStatement, DatesAndTimesInUtc)
         const char* m_pszEnd;
         int32_t m_nNextType;
     } aCases[] = {
+        // clang-format off
         { "2006-06-01 to 2006-06-30",                   "2006-06-01 00:00:00", "2006-06-30 00:00:00", TOKEN_END   },
         { "2006-06-01 12:00 to 2006-06-01 13:30:15",    "2006-06-01 12:00:00", "2006-06-01 13:30:15", TOKEN_END   },
         { "2006 to 2007",                               "2006-01-01 00:00:00", "2007-01-01 00:00:00", TOKEN_END   },
@@ -113,6 +125,7 @@ TEST(TimesStatement, DatesAndTimesInUtc)
         { "2006-06-01 to 2006-07-01 and gw2",           "2006-06-01 00:00:00", "2006-07-01 00:00:00", KEY_AND     },
         { "2006-06-01 to 2006-07-01 where srcip = 1",   "2006-06-01 00:00:00", "2006-07-01 00:00:00", KEY_WHERE   },
         { "'2006-06-01' '08:00' TO '2006-06-02' 09:00", "2006-06-01 08:00:00", "2006-06-02 09:00:00", TOKEN_END   },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszText);
@@ -143,6 +156,7 @@ TEST(TimesStatement, ErrorTexts)
 {
     CTimeZoneScope zone("UTC");
     const CErrorCase aCases[] = {
+        // clang-format off
         { "06-06-01 to 2006-07-01",        "A valid time was expected"          },
         { "2006-06-01 to 06-07-01",        "A valid time was expected"          },
         { "2006-06-01 2006-07-01",         "Expected to find the 'TO' operator" },
@@ -153,6 +167,7 @@ TEST(TimesStatement, ErrorTexts)
         { "2006-06-01 to",                 "A valid date was expected"          },
         { "2006-06-01 to 'unterminated",   "A valid date was expected"          },
         { "2006-06-01",                    "A valid time was expected"          },
+        // clang-format on
     };
     ExpectErrors(Times, aCases);
 }
@@ -166,12 +181,14 @@ TEST(LastStatement, PeriodsCountedBackFromNowInUtc)
         const char* m_pszStart;
         const char* m_pszEnd;
     } aCases[] = {
+        // clang-format off
         { "days 2",        "2006-06-13 10:25:13", "2006-07-15 10:25:13" },
         { "DAYS 0",        "2006-06-15 10:25:13", "2006-07-15 10:25:13" },
         { "hours 3",       "2006-06-15 07:25:13", "2006-07-15 10:25:13" },
         { "full day",      "2006-06-14 00:00:00", "2006-06-15 00:00:00" },
         { "full days 3",   "2006-06-12 00:00:00", "2006-06-15 00:00:00" },
         { "full hours 2",  "2006-06-15 08:00:00", "2006-06-15 10:00:00" },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszText);
@@ -241,6 +258,7 @@ TEST(LastStatement, ErrorTexts)
     CTimeZoneScope zone("UTC");
     CFixedClock clock(kJune15);
     const CErrorCase aCases[] = {
+        // clang-format off
         { "days x",               "Expected an integer value"           },
         { "days",                 "Expected an integer value"           },
         { "full days x",          "Expected an integer value"           },
@@ -249,6 +267,7 @@ TEST(LastStatement, ErrorTexts)
         { "day",                  "Unknown time expression found"       },
         { "full week",            "Expected DAY, DAYS or HOURS keyword" },
         { "full",                 "Expected DAY, DAYS or HOURS keyword" },
+        // clang-format on
     };
     ExpectErrors(Last, aCases);
 }

@@ -47,8 +47,8 @@ CDailyFile FileOf(const std::vector<LogTime>& aTimes, bool bEndMarker = true)
     for (LogTime nTime : aTimes) {
         testdata::CUtcDate date = testdata::UtcDateOf(nTime);
         char szBody[64];
-        std::snprintf(szBody, sizeof(szBody), "%04d-%02d-%02d %02d:%02d:%02d", date.m_nYear, date.m_nMonth,
-                      date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
+        std::snprintf(szBody, sizeof(szBody), "%04d-%02d-%02d %02d:%02d:%02d", date.m_nYear, date.m_nMonth, date.m_nDay,
+                      date.m_nHour, date.m_nMinute, date.m_nSecond);
         file.AddEntry(nTime, std::string(szBody));
     }
     if (bEndMarker)
@@ -329,10 +329,12 @@ TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
         size_t nWritten;
         const char* pszStderr;
     } const aCases[] = {
+        // clang-format off
         { 120, "" },
         { 279, "" },
         { 280, "There is an error in one of the log files\n" },
         { 299, "There is an error in one of the log files\n" },
+        // clang-format on
     };
     for (const auto& test : aCases) {
         CDailyFile cut = FileOf({At(6, 20, 1)}, false);

@@ -55,7 +55,8 @@ std::vector<CEntryRead> ReadGateway(const std::string& strRoot, const char* pszG
     CLogFileReader reader(pszGateway, strRoot.c_str(), tmStart, tmEnd);
     CLogEntry entry;
     while (reader.ReadEntry(entry))
-        aEntries.push_back({entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength)});
+        aEntries.push_back(
+            {entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength)});
     return aEntries;
 }
 
@@ -68,11 +69,11 @@ TEST(LogTimeHelpers, MatchTheStoredScale)
         LogTime nTime = testdata::LogTimeFromUnix(nSeconds);
         EXPECT_EQ(testdata::UnixFromLogTime(nTime), nSeconds);
         testdata::CUtcDate date = testdata::UtcDateOf(nTime);
-        EXPECT_EQ(LogTimeFromUtc(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute,
-                                 date.m_nSecond),
-                  nTime);
-        struct tm tmTime = testdata::UtcTm(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute,
-                                           date.m_nSecond);
+        EXPECT_EQ(
+            LogTimeFromUtc(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond),
+            nTime);
+        struct tm tmTime =
+            testdata::UtcTm(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
         EXPECT_EQ(tmTime.tm_year + 1900, date.m_nYear);
         EXPECT_EQ(tmTime.tm_mon + 1, date.m_nMonth);
     }
@@ -85,21 +86,44 @@ TEST(CDailyFile, WritesTheStoredLayout)
     file.AddEntry(0x0102030405060709ull, std::string("de"));
     file.AddEndMarker();
     EXPECT_EQ(Hex(file.Bytes()),
-              "4c4f4710"                          // "LOG", 0x10
-              "0506070801020304"                  // first time: low half, high half
-              "0506070901020304"                  // last time
-              "1000" "0003" "0000" "0000" "0506070801020304" "616263"
-              "1000" "0002" "0003" "0000" "0506070901020304" "6465"
-              "1000" "0000" "0002" "0000" "0000000000000000");
+              "4c4f4710"          // "LOG", 0x10
+              "0506070801020304"  // first time: low half, high half
+              "0506070901020304"  // last time
+              "1000"
+              "0003"
+              "0000"
+              "0000"
+              "0506070801020304"
+              "616263"
+              "1000"
+              "0002"
+              "0003"
+              "0000"
+              "0506070901020304"
+              "6465"
+              "1000"
+              "0000"
+              "0002"
+              "0000"
+              "0000000000000000");
 
     CDailyFile broken;
     broken.SetTag("XY").SetFirstTime(7).SetLastTime(0);
     broken.AddCutEntry(9, std::string("hello"), 2);
     broken.AddCutEntryHeader(10, 300, 5);
     EXPECT_EQ(Hex(broken.Bytes()),
-              "58590010" "0000000700000000" "0000000000000000"
-              "1000" "0005" "0000" "0000" "0000000900000000" "6865"
-              "1000" "012c" "00");
+              "58590010"
+              "0000000700000000"
+              "0000000000000000"
+              "1000"
+              "0005"
+              "0000"
+              "0000"
+              "0000000900000000"
+              "6865"
+              "1000"
+              "012c"
+              "00");
     EXPECT_EQ(broken.CutTo(3).Bytes(), std::string("XY\0", 3));
 }
 
@@ -264,7 +288,7 @@ TEST(GenerateTraffic, IsReproducibleAndMixesPlainAndCompressedFiles)
                 std::string strContent = ReadThroughZlib(strPath);
                 EXPECT_GT(strContent.size(), 150u * 30) << strPath;
                 EXPECT_EQ(strContent, ReadThroughZlib(db2.DailyFilePath(pszGateway, 2006, nMonth, nDayOfMonth,
-                                                                         nSequence, eCompression)));
+                                                                        nSequence, eCompression)));
             }
         }
         std::vector<CEntryRead> aEntries =

@@ -4,7 +4,7 @@
 
 TEST(ByteOrder, HighBytesNeverSpreadIntoOtherBits)
 {
-    const uint8_t aBytes[] = { 0xFE, 0x81, 0x7F, 0x80 };
+    const uint8_t aBytes[] = {0xFE, 0x81, 0x7F, 0x80};
     EXPECT_EQ(ReadBigEndian16(aBytes), 0xFE81);
     EXPECT_EQ(ReadBigEndian32(aBytes), 0xFE817F80u);
     EXPECT_EQ(ReadLittleEndian16(aBytes), 0x81FE);
