@@ -1,3 +1,7 @@
+// The IN statement's leaf: the parameters it accepts, the address lists
+// (single addresses, ranges, prefixes with a dotted or a numeric mask) and
+// number lists read into ranges once, and the lookup of the record's value
+// in the packet headers, the quoted headers or the last connection block.
 #include "filter/search_in.h"
 
 #include <cstring>

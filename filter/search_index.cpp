@@ -1,3 +1,6 @@
+// The index statement's leaf: the header its parameter selects, the byte
+// offset and the value checked once, and the comparison of that byte of the
+// decoded packet header with the value.
 #include "filter/search_index.h"
 
 #include "filter/search_compare.h"

@@ -1,3 +1,6 @@
+// The table of the filter's rejection messages, one row per ESearchMessage
+// in enum order (checked at compile time), and RaiseSearchError, which throws
+// a message's text as a CErrorText.
 #include "filter/search_messages.h"
 
 #include "support/assert.h"

@@ -1,3 +1,5 @@
+// The description search's pattern: built once in lower case with its shift
+// table, then searched for in a counted text without regard to letter case.
 #include "filter/text_pattern.h"
 
 #include <cstring>

@@ -1,3 +1,7 @@
+// Reading "Ostrel.cfg": its lines split into trimmed key=value entries,
+// lookups by key without regard to case, numbers read as "%u" reads them,
+// IPv4 addresses, and the logger settings and gateway table checked in a
+// fixed order, each failure raised with its own message.
 #include "frontend/config_file.h"
 
 #include <cstdarg>

@@ -1,3 +1,7 @@
+// One statement from its text to its output: the configuration file of the
+// root directory read and checked, the statement parsed against the
+// configured gateways, and the parsed query handed to ExecuteQuery. A
+// configuration file that cannot be read or is rejected is reported here.
 #include "frontend/query_run.h"
 
 #include <cstdio>

@@ -1,3 +1,6 @@
+// The table of LQL names: every reserved word, search parameter, output
+// name and token type with its kind flags and id, and the lookups by name
+// (without regard to case) and by id.
 #include "lql/keyword_table.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The statement parser's messages: one row per id with its severity and
+// printf-style format, and the lookup by id.
 #include "lql/parse_message.h"
 
 namespace {

@@ -1,3 +1,7 @@
+// The statement parser: the SELECT list with composite output types
+// expanded, the FROM lists with their sources and time statements, the WHERE
+// clause handed to the filter parser, and the messages it reports with the
+// context line and the caret under the failing word.
 #include "lql/statement_parser.h"
 
 #include <cstdarg>

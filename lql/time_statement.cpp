@@ -1,3 +1,7 @@
+// Time statements: dates and times read field by field ("times ... to
+// ..."), periods counted back from the current time ("last days 2", "last
+// full hours 3"), local times converted to UTC, and the texts of their
+// errors.
 #include "lql/time_statement.h"
 
 #include <cerrno>

@@ -1,3 +1,7 @@
+// The value functions of the output columns, grouped by where they read
+// (entry fields, texts, connection items, usage, Ethernet, IP, TCP, UDP and
+// ICMP headers), and the column table that names each column's labels and
+// functions.
 #include "output/columns.h"
 
 #include <cstdio>

@@ -1,3 +1,6 @@
+// The formats the output columns share: IPv4 addresses in the three
+// --ipformat forms, MAC addresses, numbers with their table names, bounded
+// texts, packed counters, and an entry's time as local date and time text.
 #include "output/value_format.h"
 
 #include <cstring>

@@ -1,3 +1,7 @@
+// Decoding one entry's element list into a CLogRecord: the walk over the
+// elements by their lengths, and for each known tag the fields it fills, each
+// checked to lie inside its element; a malformed element is dropped or ends
+// the walk, never read past.
 #include "records/log_record.h"
 
 #include <cstring>

@@ -1,3 +1,6 @@
+// The stored time stamp: broken-down dates converted to a LogTime within its
+// limits, and dates whose day or month ran past the end normalised into the
+// following months and years.
 #include "storage/log_time.h"
 
 namespace {

@@ -1,3 +1,7 @@
+// The bounded formatter: the program's own printf-style conversions (flags,
+// width, precision, integers, floating point, texts, characters, pointers)
+// written piece by piece into the caller's buffer, never past its end; text
+// pointers that cannot point at a text print "(null)".
 #include "support/bounded_format.h"
 
 #include <climits>

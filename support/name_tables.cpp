@@ -1,3 +1,6 @@
+// The number/name tables (services, Ethernet types, IP protocols, ICMP
+// types, severities, authentication and routing events), their lookups, and
+// the MAC and IPv4 formatters with the buffers their results live in.
 #include "support/name_tables.h"
 
 #include "support/ascii.h"

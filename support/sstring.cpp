@@ -1,3 +1,6 @@
+// CSString's storage: buffers with their header in front of the characters,
+// shared by copies and made private before a change, small buffers recycled
+// through a free list; and the text operations on them.
 #include "support/sstring.h"
 
 #include <cstdarg>

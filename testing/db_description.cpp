@@ -1,3 +1,6 @@
+// mklogdb's description format read line by line: gateways, configuration
+// keys, daily files and their entries (given or generated), written as the
+// database they describe; a mistake is reported with its line number.
 #include "testing/db_description.h"
 
 #include <algorithm>

@@ -1,3 +1,7 @@
+// The entry builder: addresses, packed counters, the data of every element
+// kind, entry bodies assembled element by element, and the packets they carry
+// (IPv4, TCP, UDP, ICMP, ICMP errors, ARP and Ethernet frames) with valid
+// checksums.
 #include "testing/entry_builder.h"
 
 #include <algorithm>

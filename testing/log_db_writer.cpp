@@ -1,3 +1,6 @@
+// The test-data writer's files: LogTime conversions, "Ostrel.cfg" files,
+// daily files (plain or gzip, well-formed or broken in chosen ways) and whole
+// databases laid out by gateway, month and day.
 #include "testing/log_db_writer.h"
 
 #include <algorithm>

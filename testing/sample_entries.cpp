@@ -1,3 +1,5 @@
+// The benchmarks' sample entries: one connection, TCP, ICMP error,
+// authentication and usage entry each, varied by an index.
 #include "testing/sample_entries.h"
 
 #include <string>

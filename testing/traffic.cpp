@@ -1,3 +1,6 @@
+// Realistic entries from readable specifications, and generated traffic:
+// random entries of a small company network spread over gateways and days,
+// written as a database.
 #include "testing/traffic.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Running a program as a child process for the end-to-end tests: its
+// arguments, environment changes, working folder and standard input, and its
+// standard output, standard error and exit code collected.
 #include "tests/common/process_runner.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// A fresh temporary folder per test, removed with its contents, and whole
+// files written and read in it.
 #include "tests/common/temp_dir.h"
 
 #include <cstdio>

@@ -1,3 +1,6 @@
+// The WHERE parser: precedence and grouping, operators of one or two tokens,
+// index statements, IN lists, the texts of its errors, and the limits on
+// text length and nesting; a failed parse releases what it had built.
 #include "filter/search_parser.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// The description pattern: case-insensitive substrings, the empty pattern,
+// where a text ends, the 127-character limit, and agreement with a plain
+// scan.
 #include "filter/text_pattern.h"
 
 #include <gtest/gtest.h>

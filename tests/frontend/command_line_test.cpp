@@ -1,3 +1,6 @@
+// The command line's pieces: escape sequences of the delimiter options, the
+// statement file's text (joined lines, comments, zero bytes, control
+// characters) and the path of the configuration file.
 #include "frontend/command_line.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// The configuration file and the logger settings: lines, comments and
+// trimming, rejected lines, long lines, numbers and addresses, and the
+// checks of the settings and gateways in their order with their messages.
 #include "frontend/config_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// The per-user store of the default root directory: reading, writing, empty
+// and unwritable stores, value length and zero bytes, and special files in
+// place of the value.
 #include "frontend/root_dir.h"
 
 #include <gtest/gtest.h>

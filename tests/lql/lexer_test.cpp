@@ -1,3 +1,6 @@
+// The keyword table's lookups and the lexer: words, numbers in every base,
+// strings, operators, push-back, raw scans and the context line shown above
+// a message.
 #include "lql/lexer.h"
 
 #include <gtest/gtest.h>

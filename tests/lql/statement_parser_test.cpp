@@ -1,3 +1,6 @@
+// The statement parser: output names and composite types, sources and time
+// ranges, the messages it reports with the ranges kept so far, the WHERE
+// filter, and how long messages are cut.
 #include "lql/statement_parser.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// Time statements: dates read field by field, "times" ranges and "last"
+// periods in UTC from a fixed clock, local times across daylight saving,
+// huge counts, a failing clock, and the texts of their errors.
 #include "lql/time_statement.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// Decoding element lists: the walk and its framing, texts, numbers, rule
+// names, connection, usage, authentication, routing and packet elements,
+// malformed elements, and a record reused for the next entry.
 #include "records/log_record.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// Locating packet headers: Ethernet and ARP, IPv4 header lengths and
+// fragments, transport headers that must be whole, and the headers an ICMP
+// error quotes.
 #include "records/packet_decoder.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// The log file reader on real daily files: the walk over days, months and
+// sequence numbers, plain and compressed files, the time range, and damaged,
+// cut, unreadable or special files with their messages.
 #include "storage/log_file_reader.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The stored time stamp: known points, agreement with the civil calendar,
+// its limits, date normalisation, and conversion from broken-down times.
 #include "storage/log_time.h"
 
 #include <gtest/gtest.h>

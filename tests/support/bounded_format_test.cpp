@@ -1,3 +1,6 @@
+// The bounded formatter: the program's own formats, flags, width and
+// precision, texts that cannot be read, floating point, and that it never
+// writes past the buffer.
 #include "support/bounded_format.h"
 
 #include <gtest/gtest.h>

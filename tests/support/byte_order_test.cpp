@@ -1,3 +1,4 @@
+// The byte-order readers and writers keep every byte in its place.
 #include "support/byte_order.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The name tables' shape and lookups, and the address formatters and the
+// lifetime of their results.
 #include "support/name_tables.h"
 
 #include <gtest/gtest.h>
