@@ -100,7 +100,8 @@ void RunFilter(benchmark::State& state, const CSearchFilter& filter)
         benchmark::DoNotOptimize(nPassed);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(records.m_aRecords.size()));
-    state.counters["passed"] = benchmark::Counter(static_cast<double>(nPassed) / state.iterations());
+    state.counters["passed"] =
+        benchmark::Counter(static_cast<double>(nPassed) / static_cast<double>(state.iterations()));
 }
 
 // srcip = 10.0.0.3 and destport = 80

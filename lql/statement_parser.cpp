@@ -41,10 +41,10 @@ struct CCompositeOutput {
     int m_nCount;
 };
 
-template <int COUNT>
+template <size_t COUNT>
 constexpr CCompositeOutput Composite(int32_t nId, const char* const (&apszNames)[COUNT])
 {
-    return {nId, apszNames, COUNT};
+    return {nId, apszNames, static_cast<int>(COUNT)};
 }
 
 const CCompositeOutput g_aComposites[] = {

@@ -278,7 +278,8 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
         for (int nDay = 0; nDay < options.m_nDays; ++nDay) {
             // Each gateway-day has a generator of its own, so the files do not
             // depend on the order or the number of the others.
-            CRandom random(options.m_nSeed * 0x100000001B3ull + nGateway * 100003u + static_cast<uint64_t>(nDay));
+            CRandom random(options.m_nSeed * UINT64_C(0x100000001B3) + nGateway * 100003u +
+                           static_cast<uint64_t>(nDay));
             LogTime nDayStart = nFirstDay + static_cast<LogTime>(nDay) * kUnitsPerDay;
             CUtcDate date = UtcDateOf(nDayStart);
 

@@ -35,7 +35,8 @@ public:
     // A zero-terminated text whose terminator lies inside the list.
     bool TerminatedInside(const char* psz) const
     {
-        return psz == nullptr || (Inside(psz, 1) && memchr(psz, 0, m_pEnd - reinterpret_cast<const uint8_t*>(psz)));
+        return psz == nullptr ||
+               (Inside(psz, 1) && memchr(psz, 0, static_cast<size_t>(m_pEnd - reinterpret_cast<const uint8_t*>(psz))));
     }
 
 private:
@@ -155,7 +156,7 @@ const uint8_t kTags[] = {
 Bytes RichEntry(std::mt19937& random)
 {
     CIpv4Spec outer;
-    outer.m_nIhl = 5 + random() % 3;
+    outer.m_nIhl = static_cast<uint8_t>(5 + random() % 3);
     CIpv4Spec inner;
     CTcpSpec tcp;
     tcp.m_nDataOffset = 5 + random() % 4;
@@ -213,7 +214,7 @@ Bytes Mutate(Bytes bytes, std::mt19937& random)
 Bytes RandomElements(std::mt19937& random)
 {
     Bytes list;
-    unsigned nElements = random() % 12;
+    unsigned nElements = static_cast<unsigned>(random() % 12);
     for (unsigned i = 0; i < nElements; ++i) {
         Bytes data(random() % 64);
         for (uint8_t& nByte : data)

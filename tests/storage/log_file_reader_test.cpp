@@ -386,7 +386,7 @@ TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
     CDailyFile file;
     for (int n = 0; n < 2000; ++n) {
         aTimes.push_back(At(6, 20, 0, 0, n));
-        file.AddEntry(aTimes.back(), std::string(50 + n % 200, static_cast<char>('a' + n % 26)));
+        file.AddEntry(aTimes.back(), std::string(static_cast<size_t>(50 + n % 200), static_cast<char>('a' + n % 26)));
     }
     std::string strGzip = testdata::GzipBytes(file.Bytes());
     ASSERT_GT(strGzip.size(), 2000u);
@@ -401,7 +401,7 @@ TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
 
     // Damaged in the middle instead of cut off.
     strGzip[strGzip.size() / 3] ^= 0x5A;
-    strGzip[strGzip.size() / 3 + 1] ^= 0xA5;
+    strGzip[strGzip.size() / 3 + 1] = static_cast<char>(strGzip[strGzip.size() / 3 + 1] ^ 0xA5);
     ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip, kPlain));
     result = Walk(At(6, 20), At(6, 21));
     EXPECT_LT(result.aTimes.size(), aTimes.size());
@@ -483,9 +483,9 @@ TEST_F(CReaderTest, PlainAndCompressedFilesYieldTheSameEntriesAcrossBufferBounda
     CDailyFile file;
     std::vector<std::string> aBodies;
     for (int n = 0; n < 700; ++n) {
-        std::string strBody(1 + (n * 37) % 5000, '\0');
+        std::string strBody(static_cast<size_t>(1 + (n * 37) % 5000), '\0');
         for (size_t i = 0; i < strBody.size(); ++i)
-            strBody[i] = static_cast<char>(n * 7 + i);
+            strBody[i] = static_cast<char>(static_cast<size_t>(n) * 7 + i);
         aBodies.push_back(strBody);
         file.AddEntry(At(6, 20, 0, n / 60, n % 60), strBody);
     }

@@ -21,7 +21,8 @@ std::string Hex(const std::string& strBytes)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string strHex;
-    for (unsigned char ch : strBytes) {
+    for (char cByte : strBytes) {
+        unsigned char ch = static_cast<unsigned char>(cByte);
         strHex += kDigits[ch >> 4];
         strHex += kDigits[ch & 15];
     }
@@ -132,7 +133,8 @@ TEST(CDailyFile, CompressedFilesHoldTheSameBytes)
     CTempDir dir;
     CDailyFile file;
     for (int n = 0; n < 500; ++n)
-        file.AddEntry(LogTimeFromUtc(2006, 6, 20, 0, 0, n), std::string(100 + n, static_cast<char>(n)));
+        file.AddEntry(LogTimeFromUtc(2006, 6, 20, 0, 0, n),
+                      std::string(static_cast<size_t>(100 + n), static_cast<char>(n)));
     ASSERT_TRUE(file.Write(dir / "a/b/20-0.gz", ECompression::kGzip));
     ASSERT_TRUE(file.Write(dir / "a/b/20-0.osl", ECompression::kPlain));
     EXPECT_EQ(ReadThroughZlib(dir / "a/b/20-0.gz"), file.Bytes());
