@@ -189,8 +189,7 @@ const CNumberRule& FindNumberRule(ESearchField eField)
     for (const CNumberRule& rule : g_aNumberRules)
         if (rule.m_eField == eField)
             return rule;
-    SARNITH_ASSERT(!"every numeric parameter has a rule");
-    return g_aNumberRules[0];
+    SarnithAssertFailed("every numeric parameter has a rule", __FILE__, __LINE__);
 }
 
 // The number a name of the table stands for, when the text [p, pEnd) is one

@@ -259,7 +259,7 @@ void CLoggerConfig::LoadGateways(const CConfigFile& file)
         if (!file.GetString(szKey, strName))
             ThrowConfigError(kMissingEntry, szKey);
 
-        char* pszName = new char[strName.GetLength() + 1];
+        char* pszName = new char[static_cast<size_t>(strName.GetLength()) + 1];
         std::memcpy(pszName, strName.GetString(), static_cast<size_t>(strName.GetLength()) + 1);
         m_apszGatewayNames[n] = pszName;
         std::memcpy(m_aGatewayAddresses[n], aAddress, sizeof(aAddress));

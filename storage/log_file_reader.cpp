@@ -300,7 +300,7 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
 
         if (m_nEntryCapacity < nLength) {
             int32_t nCapacity = 2 * static_cast<int32_t>(nLength);
-            uint8_t* pBuffer = new uint8_t[nCapacity];
+            uint8_t* pBuffer = new uint8_t[static_cast<size_t>(nCapacity)];
             delete[] m_pEntryBuffer;
             m_pEntryBuffer = pBuffer;
             m_nEntryCapacity = nCapacity;

@@ -15,7 +15,6 @@ constexpr uint64_t kUnitsPerDay = 86400ull * kLogTimeUnitsPerSecond;
 // Severities as the gateways log them.
 constexpr int kSeverityNotice = 5;
 constexpr int kSeverityInfo = 6;
-constexpr int kSeverityWarning = 4;
 
 struct CKindDefaults {
     EEntryKind m_eKind;

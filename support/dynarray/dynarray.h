@@ -55,7 +55,7 @@ public:
     {
         if (m_pData == nullptr) {
             if (nNewSize > 0) {
-                m_pData.reset(new TYPE[nNewSize]);
+                m_pData.reset(new TYPE[static_cast<size_t>(nNewSize)]);
                 m_nMaxSize = nNewSize;
                 m_nSize = nNewSize;
             }
@@ -67,7 +67,7 @@ public:
             m_nSize = nNewSize;
         } else {
             int nNewMax = m_nGrowBy == -1 ? nNewSize * 2 : nNewSize + m_nGrowBy;
-            std::unique_ptr<TYPE[]> pNewData(new TYPE[nNewMax]);
+            std::unique_ptr<TYPE[]> pNewData(new TYPE[static_cast<size_t>(nNewMax)]);
             for (int i = 0; i < m_nSize; ++i)
                 pNewData[static_cast<size_t>(i)] = Slot(i);
             m_pData = std::move(pNewData);
