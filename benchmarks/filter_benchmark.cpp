@@ -110,7 +110,7 @@ void BM_SrcIpAndDestPort(benchmark::State& state)
     auto pAll = std::make_unique<CSearchAnd>();
     pAll->Append(NewParam(KEY_SRCIP, "10.0.0.3"));
     pAll->Append(NewParam(KEY_DESTPORT, "80"));
-    CSearchFilter filter(std::move(pAll), 0);
+    CSearchFilter filter(std::move(pAll));
     RunFilter(state, filter);
 }
 BENCHMARK(BM_SrcIpAndDestPort);
@@ -118,7 +118,7 @@ BENCHMARK(BM_SrcIpAndDestPort);
 // description = 'satsrcrule=nat'
 void BM_DescriptionSearch(benchmark::State& state)
 {
-    CSearchFilter filter(NewParam(KEY_DESCRIPTION, "satsrcrule=nat"), 0);
+    CSearchFilter filter(NewParam(KEY_DESCRIPTION, "satsrcrule=nat"));
     RunFilter(state, filter);
 }
 BENCHMARK(BM_DescriptionSearch);

@@ -17,9 +17,6 @@ namespace {
 constexpr const char* kConfigUnread = "Error: Failed to read the %s\n";
 constexpr const char* kConfigRejected = "%s\r\n";
 
-// The parser builds the WHERE filter right away.
-constexpr uint32_t kBuildFilter = 1;
-
 }  // namespace
 
 CSString ConfigFilePath(const CSString& strRootDir)
@@ -52,7 +49,7 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
 
     CQuery query;
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
-    if (!parser.Parse(strStatement, query, kBuildFilter))
+    if (!parser.Parse(strStatement, query))
         return 1;  // the parser has shown its messages; the query releases the filter
     ExecuteQuery(config, query, strRoot, settings);
     return 0;

@@ -126,7 +126,7 @@ void CStatementParser::ReportErrorTextHere(const char* pszText)
     Report(MSG_ERROR_TEXT, m_pLexer->SetErrorContext(pszText));
 }
 
-bool CStatementParser::Parse(CSString strStatement, CQuery& query, uint32_t nFilterOption)
+bool CStatementParser::Parse(CSString strStatement, CQuery& query)
 {
     query.m_pFilter.reset();
     m_pLexer.reset();
@@ -155,7 +155,7 @@ bool CStatementParser::Parse(CSString strStatement, CQuery& query, uint32_t nFil
     if (nType != KEY_WHERE)
         return ReportHere(MSG_EXPECTED_AND_WHERE_OR_TIME);
 
-    CSearchParser searchParser(m_pLexer.get(), nFilterOption);
+    CSearchParser searchParser(m_pLexer.get());
     try {
         query.m_pFilter = searchParser.Parse();
     } catch (const CErrorText& error) {

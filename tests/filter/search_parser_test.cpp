@@ -22,7 +22,7 @@ namespace {
 std::unique_ptr<CSearchFilter> ParseWhere(const std::string& strWhere)
 {
     CLqlLexer lexer(strWhere.c_str());
-    CSearchParser parser(&lexer, 1);
+    CSearchParser parser(&lexer);
     return std::unique_ptr<CSearchFilter>(parser.Parse());
 }
 

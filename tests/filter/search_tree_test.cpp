@@ -108,7 +108,7 @@ TEST(SearchTree, NotInvertsAndANestedTreeEvaluates)
     auto pAll = std::make_unique<CSearchAnd>();
     pAll->Append(std::move(pAny));
     pAll->Append(Not(Probe("c", 0, aLog)));
-    CSearchFilter filter(std::move(pAll), 0);
+    CSearchFilter filter(std::move(pAll));
     EXPECT_NE(filter.Evaluate(record), 0);
 }
 
@@ -138,7 +138,7 @@ TEST(SearchTree, NodesDeleteTheirChildrenInOrder)
         pAny->Append(std::move(pAll));
         pAny->Append(Not(Probe("n", 1, aLog)));
         EXPECT_EQ(pAny->GetCount(), 2);
-        CSearchFilter filter(std::move(pAny), 0);
+        CSearchFilter filter(std::move(pAny));
         aLog.clear();
     }
     EXPECT_EQ(aLog, (CLog{"~c0", "~c1", "~c2", "~c3", "~c4", "~c5", "~c6", "~c7", "~c8", "~c9", "~n"}));

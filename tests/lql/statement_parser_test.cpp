@@ -77,7 +77,7 @@ std::vector<std::string> Outputs(const CQuery& query)
 
 class StatementParser : public ::testing::Test {
 protected:
-    bool Parse(const char* pszStatement) { return m_parser.Parse(CSString(pszStatement), m_query, 1); }
+    bool Parse(const char* pszStatement) { return m_parser.Parse(CSString(pszStatement), m_query); }
 
     CTimeZoneScope m_zone{"UTC"};
     CFixedClock m_clock{kJune15};
@@ -114,7 +114,7 @@ TEST_F(StatementParser, CompositeOutputTypesAreExpanded)
                   "destusername", "BINARY"}));
 
     CQuery empty;
-    ASSERT_TRUE(m_parser.Parse(CSString("select from gw1"), empty, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select from gw1"), empty));
     EXPECT_TRUE(Outputs(empty).empty());
 }
 
@@ -126,7 +126,7 @@ TEST_F(StatementParser, SourcesAllFilesAndQuotedNames)
 
     CRecordingParser parser;
     CQuery query;
-    ASSERT_TRUE(parser.Parse(CSString("select srcip from '123' 'ip' file ' a b '"), query, 1));
+    ASSERT_TRUE(parser.Parse(CSString("select srcip from '123' 'ip' file ' a b '"), query));
     EXPECT_EQ(Sources(query.m_aRanges[0]), "g:123 g:ip f:a b");
 }
 
@@ -142,14 +142,14 @@ TEST_F(StatementParser, TimeStatementsMakeRangesOfTheSourcesNamedSoFar)
     EXPECT_EQ(TmText(m_query.m_aRanges[1].m_tmEnd), "2006-06-02 00:00:00");
 
     CQuery twice;
-    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2 last hours 3"), twice, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2 last hours 3"), twice));
     ASSERT_EQ(twice.m_aRanges.GetSize(), 2);
     EXPECT_EQ(Sources(twice.m_aRanges[0]), "g:gw1");
     EXPECT_EQ(Sources(twice.m_aRanges[1]), "g:gw1 g:gw2");
     EXPECT_EQ(TmText(twice.m_aRanges[1].m_tmStart), "2006-06-15 07:25:13");
 
     CQuery trailing;
-    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2"), trailing, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2"), trailing));
     ASSERT_EQ(trailing.m_aRanges.GetSize(), 1);
     EXPECT_EQ(Sources(trailing.m_aRanges[0]), "g:gw1");
     EXPECT_TRUE(m_parser.m_aReported.empty());
@@ -187,7 +187,7 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         SCOPED_TRACE(c.m_pszStatement);
         CRecordingParser parser;
         CQuery query;
-        EXPECT_EQ(parser.Parse(CSString(c.m_pszStatement), query, 1), c.m_bValid);
+        EXPECT_EQ(parser.Parse(CSString(c.m_pszStatement), query), c.m_bValid);
         EXPECT_EQ(parser.Ids(), c.m_aMessages);
         EXPECT_EQ(query.m_aRanges.GetSize(), c.m_nRanges);
     }
@@ -202,7 +202,7 @@ TEST_F(StatementParser, WhereClauseBecomesTheFilter)
     EXPECT_EQ(m_query.m_aRanges.GetSize(), 3);  // the query was not emptied between the two
 
     CQuery refused;
-    EXPECT_FALSE(m_parser.Parse(CSString("select srcip from gw1 where srcip = 10.0.0.1 destip = 1.2.3.4"), refused, 1));
+    EXPECT_FALSE(m_parser.Parse(CSString("select srcip from gw1 where srcip = 10.0.0.1 destip = 1.2.3.4"), refused));
     EXPECT_EQ(refused.m_pFilter, nullptr);
     EXPECT_EQ(m_parser.m_aReported.back().m_strText, "Error parsing the search statement");
 }
@@ -214,7 +214,7 @@ TEST(StatementParserReport, MessageZeroAndMessagesCutTo1023Characters)
     CQuery query;
     std::string strLong(2000, 'x');
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(parser.Parse(CSString(""), query, 1));
+    EXPECT_FALSE(parser.Parse(CSString(""), query));
     EXPECT_FALSE(parser.Report(MSG_ERROR_TEXT, strLong.c_str()));
     EXPECT_TRUE(parser.Report(MSG_WARNING_TEXT, "careful"));
     std::string strStderr = ::testing::internal::GetCapturedStderr();
