@@ -42,7 +42,7 @@ public:
         const char* pszBase = std::getenv("TMPDIR");
         std::string strTemplate =
             std::string(pszBase != nullptr && pszBase[0] ? pszBase : "/tmp") + "/sarnith-bench-XXXXXX";
-        if (mkdtemp(&strTemplate[0]) == nullptr) {
+        if (mkdtemp(strTemplate.data()) == nullptr) {
             std::perror("mkdtemp");
             std::exit(1);
         }

@@ -350,7 +350,7 @@ private:
         }
     }
 
-    int SetPriority(const char* pszLevel)
+    static int SetPriority(const char* pszLevel)
     {
         for (const CPriorityName& priority : kPriorities) {
             if (EqualNoCase(pszLevel, priority.m_pszName)) {
@@ -453,7 +453,7 @@ char ParseEscapeChar(const char* pszText)
     else
         for (const CEscapeChar& escape : kEscapes)
             if (escape.m_cAfterBackslash == cKind)
-                nValue = escape.m_cResult;
+                nValue = static_cast<unsigned char>(escape.m_cResult);
     return nValue < 0 ? '\0' : static_cast<char>(nValue);
 }
 

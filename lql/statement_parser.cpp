@@ -126,7 +126,7 @@ void CStatementParser::ReportErrorTextHere(const char* pszText)
     Report(MSG_ERROR_TEXT, m_pLexer->SetErrorContext(pszText));
 }
 
-bool CStatementParser::Parse(CSString strStatement, CQuery& query)
+bool CStatementParser::Parse(const CSString& strStatement, CQuery& query)
 {
     query.m_pFilter.reset();
     m_pLexer.reset();

@@ -178,10 +178,8 @@ bool CTimeStatement::ReadDateAndTime(struct tm& tmLocal, bool bEndDate)
         if (!GetTokenText(*m_pLexer, strTime))
             return Fail(TIME_ERR_TIME_EXPECTED);
         strText += strTime;
-    } else if (!bEndDate && nType == KEY_TO) {
-        m_pLexer->PushBack();
-    } else if (bEndDate && (nType == KEY_AND || nType == KEY_WHERE)) {
-        m_pLexer->PushBack();
+    } else if (bEndDate ? (nType == KEY_AND || nType == KEY_WHERE) : nType == KEY_TO) {
+        m_pLexer->PushBack();  // a date without a time, followed by what ends it
     } else if (!(bEndDate && nType == TOKEN_END)) {
         return Fail(TIME_ERR_TIME_EXPECTED);
     }

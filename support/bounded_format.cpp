@@ -4,10 +4,12 @@
 // pointers that cannot point at a text print "(null)".
 #include "support/bounded_format.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "support/ascii.h"
@@ -26,12 +28,10 @@ bool IsUnusableText(const char* psz)
     uintptr_t nAddress = reinterpret_cast<uintptr_t>(psz);
     if (nAddress < kGuardedRange || nAddress > UINTPTR_MAX - (kGuardedRange - 1))
         return true;
-    for (uint32_t nPattern : kFillPatterns) {
+    return std::any_of(std::begin(kFillPatterns), std::end(kFillPatterns), [nAddress](uint32_t nPattern) {
         uint64_t nWide = static_cast<uint64_t>(nPattern) << 32 | nPattern;
-        if (nAddress == nPattern || static_cast<uint64_t>(nAddress) == nWide)
-            return true;
-    }
-    return false;
+        return nAddress == nPattern || static_cast<uint64_t>(nAddress) == nWide;
+    });
 }
 
 // The caller's buffer while formatting. Pieces are copied as far as they fit
@@ -278,7 +278,7 @@ void FormatFloat(CFormatTarget& target, const CConversion& conversion, va_list& 
         return;
     }
     std::string strLarge(static_cast<size_t>(nLength) + 1, '\0');
-    std::snprintf(&strLarge[0], strLarge.size(), pszFormat, nPrecision, dMagnitude);
+    std::snprintf(strLarge.data(), strLarge.size(), pszFormat, nPrecision, dMagnitude);
     WriteField(target, conversion, pszSign, 0, strLarge.data(), nLength, true);
 }
 

@@ -130,7 +130,8 @@ void CSString::Release()
     m_pszData = nullptr;
 }
 
-CSString& CSString::operator=(const CSString& other)
+// Assigning a string to itself (or to a copy sharing its buffer) changes nothing.
+CSString& CSString::operator=(const CSString& other)  // NOLINT(bugprone-unhandled-self-assignment)
 {
     if (m_pszData != other.m_pszData) {
         ++other.GetHeader()->m_nShares;

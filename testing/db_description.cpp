@@ -126,12 +126,16 @@ LogTime ParseTime(const std::string& strText, LogTime nDayStart)
     std::string strClock = strText;
     size_t nT = strText.find('T');
     if (nT != std::string::npos) {
-        int nYear, nMonth, nDay;
+        int nYear;
+        int nMonth;
+        int nDay;
         ParseDate(strText.substr(0, nT), nYear, nMonth, nDay);
         nDayStart = LogTimeFromUtc(nYear, nMonth, nDay);
         strClock = strText.substr(nT + 1);
     }
-    int nHour, nMinute, nSecond;
+    int nHour;
+    int nMinute;
+    int nSecond;
     char chAfter = 0;
     if (std::sscanf(strClock.c_str(), "%2d:%2d:%2d%c", &nHour, &nMinute, &nSecond, &chAfter) != 3 || nHour < 0 ||
         nHour > 23 || nMinute < 0 || nMinute > 59 || nSecond < 0 || nSecond > 59)
@@ -312,7 +316,8 @@ private:
     {
         if (aWords.size() != 2)
             throw CDescriptionError("expected: config <KEY>=<value>");
-        std::string strKey, strValue;
+        std::string strKey;
+        std::string strValue;
         SplitKeyValue(aWords[1], strKey, strValue);
         m_config.Set(strKey, strValue);
     }
@@ -340,7 +345,8 @@ private:
                 m_bEndMarker = false;
                 continue;
             }
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             if (strKey == "first")
                 m_file.SetFirstTime(strValue == "0" ? 0 : ParseTime(strValue, m_nDayStart));
@@ -366,7 +372,8 @@ private:
         if (!ParseEntryKind(aWords[2], spec.m_eKind))
             throw CDescriptionError("unknown entry kind '" + aWords[2] + "'");
         for (size_t n = 3; n < aWords.size(); ++n) {
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             ApplyEntryKey(spec, strKey, strValue);
         }
@@ -385,7 +392,8 @@ private:
         LogTime nFrom = m_nDayStart;
         LogTime nTo = m_nDayStart + kUnitsPerDay - kLogTimeUnitsPerSecond;
         for (size_t n = 1; n < aWords.size(); ++n) {
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             if (strKey == "count") {
                 nCount = ParseNumber(strValue, 10000000, "count");

@@ -433,7 +433,7 @@ Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp, con
 
 Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
 {
-    size_t nHeaderLength = std::max<size_t>(ip.m_nIhl * kHeaderWordSize, kIpMinHeaderSize);
+    size_t nHeaderLength = std::max<size_t>(static_cast<size_t>(ip.m_nIhl) * kHeaderWordSize, kIpMinHeaderSize);
     size_t nTotal = ip.m_nTotalLength < 0 ? nHeaderLength + nPayloadLength : static_cast<size_t>(ip.m_nTotalLength);
     Bytes header(nHeaderLength, 0);  // options: end of list
     header[kIpVersionLengthOffset] =
@@ -452,7 +452,8 @@ Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
 
 Bytes TcpHeader(const CTcpSpec& tcp)
 {
-    size_t nHeaderLength = std::max<size_t>(tcp.m_nDataOffset * kHeaderWordSize, kTcpMinHeaderSize);
+    size_t nHeaderLength =
+        std::max<size_t>(static_cast<size_t>(tcp.m_nDataOffset) * kHeaderWordSize, kTcpMinHeaderSize);
     Bytes header(kTcpMinHeaderSize, 0);
     PutBigEndian16(&header[kSrcPortOffset], tcp.m_nSrcPort);
     PutBigEndian16(&header[kDestPortOffset], tcp.m_nDestPort);

@@ -94,7 +94,8 @@ public:
     void SetAtGrow(int nPos, const TYPE& value)
     {
         if (nPos >= m_nSize) {
-            TYPE copy(value);  // value may live in the storage that growing replaces
+            // value may live in the storage that growing replaces.
+            TYPE copy(value);  // NOLINT(performance-unnecessary-copy-initialization)
             SetSize(nPos + 1);
             Slot(nPos) = copy;
             return;

@@ -3,6 +3,7 @@
 // standard output, standard error and exit code collected.
 #include "tests/common/process_runner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -31,10 +32,9 @@ void ApplyEnvironment(const std::vector<std::string>& aChanges)
 
 bool HasVariable(const std::vector<std::string>& aChanges, const std::string& strName)
 {
-    for (const std::string& strChange : aChanges)
-        if (strChange == strName || strChange.rfind(strName + "=", 0) == 0)
-            return true;
-    return false;
+    return std::any_of(aChanges.begin(), aChanges.end(), [&](const std::string& strChange) {
+        return strChange == strName || strChange.rfind(strName + "=", 0) == 0;
+    });
 }
 
 }  // namespace
@@ -43,7 +43,9 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
                          const ProcessOptions& options)
 {
     ProcessResult result;
-    int aOut[2], aErr[2], aIn[2];
+    int aOut[2];
+    int aErr[2];
+    int aIn[2];
     if (pipe(aOut) != 0 || pipe(aErr) != 0 || pipe(aIn) != 0)
         return result;
 
@@ -79,7 +81,8 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
     } else {
         fcntl(nInFd, F_SETFL, O_NONBLOCK);
     }
-    bool bOutOpen = true, bErrOpen = true;
+    bool bOutOpen = true;
+    bool bErrOpen = true;
     time_t nDeadline = time(nullptr) + options.nTimeoutSeconds;
     char aBuffer[65536];
     while (bOutOpen || bErrOpen) {

@@ -31,7 +31,7 @@ CTempDir::CTempDir()
 {
     const char* pszBase = std::getenv("TMPDIR");
     std::string strTemplate = std::string(pszBase != nullptr && pszBase[0] ? pszBase : "/tmp") + "/sarnith-test-XXXXXX";
-    char* pszMade = mkdtemp(&strTemplate[0]);
+    char* pszMade = mkdtemp(strTemplate.data());
     m_strPath = pszMade != nullptr ? pszMade : "";
 }
 

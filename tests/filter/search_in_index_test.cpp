@@ -143,7 +143,12 @@ TEST(SearchIn, PortsOfPacketsQuotedHeadersAndConnections)
     http.m_nDestPort = 80;
     CTcpSpec proxy;
     proxy.m_nDestPort = 8080;
-    CEntryBuilder tcp80, tcp8080, udp53, icmpUdp53, icmpTcp53, conn443;
+    CEntryBuilder tcp80;
+    CEntryBuilder tcp8080;
+    CEntryBuilder udp53;
+    CEntryBuilder icmpUdp53;
+    CEntryBuilder icmpTcp53;
+    CEntryBuilder conn443;
     tcp80.Packet(TcpPacket(ip, http));
     tcp8080.Packet(TcpPacket(ip, proxy));
     udp53.Packet(UdpPacket(ip, 5353, 53));
@@ -179,7 +184,10 @@ TEST(SearchIn, PortsOfPacketsQuotedHeadersAndConnections)
 
 TEST(SearchIn, IdsAndRouteGateways)
 {
-    CEntryBuilder id150, id200, id300, route;
+    CEntryBuilder id150;
+    CEntryBuilder id200;
+    CEntryBuilder id300;
+    CEntryBuilder route;
     id150.LogId(150);
     id200.LogId(200);
     id300.LogId(300);
@@ -201,7 +209,10 @@ TEST(SearchIndex, OneByteOfAHeaderWithinTheCapturedBytes)
     syn.m_nFlags = TCP_FLAG_SYN;
     CTcpSpec synAck;
     synAck.m_nFlags = TCP_FLAG_SYN | TCP_FLAG_ACK;
-    CEntryBuilder synEntry, synAckEntry, udpEntry, frameEntry;
+    CEntryBuilder synEntry;
+    CEntryBuilder synAckEntry;
+    CEntryBuilder udpEntry;
+    CEntryBuilder frameEntry;
     synEntry.Packet(TcpPacket(ip, syn));
     synAckEntry.Packet(TcpPacket(ip, synAck, Bytes{0xAA}));
     udpEntry.Packet(UdpPacket(ip, 1, 2));

@@ -303,7 +303,8 @@ TEST(SearchMatch, InterfacesComeFromTheEntryTheConnectionOrTheUsageItems)
     EXPECT_TRUE(Matches(connIf, KEY_DESTIFACE, "EXT"));
     EXPECT_FALSE(Matches(connIf, KEY_DESTIFACE, "dmz"));
 
-    CUsageSpec first, second;
+    CUsageSpec first;
+    CUsageSpec second;
     first.m_strIface = "if1";
     second.m_strIface = "if2";
     CEntryBuilder usage;

@@ -53,7 +53,9 @@ void ExpectTruthTable(const std::string& strWhere, const std::function<bool(bool
     std::unique_ptr<CSearchFilter> pFilter = ParseWhere(strWhere);
     ASSERT_NE(pFilter, nullptr);
     for (int nBits = 0; nBits < 8; ++nBits) {
-        bool a = (nBits & 1) != 0, b = (nBits & 2) != 0, c = (nBits & 4) != 0;
+        bool a = (nBits & 1) != 0;
+        bool b = (nBits & 2) != 0;
+        bool c = (nBits & 4) != 0;
         CEntryBuilder entry;
         entry.Category(a ? "yes" : "no").Event(b ? "yes" : "no").Action(c ? "yes" : "no");
         EXPECT_EQ(Passes(*pFilter, entry), expected(a, b, c)) << "a=" << a << " b=" << b << " c=" << c;

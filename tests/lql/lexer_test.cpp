@@ -49,7 +49,8 @@ TEST(KeywordTable, LookupIgnoresCaseAndFindsTheFirstRow)
 
 TEST(KeywordTable, ListingsSkipAliases)
 {
-    std::vector<std::string> aSearch, aOutput;
+    std::vector<std::string> aSearch;
+    std::vector<std::string> aOutput;
     CKeywordTable::ForEachListed(KW_SEARCH, [&](const char* psz) { aSearch.push_back(psz); });
     CKeywordTable::ForEachListed(KW_OUTPUT, [&](const char* psz) { aOutput.push_back(psz); });
     EXPECT_EQ(aSearch.size(), 53u);

@@ -70,6 +70,7 @@ std::string Sources(const CQueryRange& range)
 std::vector<std::string> Outputs(const CQuery& query)
 {
     std::vector<std::string> aOutputs;
+    aOutputs.reserve(static_cast<size_t>(query.m_aOutputs.GetSize()));
     for (int i = 0; i < query.m_aOutputs.GetSize(); ++i)
         aOutputs.push_back(query.m_aOutputs[i].GetString());
     return aOutputs;

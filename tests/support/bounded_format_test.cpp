@@ -68,6 +68,8 @@ TEST(BoundedFormat, TextPointersThatCannotPointAtATextPrintNull)
     for (uintptr_t nAddress :
          {uintptr_t(65535), UINTPTR_MAX, UINTPTR_MAX - 65534, uintptr_t(0xCCCCCCCCu), uintptr_t(0xCDCDCDCDu),
           uintptr_t(0xDDDDDDDDu), uintptr_t(0xEEEEEEEEu), static_cast<uintptr_t>(0xCCCCCCCCCCCCCCCCull)})
+        // Pointers made from numbers are what this test is about.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         EXPECT_EQ(Format("%s", reinterpret_cast<const char*>(nAddress)), "(null)") << nAddress;
     EXPECT_EQ(Format("[%8s]", static_cast<const char*>(nullptr)), "[  (null)]");
 }
@@ -81,6 +83,7 @@ TEST(BoundedFormat, UnknownConversionsAndAnOpenEndPrintNothing)
 
 TEST(BoundedFormat, PointersInHexadecimal)
 {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): a pointer made from a known number
     const void* p = reinterpret_cast<const void*>(static_cast<uintptr_t>(0x1234abcd));
     EXPECT_EQ(Format("%p", p), "1234abcd");
     EXPECT_EQ(Format("%#p", p), "0x1234abcd");
