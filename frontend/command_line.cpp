@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+// The version of project() in CMakeLists.txt.
+constexpr const char* kVersion = SARNITH_VERSION;
 
 const char* const kUsageLines[] = {
     "Sarnith: Query the log database created by Tovrek Vantgard Logger",

@@ -121,9 +121,11 @@ TEST(Options, UsageOnStandardOutputForNoArgumentsAndHelp)
 
 TEST(Options, VersionBanner)
 {
-    const std::regex banner(
-        "Sarnith 1\\.0\\.0 Build: (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? "
-        "[0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\n\n[^\n]+\n[^\n]+\n");
+    // The version of project(), its dots matched literally.
+    const std::string strVersion = std::regex_replace(SARNITH_VERSION, std::regex("\\."), "\\.");
+    const std::regex banner("Sarnith " + strVersion +
+                            " Build: (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9][0-9]? "
+                            "[0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\n\n[^\n]+\n[^\n]+\n");
     for (const char* pszVersion : {"-v", "-V", "--version", "--VERSION"}) {
         ProcessResult result = RunSarnith({pszVersion, "select ignored"});
         EXPECT_TRUE(std::regex_match(result.strStdout, banner)) << result.strStdout;
