@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -137,6 +138,47 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
     else if (WIFSIGNALED(nStatus))
         result.nSignal = WTERMSIG(nStatus);
     return result;
+}
+
+bool RunAsUnprivilegedUser(const std::function<std::string()>& fnWork, std::string& strOutput)
+{
+    constexpr uid_t kNobody = 65534;
+    constexpr gid_t kNoGroup = 65534;
+    constexpr int kNoUserChange = 126;
+    strOutput.clear();
+    int aPipe[2];
+    if (pipe(aPipe) != 0)
+        return false;
+    pid_t nPid = fork();
+    if (nPid == 0) {
+        close(aPipe[0]);
+        if (setgroups(0, nullptr) != 0 || setresgid(kNoGroup, kNoGroup, kNoGroup) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0)
+            _exit(kNoUserChange);
+        const std::string strText = fnWork();
+        size_t nWritten = 0;
+        while (nWritten < strText.size()) {
+            ssize_t nCount = write(aPipe[1], strText.data() + nWritten, strText.size() - nWritten);
+            if (nCount <= 0)
+                _exit(1);
+            nWritten += static_cast<size_t>(nCount);
+        }
+        _exit(0);  // no exit handlers: they belong to the parent
+    }
+    close(aPipe[1]);
+    char aBuffer[4096];
+    ssize_t nRead = 0;
+    while ((nRead = read(aPipe[0], aBuffer, sizeof(aBuffer))) != 0) {
+        if (nRead > 0)
+            strOutput.append(aBuffer, static_cast<size_t>(nRead));
+        else if (errno != EINTR)
+            break;
+    }
+    close(aPipe[0]);
+    int nStatus = 0;
+    if (nPid < 0 || waitpid(nPid, &nStatus, 0) != nPid)
+        return false;
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
 }
 
 std::string DefaultTestConfigHome()

@@ -8,6 +8,7 @@
 #ifndef SARNITH_TESTS_COMMON_PROCESS_RUNNER_H
 #define SARNITH_TESTS_COMMON_PROCESS_RUNNER_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,12 @@ ProcessResult RunSarnith(const std::vector<std::string>& aArgs, const ProcessOpt
 
 // The folder RunSarnith uses as XDG_CONFIG_HOME by default.
 std::string DefaultTestConfigHome();
+
+// Runs fnWork in a child process as the unprivileged user and group 65534
+// ("nobody", no supplementary groups) and hands back the text it returned:
+// for tests of file permissions, which the superuser is not bound by. Needs
+// the privilege to change user (the superuser has it). False when the child
+// could not change user or did not end normally.
+bool RunAsUnprivilegedUser(const std::function<std::string()>& fnWork, std::string& strOutput);
 
 #endif

@@ -18,6 +18,12 @@ int RemoveEntry(const char* pszPath, const struct stat*, int, struct FTW*)
     return remove(pszPath);
 }
 
+int OpenEntry(const char* pszPath, const struct stat* pStat, int, struct FTW*)
+{
+    chmod(pszPath, S_ISDIR(pStat->st_mode) ? 0755 : 0644);
+    return 0;
+}
+
 void MakeParents(const std::string& strPath)
 {
     for (size_t nPos = 1; nPos < strPath.size(); ++nPos)
@@ -39,6 +45,12 @@ CTempDir::~CTempDir()
 {
     if (!m_strPath.empty())
         nftw(m_strPath.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void CTempDir::OpenToAllUsers() const
+{
+    if (!m_strPath.empty())
+        nftw(m_strPath.c_str(), OpenEntry, 16, FTW_PHYS);
 }
 
 void WriteWholeFile(const std::string& strPath, const std::string& strData)

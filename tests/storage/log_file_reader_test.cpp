@@ -4,12 +4,14 @@
 #include "storage/log_file_reader.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "testing/log_db_writer.h"
+#include "tests/common/process_runner.h"
 #include "tests/common/temp_dir.h"
 
 namespace {
@@ -76,6 +78,32 @@ protected:
     {
         CLogFileReader reader(pszGateway, m_dir.Path().c_str(), TmOf(nStart), TmOf(nEnd));
         return ReadAll(reader);
+    }
+    // Walk, as the unprivileged user when the test runs as the superuser, who
+    // may read every file. What that user must read has to be open to all.
+    CReadResult WalkWithoutPrivileges(LogTime nStart, LogTime nEnd)
+    {
+        if (geteuid() != 0)
+            return Walk(nStart, nEnd);
+        std::string strText;
+        bool bRan = RunAsUnprivilegedUser(
+            [&] {
+                CReadResult walked = Walk(nStart, nEnd);
+                std::string strTimes;
+                for (LogTime nTime : walked.aTimes)
+                    strTimes += std::to_string(nTime) + " ";
+                return strTimes + "\n" + walked.strStderr;
+            },
+            strText);
+        EXPECT_TRUE(bRan) << "the walk as user 65534 failed";
+        CReadResult result;
+        size_t nLineEnd = strText.find('\n');
+        std::istringstream times(strText.substr(0, nLineEnd));
+        for (LogTime nTime = 0; times >> nTime;)
+            result.aTimes.push_back(nTime);
+        if (nLineEnd != std::string::npos)
+            result.strStderr = strText.substr(nLineEnd + 1);
+        return result;
     }
     static struct tm TmOf(LogTime nTime)
     {
@@ -210,16 +238,15 @@ TEST_F(CReaderTest, RootEndingWithASeparatorStillFindsFiles)
 
 TEST_F(CReaderTest, UnreadableFileIsReportedAndSkipsTheRestOfItsDay)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "every file is readable for the superuser";
     Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
     Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 2)}));
     Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 3)}));
     Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+    m_dir.OpenToAllUsers();
     std::string strLocked = PathOf(2006, 6, 20, 1, kGzip);
     ASSERT_EQ(chmod(strLocked.c_str(), 0), 0);
 
-    CReadResult result = Walk(At(6, 20), At(6, 22));
+    CReadResult result = WalkWithoutPrivileges(At(6, 20), At(6, 22));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
     EXPECT_EQ(result.strStderr, "Access denied to file " + m_dir.Path() + "/gw-east/200606/20-1.gz\n");
 }
