@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs what the build needs (only what is missing) and builds Sarnith in
-# build/. Safe to run again: installed packages are kept, the build is
-# brought up to date.
+# Installs what the build and the tests need (only what is missing) and
+# builds Sarnith alone in build/. Safe to run again: installed packages are
+# kept, the build is brought up to date. scripts/test.sh builds the rest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# The program: cmake, g++, make, zlib. The tests: GoogleTest, Google
+# Benchmark, the time zone data (tests pin Europe/Berlin), clang-format and
+# clang-tidy (the checks of scripts/test.sh).
+packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev tzdata clang-format clang-tidy)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -20,6 +23,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build build -j "$jobs" --target sarnith >/dev/null
 echo "Built build/sarnith"
