@@ -5,6 +5,7 @@
 #include "filter/search_param.h"
 
 #include <cstring>
+#include <memory>
 
 #include "filter/search_messages.h"
 #include "filter/text_pattern.h"
@@ -267,15 +268,12 @@ CSearchParam::CSearchParam()
     std::memset(m_szValue, 0, sizeof(m_szValue));
 }
 
-CSearchParam::~CSearchParam()
-{
-    ReleaseValue();
-}
+// Defined here, where the text pattern's type is complete.
+CSearchParam::~CSearchParam() = default;
 
 void CSearchParam::ReleaseValue()
 {
-    if (m_eField == FIELD_DESCRIPTION)
-        delete m_pPattern;
+    m_pPattern.reset();
     m_eField = FIELD_NONE;
     m_eQuotedValue = RECORD_VALUE_NONE;
     m_eConnValue = RECORD_VALUE_NONE;
@@ -312,7 +310,7 @@ void CSearchParam::SetValue(int32_t nParamId, const char* pszValue, ESearchOp eO
         break;
     }
     case SYNTAX_PATTERN:
-        m_pPattern = new CTextPattern(pszValue);
+        m_pPattern = std::make_unique<CTextPattern>(pszValue);
         break;
     case SYNTAX_NUMBER: {
         const CNumberRule& rule = FindNumberRule(pRow->m_eField);

@@ -12,6 +12,7 @@
 #define SARNITH_FILTER_SEARCH_PARAM_H
 
 #include <cstdint>
+#include <memory>
 
 #include "filter/record_values.h"
 #include "filter/search_node.h"
@@ -129,8 +130,8 @@ private:
         uint16_t m_nValue16;                    // ports, protocols, ICMP and Ethernet types
         uint32_t m_nValue32;                    // ids, flags, severities, events, metrics
         uint8_t m_nValueEnum;                   // connection event or ARP operation
-        CTextPattern* m_pPattern;               // FIELD_DESCRIPTION only; owned
     };
+    std::unique_ptr<CTextPattern> m_pPattern;  // FIELD_DESCRIPTION only
 };
 
 #endif
