@@ -39,6 +39,12 @@ CTimeResult Run(const char* pszText, ETimeForm eForm)
     return result;
 }
 
+// "<start> to <end>" of a statement that was read, else its error text.
+std::string RangeText(const CTimeResult& result)
+{
+    return result.m_bOk ? result.m_strStart + " to " + result.m_strEnd : "error: " + result.m_strError;
+}
+
 CTimeResult Times(const char* pszText)
 {
     return Run(pszText, TIME_FORM_TIMES);
@@ -133,9 +139,7 @@ TEST(TimesStatement, DatesAndTimesInUtc)
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszText);
         CTimeResult result = Times(c.m_pszText);
-        ASSERT_TRUE(result.m_bOk) << result.m_strError;
-        EXPECT_EQ(result.m_strStart, c.m_pszStart);
-        EXPECT_EQ(result.m_strEnd, c.m_pszEnd);
+        EXPECT_EQ(RangeText(result), std::string(c.m_pszStart) + " to " + c.m_pszEnd);
         EXPECT_EQ(result.m_nNextType, c.m_nNextType);
     }
 }
@@ -143,16 +147,9 @@ TEST(TimesStatement, DatesAndTimesInUtc)
 TEST(TimesStatement, LocalDatesAreDeliveredInUtc)
 {
     CTimeZoneScope zone("Europe/Berlin");
-    CTimeResult summer = Times("2006-06-01 to 2006-06-30");
-    ASSERT_TRUE(summer.m_bOk);
-    EXPECT_EQ(summer.m_strStart, "2006-05-31 22:00:00");
-    EXPECT_EQ(summer.m_strEnd, "2006-06-29 22:00:00");
-
+    EXPECT_EQ(RangeText(Times("2006-06-01 to 2006-06-30")), "2006-05-31 22:00:00 to 2006-06-29 22:00:00");
     // Across the change to winter time: the end is an hour further from UTC.
-    CTimeResult change = Times("2006-10-28 12:00 to 2006-10-30 12:00");
-    ASSERT_TRUE(change.m_bOk);
-    EXPECT_EQ(change.m_strStart, "2006-10-28 10:00:00");
-    EXPECT_EQ(change.m_strEnd, "2006-10-30 11:00:00");
+    EXPECT_EQ(RangeText(Times("2006-10-28 12:00 to 2006-10-30 12:00")), "2006-10-28 10:00:00 to 2006-10-30 11:00:00");
 }
 
 TEST(TimesStatement, ErrorTexts)
@@ -196,9 +193,7 @@ TEST(LastStatement, PeriodsCountedBackFromNowInUtc)
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszText);
         CTimeResult result = Last(c.m_pszText);
-        ASSERT_TRUE(result.m_bOk) << result.m_strError;
-        EXPECT_EQ(result.m_strStart, c.m_pszStart);
-        EXPECT_EQ(result.m_strEnd, c.m_pszEnd);
+        EXPECT_EQ(RangeText(result), std::string(c.m_pszStart) + " to " + c.m_pszEnd);
         EXPECT_EQ(result.m_nNextType, TOKEN_END);
     }
 }
@@ -208,32 +203,21 @@ TEST(LastStatement, LocalTimeWithDaylightSaving)
     CTimeZoneScope zone("Europe/Berlin");
     {
         CFixedClock clock(kJune15 - 7200);  // 2006-06-15 10:25:13 local summer time
-        CTimeResult fullDay = Last("full day");
-        ASSERT_TRUE(fullDay.m_bOk);
-        EXPECT_EQ(fullDay.m_strStart, "2006-06-13 22:00:00");
-        EXPECT_EQ(fullDay.m_strEnd, "2006-06-14 22:00:00");
-        CTimeResult days = Last("days 2");
-        ASSERT_TRUE(days.m_bOk);
-        EXPECT_EQ(days.m_strStart, "2006-06-13 08:25:13");
-        EXPECT_EQ(days.m_strEnd, "2006-07-15 08:25:13");
+        EXPECT_EQ(RangeText(Last("full day")), "2006-06-13 22:00:00 to 2006-06-14 22:00:00");
+        EXPECT_EQ(RangeText(Last("days 2")), "2006-06-13 08:25:13 to 2006-07-15 08:25:13");
     }
     {
         // 2006-03-27 10:00 summer time; the day before began in winter time.
         CFixedClock clock(1143446400);
-        CTimeResult fullDay = Last("full day");
-        ASSERT_TRUE(fullDay.m_bOk);
-        EXPECT_EQ(fullDay.m_strStart, "2006-03-25 23:00:00");  // 2006-03-26 00:00 winter time
-        EXPECT_EQ(fullDay.m_strEnd, "2006-03-26 22:00:00");    // 2006-03-27 00:00 summer time
+        // From 2006-03-26 00:00 winter time to 2006-03-27 00:00 summer time.
+        EXPECT_EQ(RangeText(Last("full day")), "2006-03-25 23:00:00 to 2006-03-26 22:00:00");
         CTimeResult fullDays = Last("full days 2");
         ASSERT_TRUE(fullDays.m_bOk);
         EXPECT_EQ(fullDays.m_strStart, "2006-03-24 23:00:00");
         CTimeResult days = Last("days 1");
         ASSERT_TRUE(days.m_bOk);
         EXPECT_EQ(days.m_strStart, "2006-03-26 08:00:00");  // exactly 86400 seconds back
-        CTimeResult hours = Last("full hours 1");
-        ASSERT_TRUE(hours.m_bOk);
-        EXPECT_EQ(hours.m_strStart, "2006-03-27 07:00:00");
-        EXPECT_EQ(hours.m_strEnd, "2006-03-27 08:00:00");
+        EXPECT_EQ(RangeText(Last("full hours 1")), "2006-03-27 07:00:00 to 2006-03-27 08:00:00");
     }
     {
         // 2006-10-15 12:00 summer time: a month later is 12:00 winter time.
