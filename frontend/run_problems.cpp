@@ -26,8 +26,8 @@ std::string CRunProblems::WarningText() const
         strEntries = Counted(m_nUndecodedEntries, "entry", "entries") + " could not be decoded";
     if (strFiles.empty() && strEntries.empty())
         return std::string();
-    std::string strJoined = !strFiles.empty() && !strEntries.empty() ? strFiles + " and " + strEntries
-                                                                      : strFiles + strEntries;
+    std::string strJoined =
+        !strFiles.empty() && !strEntries.empty() ? strFiles + " and " + strEntries : strFiles + strEntries;
     return "Warning: " + strJoined;
 }
 

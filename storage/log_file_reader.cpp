@@ -18,7 +18,7 @@ constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 const char* const kMsgAccessDenied = "Access denied to file %s";
 const char* const kMsgFailedToOpen = "Failed to open %s";
 const char* const kMsgFailedToRead = "Failed to read %s";
-const char* const kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
+const char* const kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
 const char* const kMsgBodyCutShort = "There is an error in one of the log files";
 
 }  // namespace
@@ -39,7 +39,9 @@ enum class EWalkStep { kOpened, kNextSequence, kNextDay, kNextMonth };
 
 CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszGatewayFolder, const char* pszRootDir,
                                const struct tm& tmStart, const struct tm& tmEnd)
-    : m_messages(messages), m_strGateway(pszGatewayFolder), m_strRootDir(pszRootDir)
+    : m_messages(messages),
+      m_strGateway(pszGatewayFolder),
+      m_strRootDir(pszRootDir)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = false;
@@ -47,7 +49,8 @@ CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszGateway
 
 CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszFilePath, const struct tm& tmStart,
                                const struct tm& tmEnd)
-    : m_messages(messages), m_strFilePath(pszFilePath)
+    : m_messages(messages),
+      m_strFilePath(pszFilePath)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = true;
