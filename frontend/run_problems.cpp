@@ -1,3 +1,6 @@
+// The run's problem receiver: each reader message printed as it comes and
+// counted, undecodable entries counted, and the closing warning with its
+// singular and plural counts.
 #include "frontend/run_problems.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// Escaping of texts inside JSON strings: the characters JSON reserves,
+// control characters, and every byte outside valid UTF-8 as \u00XX.
 #include "output/json_text.h"
 
 #include <cstdint>

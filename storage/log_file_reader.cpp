@@ -1,3 +1,7 @@
+// The log file reader: the walk over a gateway's daily files (or the one
+// named file), the file and entry headers with their range rules, buffered
+// reading through the daily-file stream, and the messages for what cannot
+// be read.
 #include "storage/log_file_reader.h"
 
 #include <cstdarg>
