@@ -12,7 +12,9 @@ namespace {
 class CItemMerge {
 public:
     CItemMerge(IItemSource& source, uint32_t nReaders, IItemSink& sink)
-        : m_source(source), m_sink(sink), m_aHeads(nReaders, nullptr)
+        : m_source(source),
+          m_sink(sink),
+          m_aHeads(nReaders, nullptr)
     {
         m_heap.Reserve(nReaders);
     }

@@ -84,8 +84,8 @@ struct CSegment {
     bool m_bQueued = false;
     bool m_bRunning = false;
     EPhase m_ePhase = EPhase::kWalking;
-    bool m_bEndsReader = false;          // no segment follows (with kDone)
-    bool m_bUnboundedFile = false;       // the file is a pipe or device: a read may wait for ever
+    bool m_bEndsReader = false;     // no segment follows (with kDone)
+    bool m_bUnboundedFile = false;  // the file is a pipe or device: a read may wait for ever
     CItemWriter m_writer;
     std::unique_ptr<CDailyFileScan> m_pScan;
     std::unique_ptr<CSegment> m_pFollower;  // the next file's segment, made once the header allowed it
@@ -97,13 +97,15 @@ struct CSegment {
 // One reader: its walk, its segments and its batches.
 struct CLane {
     CLane(const CReaderPlan& plan, uint32_t nIndex, const char* pszRootDir)
-        : m_plan(plan), m_nIndex(nIndex), m_range(plan.m_pRange->m_tmStart, plan.m_pRange->m_tmEnd)
+        : m_plan(plan),
+          m_nIndex(nIndex),
+          m_range(plan.m_pRange->m_tmStart, plan.m_pRange->m_tmEnd)
     {
         if (plan.m_bFile)
             m_pWalk.reset(new CDailyFileWalk(m_walkMessages, plan.m_pszSource));
         else
-            m_pWalk.reset(new CDailyFileWalk(m_walkMessages, plan.m_pszSource, pszRootDir, m_range.m_dateStart,
-                                             m_range.m_nEnd));
+            m_pWalk.reset(
+                new CDailyFileWalk(m_walkMessages, plan.m_pszSource, pszRootDir, m_range.m_dateStart, m_range.m_nEnd));
         m_bWalkDone = m_range.m_bEmpty;
     }
     ~CLane()
@@ -124,10 +126,10 @@ struct CLane {
     std::unique_ptr<CSegment> m_pFront;  // the segment written first; the others hang on it
     CSegment* m_pBack = nullptr;
     std::unique_ptr<CSegment> m_pPending;  // made, waiting for a worker's slot to start
-    bool m_bWalkDone = false;            // no segment is to come after those in the lane
-    unsigned m_nScanning = 0;            // segments walking or scanning
+    bool m_bWalkDone = false;              // no segment is to come after those in the lane
+    unsigned m_nScanning = 0;              // segments walking or scanning
     CItemBatch* m_pFree = nullptr;
-    unsigned m_nBatchesOut = 0;          // batches being filled, handed over or being read
+    unsigned m_nBatchesOut = 0;  // batches being filled, handed over or being read
     bool m_bWaitsForSlot = false;
     CLane* m_pNextWaiting = nullptr;
 
@@ -135,6 +137,37 @@ struct CLane {
     CItemBatch* m_pReading = nullptr;
     size_t m_nReadOffset = 0;
 };
+
+// The segment's last item; its file, if any, is closed.
+void EndSegment(CSegment& segment, bool bEndsReader)
+{
+    segment.m_writer.AddFileEnd();
+    segment.m_bEndsReader = bEndsReader;
+    segment.m_ePhase = EPhase::kDone;
+    segment.m_pScan.reset();
+}
+
+// Under the run's lock: a free batch of the lane, or null when a new one is
+// to be made (outside the lock).
+CItemBatch* TakeBatch(CLane& lane)
+{
+    ++lane.m_nBatchesOut;
+    CItemBatch* pBatch = lane.m_pFree;
+    if (pBatch != nullptr) {
+        lane.m_pFree = pBatch->m_pNext;
+        pBatch->m_pNext = nullptr;
+    }
+    return pBatch;
+}
+
+// Under the run's lock: the batch back to the lane's free batches.
+void ReleaseBatch(CLane& lane, CItemBatch* pBatch)
+{
+    pBatch->Clear();
+    pBatch->m_pNext = lane.m_pFree;
+    lane.m_pFree = pBatch;
+    --lane.m_nBatchesOut;
+}
 
 // What a worker thread keeps for itself.
 struct CWorker {
@@ -167,7 +200,6 @@ private:
     void RunSegment(CWorker& worker, CSegment& segment, CItemBatch* pBatch);
     void Walk(CWorker& worker, CSegment& segment);
     void ScanEntry(CWorker& worker, CSegment& segment);
-    void EndSegment(CSegment& segment, bool bEndsReader);
     bool ShouldHandOver(const CSegment& segment) const;
 
     // Under the lock:
@@ -176,8 +208,6 @@ private:
     void TryStartPending(CLane& lane);
     void GrantSlots();
     bool CanTakeBatch(const CSegment& segment) const;
-    CItemBatch* TakeBatch(CLane& lane);
-    void ReleaseBatch(CLane& lane, CItemBatch* pBatch);
     void Schedule(CSegment& segment);
     void ScheduleLane(CLane& lane);
     CSegment* TakeRunnable();
@@ -206,7 +236,9 @@ private:
 
 CParallelRun::CParallelRun(const std::vector<CReaderPlan>& aPlans, const char* pszRootDir, const CQuery& query,
                            const COutputSettings& settings, unsigned nWorkers)
-    : m_pFilter(query.m_pFilter.get()), m_bBinary(query.SelectsBinary()), m_nSlots(nWorkers)
+    : m_pFilter(query.m_pFilter.get()),
+      m_bBinary(query.SelectsBinary()),
+      m_nSlots(nWorkers)
 {
     size_t nLanes = std::max<size_t>(aPlans.size(), 1);
     m_nBatchSize = std::min(kLargestBatch, std::max(kSmallestBatch, kBatchBudget / (nLanes * kFewestBatches)));
@@ -394,14 +426,6 @@ void CParallelRun::ScanEntry(CWorker& worker, CSegment& segment)
         writer.AddEntry(entry, worker.m_line.GetData(), worker.m_line.GetLength());
 }
 
-void CParallelRun::EndSegment(CSegment& segment, bool bEndsReader)
-{
-    segment.m_writer.AddFileEnd();
-    segment.m_bEndsReader = bEndsReader;
-    segment.m_ePhase = EPhase::kDone;
-    segment.m_pScan.reset();
-}
-
 // ---------------------------------------------------------------- scheduling (under the lock)
 
 void CParallelRun::FinishRun(CSegment& segment)
@@ -487,26 +511,6 @@ bool CParallelRun::CanTakeBatch(const CSegment& segment) const
     const CLane& lane = segment.m_lane;
     unsigned nQuota = lane.m_pFront.get() == &segment ? m_nBatchesPerLane : m_nBatchesPerLane - 1;
     return lane.m_nBatchesOut < nQuota;
-}
-
-// A free batch of the lane, or null when a new one is to be made (outside the lock).
-CItemBatch* CParallelRun::TakeBatch(CLane& lane)
-{
-    ++lane.m_nBatchesOut;
-    CItemBatch* pBatch = lane.m_pFree;
-    if (pBatch != nullptr) {
-        lane.m_pFree = pBatch->m_pNext;
-        pBatch->m_pNext = nullptr;
-    }
-    return pBatch;
-}
-
-void CParallelRun::ReleaseBatch(CLane& lane, CItemBatch* pBatch)
-{
-    pBatch->Clear();
-    pBatch->m_pNext = lane.m_pFree;
-    lane.m_pFree = pBatch;
-    --lane.m_nBatchesOut;
 }
 
 void CParallelRun::Schedule(CSegment& segment)
@@ -617,7 +621,9 @@ const CRunItem* CParallelRun::Next(uint32_t nReader)
 class CWriterSink final : public IItemSink {
 public:
     CWriterSink(CBinaryWriter& writer, CRunProblems& problems, bool bBinary)
-        : m_writer(writer), m_problems(problems), m_bBinary(bBinary)
+        : m_writer(writer),
+          m_problems(problems),
+          m_bBinary(bBinary)
     {
     }
 
@@ -652,8 +658,7 @@ CParallelRun* g_pLeftRun = nullptr;
 }  // namespace
 
 bool RunWithWorkers(const std::vector<CReaderPlan>& aPlans, const char* pszRootDir, const CQuery& query,
-                    const COutputSettings& settings, unsigned nWorkers, CBinaryWriter& writer,
-                    CRunProblems& problems)
+                    const COutputSettings& settings, unsigned nWorkers, CBinaryWriter& writer, CRunProblems& problems)
 {
     struct CRunEnd {
         std::unique_ptr<CParallelRun>& m_pRun;

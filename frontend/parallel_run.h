@@ -45,7 +45,6 @@
 // writing through writer after its Begin and before its End. False, with
 // nothing done, when not a single worker thread could be started.
 bool RunWithWorkers(const std::vector<CReaderPlan>& aPlans, const char* pszRootDir, const CQuery& query,
-                    const COutputSettings& settings, unsigned nWorkers, CBinaryWriter& writer,
-                    CRunProblems& problems);
+                    const COutputSettings& settings, unsigned nWorkers, CBinaryWriter& writer, CRunProblems& problems);
 
 #endif

@@ -21,7 +21,10 @@ size_t Aligned(size_t nBytes)
 static_assert(sizeof(CRunItem) % kItemAlignment == 0, "items stay aligned");
 
 CItemBatch::CItemBatch(size_t nNominalSize)
-    : m_pData(nullptr), m_nSize(0), m_nCapacity(0), m_nNominalSize(Aligned(nNominalSize))
+    : m_pData(nullptr),
+      m_nSize(0),
+      m_nCapacity(0),
+      m_nNominalSize(Aligned(nNominalSize))
 {
     Reserve(m_nNominalSize);
 }

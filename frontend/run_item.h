@@ -45,8 +45,8 @@ struct CRunItem {
     uint32_t m_nTimeLow;    // kEntry: the entry time as stored
     uint32_t m_nTimeHigh;
     EItemKind m_eKind;
-    bool m_bEntries;        // entries were handed out since the previous item; m_nLatestTime holds
-    uint8_t m_nMessage;     // kMessage: the EReaderMessage
+    bool m_bEntries;     // entries were handed out since the previous item; m_nLatestTime holds
+    uint8_t m_nMessage;  // kMessage: the EReaderMessage
 
     const uint8_t* Payload() const { return reinterpret_cast<const uint8_t*>(this + 1); }
     const char* Text() const { return reinterpret_cast<const char*>(this + 1); }

@@ -83,8 +83,8 @@ private:
     bool m_bSizeLimited;                  // whether m_nSizeLimit applies (plain file) or not (compressed)
     uint64_t m_nConsumed;                 // entry header and body bytes passed since the file was opened
     std::unique_ptr<uint8_t[]> m_pReadBuffer;
-    size_t m_nValid;                      // bytes in the read buffer
-    size_t m_nPosition;                   // next byte to hand out
+    size_t m_nValid;     // bytes in the read buffer
+    size_t m_nPosition;  // next byte to hand out
     std::unique_ptr<uint8_t[]> m_pEntryBuffer;
     int32_t m_nEntryCapacity;
     uint8_t m_aEntryHeader[kLogEntryHeaderSize];  // the entry header just read, used at once

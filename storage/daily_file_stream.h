@@ -80,16 +80,16 @@ private:
     PFN_CREATE_ENGINE m_pfnCreateEngine;
     int m_nFd;
     EState m_eState;
-    EStatus m_eFinal;                      // what is told once the state is kFinished
-    bool m_bGzip;                          // the file starts with the gzip magic
-    bool m_bEndOfFile;                     // read() has reported the end of the file
-    bool m_bFileFailed;                    // read() has failed
-    std::unique_ptr<uint8_t[]> m_pInput;   // bytes read ahead from the file
-    size_t m_nInputStart;                  // first unused byte in m_pInput
-    size_t m_nInputEnd;                    // end of the bytes in m_pInput
+    EStatus m_eFinal;                     // what is told once the state is kFinished
+    bool m_bGzip;                         // the file starts with the gzip magic
+    bool m_bEndOfFile;                    // read() has reported the end of the file
+    bool m_bFileFailed;                   // read() has failed
+    std::unique_ptr<uint8_t[]> m_pInput;  // bytes read ahead from the file
+    size_t m_nInputStart;                 // first unused byte in m_pInput
+    size_t m_nInputEnd;                   // end of the bytes in m_pInput
     std::unique_ptr<CInflateEngine> m_pEngine;
-    uint32_t m_nCrc;                       // CRC-32 of the current header or member's decoded bytes
-    uint32_t m_nDecoded;                   // decoded bytes of the current member, modulo 2^32
+    uint32_t m_nCrc;      // CRC-32 of the current header or member's decoded bytes
+    uint32_t m_nDecoded;  // decoded bytes of the current member, modulo 2^32
 };
 
 #endif

@@ -16,7 +16,7 @@ namespace {
 // How far around the moment a folder was listed, and around now, the
 // listing is not trusted: a logger whose clock or day boundary is a little
 // off may still create files for such days.
-constexpr time_t kFreshMargin = 24 * 60 * 60;
+constexpr time_t kFreshMargin = static_cast<time_t>(24) * 60 * 60;
 
 // Day numbers order dates: (month number * 32) + day.
 constexpr int32_t kDaysPerMonthNumber = 32;
@@ -213,7 +213,7 @@ CDailyFileWalk::EMove CDailyFileWalk::LookAtCurrent(std::unique_ptr<COpenedDaily
 
     CFreshDays months = FreshDaysSince(m_nMonthsListedAt);
     bool bMonthListed = m_eMonths == EListingState::kTaken && (nMonthNumber < months.m_nFirst / kDaysPerMonthNumber ||
-                                                             nMonthNumber > months.m_nLast / kDaysPerMonthNumber);
+                                                               nMonthNumber > months.m_nLast / kDaysPerMonthNumber);
     if (bMonthListed && !std::binary_search(m_aMonths.begin(), m_aMonths.end(), nMonthNumber))
         return EMove::kNextMonth;
 

@@ -104,15 +104,15 @@ private:
     CLogDate m_dateCurrent;
     int32_t m_nNextSequence;
     bool m_bEnded;
-    bool m_bReported;           // the current look has reported a message
+    bool m_bReported;  // the current look has reported a message
     PFN_CLOCK m_pfnClock;
-    time_t m_nNow;              // the clock as the current Next call began
+    time_t m_nNow;  // the clock as the current Next call began
 
     // The month numbers (year * 12 + month - 1) named in the gateway folder, sorted.
     EListingState m_eMonths;
     time_t m_nMonthsListedAt;
     std::vector<int32_t> m_aMonths;
-    int32_t m_nSearchedMonth;   // a listed month whose folder was found searchable; -1: none
+    int32_t m_nSearchedMonth;  // a listed month whose folder was found searchable; -1: none
 
     // The daily file names of the month m_nDaysMonth, as sorted keys.
     int32_t m_nDaysMonth;

@@ -15,7 +15,7 @@
 struct COpenedDailyFile {
     CDailyFileStream m_stream;
     CSString m_strPath;
-    bool m_bPlainName = true;          // named D-N.osl, or given by name; false for D-N.gz
+    bool m_bPlainName = true;  // named D-N.osl, or given by name; false for D-N.gz
     platform::CFileFacts m_facts = {};
 };
 

@@ -38,7 +38,7 @@ constexpr int kMaxReaderMessageLength = 255;
 constexpr const char* kMsgAccessDenied = "Access denied to file %s";
 constexpr const char* kMsgFailedToOpen = "Failed to open %s";
 constexpr const char* kMsgFailedToRead = "Failed to read %s";
-constexpr const char* kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
+constexpr const char* kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
 constexpr const char* kMsgBodyCutShort = "There is an error in one of the log files";
 
 void ReportMessage(IReaderMessages& messages, EReaderMessage eMessage, const char* pszFormat, ...)

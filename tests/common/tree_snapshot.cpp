@@ -1,3 +1,4 @@
+// The snapshot of a folder tree: nftw over it, one description per path.
 #include "tests/common/tree_snapshot.h"
 
 #include <ftw.h>

@@ -96,7 +96,7 @@ protected:
         Damage();
     }
 
-    ECompression CompressionOf(int nGateway, int nDay, int nSequence) const
+    static ECompression CompressionOf(int nGateway, int nDay, int nSequence)
     {
         return (nGateway + nDay + nSequence) % 2 == 0 ? ECompression::kPlain : ECompression::kGzip;
     }
@@ -129,8 +129,8 @@ protected:
         // A body cut short in a compressed file.
         CDailyFile cut = FleetFile(4, 2, 0, 25, false);
         cut.AddCutEntry(LogTimeFromUtc(2006, 6, 2, 3), std::string(300, 'x'), 120);
-        ASSERT_TRUE(cut.Write(m_db.DailyFilePath(GatewayName(4), 2006, 6, 2, 0, ECompression::kGzip),
-                              ECompression::kGzip));
+        ASSERT_TRUE(
+            cut.Write(m_db.DailyFilePath(GatewayName(4), 2006, 6, 2, 0, ECompression::kGzip), ECompression::kGzip));
         ASSERT_EQ(0, unlink(PathOf(4, 2, 0).c_str()));
         // A link to nowhere and a folder in place of daily files.
         ASSERT_EQ(0, unlink(PathOf(5, 3, 1).c_str()));
@@ -176,8 +176,8 @@ protected:
     }
     ProcessResult RunCombined(const char* pszThreads, const std::vector<std::string>& aArgs)
     {
-        std::vector<std::string> aAll = {"-c", "exec \"$0\" \"$@\" 2>&1", SARNITH_BINARY, "--threads", pszThreads,
-                                         "-r", m_dir.Path()};
+        std::vector<std::string> aAll = {
+            "-c", "exec \"$0\" \"$@\" 2>&1", SARNITH_BINARY, "--threads", pszThreads, "-r", m_dir.Path()};
         aAll.insert(aAll.end(), aArgs.begin(), aArgs.end());
         ProcessOptions options;
         options.aEnvironment = {"TZ=UTC"};
@@ -211,8 +211,9 @@ TEST_F(ParallelRun, LabelledTextOfEverythingWithoutATimeStatement)
 TEST_F(ParallelRun, DelimitedTextOfARangeThatEndsAReader)
 {
     ProcessResult result = ExpectSameWithEveryThreadCount(
-        {"-d", ";", "-a", "select date, time, vantgard, category, srcip, destip, destport, rule from all "
-                          "times 2006-06-01 06:00 to 2006-06-02 12:00 where category = 'CONN' or destport in (23, 80)"});
+        {"-d", ";", "-a",
+         "select date, time, vantgard, category, srcip, destip, destport, rule from all "
+         "times 2006-06-01 06:00 to 2006-06-02 12:00 where category = 'CONN' or destport in (23, 80)"});
     EXPECT_GT(LineCount(result.strStdout), 300u);
     EXPECT_EQ(std::string::npos, result.strStdout.find("2006-06-02;12:"));
 }
@@ -221,13 +222,17 @@ TEST_F(ParallelRun, JsonAndCsvOfSeveralRangesAndAFile)
 {
     const std::string strFile = PathOf(1, 1, 0);
     ProcessResult json = ExpectSameWithEveryThreadCount(
-        {"--json", "select time, srcip, destip, event, explanation from all where srcip in (10.0.0.0/8) or "
-                   "category = 'USERAUTH'"});
+        {"--json",
+         "select time, srcip, destip, event, explanation from all where srcip in (10.0.0.0/8) or "
+         "category = 'USERAUTH'"});
     EXPECT_GT(LineCount(json.strStdout), 500u);
-    ProcessResult csv = ExpectSameWithEveryThreadCount(
-        {"--csv", "select date, time, vantgard, event, usage, connusage from gw01, gw07, GW02 "
-                  "times 2006-06-02 to 2006-06-03 and gw03, file '" + strFile + "', all "
-                  "times 2006-06-01 10:00 to 2006-06-01 20:00"});
+    ProcessResult csv =
+        ExpectSameWithEveryThreadCount({"--csv",
+                                        "select date, time, vantgard, event, usage, connusage from gw01, gw07, GW02 "
+                                        "times 2006-06-02 to 2006-06-03 and gw03, file '" +
+                                            strFile +
+                                            "', all "
+                                            "times 2006-06-01 10:00 to 2006-06-01 20:00"});
     EXPECT_GT(LineCount(csv.strStdout), 300u);
 }
 

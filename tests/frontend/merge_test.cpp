@@ -29,7 +29,7 @@ TEST(MergeHeap, TopIsTheSmallestKeyAndOfEqualKeysTheFirstReader)
         std::set<std::pair<LogTime, uint32_t>> reference;
         uint32_t nNextReader = 0;
         for (int nStep = 0; nStep < 300; ++nStep) {
-            unsigned nAction = random() % 4;
+            auto nAction = random() % 4;
             if (reference.empty() || nAction == 0) {
                 LogTime nKey = random() % 20;
                 heap.Push(nNextReader, nKey);
@@ -74,7 +74,8 @@ TEST(ItemBatch, ItemsStayAlignedAndALargeItemGrowsTheBatchUntilCleared)
     writer.AddFileEnd();
 
     std::vector<std::string> aSeen;
-    for (size_t nOffset = 0; batch.HasItemAt(nOffset); nOffset = CItemBatch::OffsetAfter(nOffset, batch.ItemAt(nOffset))) {
+    for (size_t nOffset = 0; batch.HasItemAt(nOffset);
+         nOffset = CItemBatch::OffsetAfter(nOffset, batch.ItemAt(nOffset))) {
         EXPECT_EQ(nOffset % 8, 0u);
         const CRunItem& item = batch.ItemAt(nOffset);
         aSeen.push_back(std::to_string(static_cast<int>(item.m_eKind)) + ":" + std::to_string(item.m_bEntries) + ":" +
@@ -96,7 +97,7 @@ TEST(ItemBatch, ItemsStayAlignedAndALargeItemGrowsTheBatchUntilCleared)
 struct CEvent {
     enum EKind { kEntry, kMessage, kFileEnd } m_eKind;
     LogTime m_nTime;
-    bool m_bAccepted;   // the filter lets the entry through (and the layout writes a line)
+    bool m_bAccepted;  // the filter lets the entry through (and the layout writes a line)
     bool m_bUndecoded;
     std::string m_strText;  // the entry's line, or the message
 };
@@ -139,7 +140,8 @@ CRunLog GreedyRun(const std::vector<CReaderEvents>& aReaders, size_t nFailingWri
     for (;;) {
         size_t nEarliest = aReaders.size();
         for (size_t i = 0; i < aReaders.size(); ++i)
-            if (aHeads[i] != nullptr && (nEarliest == aReaders.size() || aHeads[i]->m_nTime < aHeads[nEarliest]->m_nTime))
+            if (aHeads[i] != nullptr &&
+                (nEarliest == aReaders.size() || aHeads[i]->m_nTime < aHeads[nEarliest]->m_nTime))
                 nEarliest = i;
         if (nEarliest == aReaders.size() || bFailed)
             break;
@@ -198,7 +200,8 @@ public:
         std::vector<std::unique_ptr<CItemBatch>>& aBatches = m_aReaders[nReader];
         std::pair<size_t, size_t>& position = m_aPosition[nReader];
         if (m_aStarted[nReader])
-            position.second = CItemBatch::OffsetAfter(position.second, aBatches[position.first]->ItemAt(position.second));
+            position.second =
+                CItemBatch::OffsetAfter(position.second, aBatches[position.first]->ItemAt(position.second));
         m_aStarted[nReader] = true;
         while (position.first < aBatches.size() && !aBatches[position.first]->HasItemAt(position.second)) {
             ++position.first;
@@ -254,7 +257,7 @@ std::vector<CReaderEvents> RandomReaders(std::mt19937& random)
         size_t nEvents = random() % 40;
         for (size_t i = 0; i < nEvents; ++i) {
             CEvent event = {CEvent::kEntry, 0, false, false, ""};
-            unsigned nKind = random() % 10;
+            auto nKind = random() % 10;
             if (nKind == 0) {
                 event.m_eKind = CEvent::kMessage;
                 event.m_strText = "r" + std::to_string(nReader) + "-" + std::to_string(nName++);
@@ -264,8 +267,8 @@ std::vector<CReaderEvents> RandomReaders(std::mt19937& random)
                 event.m_nTime = random() % 12;  // times that tie and go back
                 event.m_bAccepted = random() % 3 != 0;
                 event.m_bUndecoded = random() % 7 == 0;
-                event.m_strText = "r" + std::to_string(nReader) + "-" + std::to_string(nName++) + "@" +
-                                  std::to_string(event.m_nTime);
+                event.m_strText =
+                    "r" + std::to_string(nReader) + "-" + std::to_string(nName++) + "@" + std::to_string(event.m_nTime);
             }
             aReaders[nReader].push_back(event);
         }

@@ -38,14 +38,17 @@ time_t NoClock()
 
 time_t UnixTime(int nYear, int nMonth, int nDay, int nHour = 0, int nMinute = 0, int nSecond = 0)
 {
-    return static_cast<time_t>(testdata::UnixFromLogTime(
-        testdata::LogTimeFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond)));
+    return static_cast<time_t>(
+        testdata::UnixFromLogTime(testdata::LogTimeFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond)));
 }
 
 // The messages and the opened files of a walk, one line each, in order.
 class CWalkLog final : public IReaderMessages {
 public:
-    void Report(EReaderMessage, const char* pszText) override { m_strLines += std::string("message ") + pszText + "\n"; }
+    void Report(EReaderMessage, const char* pszText) override
+    {
+        m_strLines += std::string("message ") + pszText + "\n";
+    }
     void NoteFile(const COpenedDailyFile& file)
     {
         m_strLines += std::string(file.m_bPlainName ? "plain " : "gzip ") + file.m_strPath.GetString() + "\n";
@@ -155,7 +158,7 @@ TEST_F(CWalkTest, ListingsAndLookupsVisitTheSameFilesWithTheSameMessages)
     Write(2006, 6, 1, 1, ECompression::kGzip);
     Write(2006, 6, 1, 3, ECompression::kPlain);  // behind the gap at 2
     Write(2006, 6, 2, 0, ECompression::kPlain);
-    Write(2006, 6, 2, 0, ECompression::kGzip);   // the plain file of the number stands in for it
+    Write(2006, 6, 2, 0, ECompression::kGzip);  // the plain file of the number stands in for it
     Write(2006, 6, 2, 1, ECompression::kGzip);
     Write(2006, 6, 5, 1, ECompression::kPlain);  // no number 0 that day
     Write(2006, 6, 9, 0, ECompression::kGzip);
@@ -181,23 +184,55 @@ TEST_F(CWalkTest, ListingsAndLookupsVisitTheSameFilesWithTheSameMessages)
 
     std::string strWalk = BothWalks(DateOf(2006, 4, 1), testdata::LogTimeFromUtc(2007, 2, 1));
     const std::string strG = "ROOT/gw-east/";
-    std::string strExpected = "message Failed to open " + strG + "200605\n"
-                              "plain " + strG + "200606/1-0.osl\n"
-                              "gzip " + strG + "200606/1-1.gz\n"
-                              "plain " + strG + "200606/2-0.osl\n"
-                              "gzip " + strG + "200606/2-1.gz\n"
-                              "gzip " + strG + "200606/9-0.gz\n"
-                              "message Failed to open " + strG + "200606/12-0.osl\n"
-                              "message Failed to open " + strG + "200606/12-1.gz\n"
-                              "plain " + strG + "200606/12-2.osl\n"
-                              "message Failed to open " + strG + "200606/14-0.osl\n"
-                              "gzip " + strG + "200606/14-1.gz\n"
-                              "gzip " + strG + "200606/20-0.gz\n"
-                              "message Access denied to file " + strG + "200606/20-1.osl\n"
-                              "plain " + strG + "200606/30-0.osl\n"
-                              "message Access denied to file " + strG + "200608\n"
-                              "message Failed to open " + strG + "200609\n"
-                              "gzip " + strG + "200610/31-0.gz\n";
+    std::string strExpected = "message Failed to open " + strG +
+                              "200605\n"
+                              "plain " +
+                              strG +
+                              "200606/1-0.osl\n"
+                              "gzip " +
+                              strG +
+                              "200606/1-1.gz\n"
+                              "plain " +
+                              strG +
+                              "200606/2-0.osl\n"
+                              "gzip " +
+                              strG +
+                              "200606/2-1.gz\n"
+                              "gzip " +
+                              strG +
+                              "200606/9-0.gz\n"
+                              "message Failed to open " +
+                              strG +
+                              "200606/12-0.osl\n"
+                              "message Failed to open " +
+                              strG +
+                              "200606/12-1.gz\n"
+                              "plain " +
+                              strG +
+                              "200606/12-2.osl\n"
+                              "message Failed to open " +
+                              strG +
+                              "200606/14-0.osl\n"
+                              "gzip " +
+                              strG +
+                              "200606/14-1.gz\n"
+                              "gzip " +
+                              strG +
+                              "200606/20-0.gz\n"
+                              "message Access denied to file " +
+                              strG +
+                              "200606/20-1.osl\n"
+                              "plain " +
+                              strG +
+                              "200606/30-0.osl\n"
+                              "message Access denied to file " +
+                              strG +
+                              "200608\n"
+                              "message Failed to open " +
+                              strG +
+                              "200609\n"
+                              "gzip " +
+                              strG + "200610/31-0.gz\n";
     EXPECT_EQ(strWalk, strExpected);
 
     // A range that starts and ends inside months.
@@ -260,8 +295,8 @@ TEST_F(CWalkTest, FilesCreatedWhileTheWalkRunsAreFound)
     Write(2006, 7, 1, 0, ECompression::kPlain);
     Write(2006, 7, 2, 0, ECompression::kGzip);
 
-    for (const char* pszExpected : {"200606/29-1.gz", "200606/30-0.osl", "200606/30-1.gz", "200607/1-0.osl",
-                                    "200607/2-0.gz"}) {
+    for (const char* pszExpected :
+         {"200606/29-1.gz", "200606/30-0.osl", "200606/30-1.gz", "200607/1-0.osl", "200607/2-0.gz"}) {
         ASSERT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kFile) << pszExpected;
         EXPECT_EQ(pFile->m_strPath.GetString(), m_db.GatewayFolder(kGateway) + "/" + pszExpected);
     }
@@ -280,8 +315,9 @@ TEST_F(CWalkTest, WalkFromTheStartOfTheTimeScaleFindsTheFilesOfNow)
     Write(tmNow.tm_year + 1900, tmNow.tm_mon + 1, tmNow.tm_mday, 0, ECompression::kGzip);
     char szToday[32];
     std::snprintf(szToday, sizeof(szToday), "%d%02d/%d-0.gz", tmNow.tm_year + 1900, tmNow.tm_mon + 1, tmNow.tm_mday);
-    std::string strWalk = Walk(m_dir.Path(), DateOf(1970, 1, 1),
-                               testdata::LogTimeFromUnix(static_cast<int64_t>(nNow) + 31 * 24 * 3600), nullptr);
+    std::string strWalk =
+        Walk(m_dir.Path(), DateOf(1970, 1, 1),
+             testdata::LogTimeFromUnix(static_cast<int64_t>(nNow) + int64_t{31} * 24 * 3600), nullptr);
     EXPECT_EQ(strWalk, "plain ROOT/gw-east/200606/20-0.osl\ngzip ROOT/gw-east/" + std::string(szToday) + "\n");
 }
 
