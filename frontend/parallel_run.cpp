@@ -29,8 +29,8 @@ namespace {
 
 // What the batches of all readers together may hold, and the limits of
 // one batch's nominal size and of one reader's quota.
-constexpr size_t kBatchBudget = 8u << 20;
-constexpr size_t kSmallestBatch = 4u << 10;
+constexpr size_t kBatchBudget = 16u << 20;
+constexpr size_t kSmallestBatch = 8u << 10;
 constexpr size_t kLargestBatch = 64u << 10;
 constexpr unsigned kFewestBatches = 3;
 constexpr unsigned kMostBatches = 64;
@@ -138,15 +138,6 @@ struct CLane {
     size_t m_nReadOffset = 0;
 };
 
-// The segment's last item; its file, if any, is closed.
-void EndSegment(CSegment& segment, bool bEndsReader)
-{
-    segment.m_writer.AddFileEnd();
-    segment.m_bEndsReader = bEndsReader;
-    segment.m_ePhase = EPhase::kDone;
-    segment.m_pScan.reset();
-}
-
 // Under the run's lock: a free batch of the lane, or null when a new one is
 // to be made (outside the lock).
 CItemBatch* TakeBatch(CLane& lane)
@@ -174,6 +165,7 @@ struct CWorker {
     std::unique_ptr<CLineRenderer> m_pRenderer;  // null for the binary stream
     CLineBuffer m_line;
     CLogRecord m_record;
+    std::unique_ptr<CDailyFileScan> m_pSpareScan;  // of a segment that ended here, for the next one
     std::thread m_thread;
     bool m_bMayWait = false;  // under the run's lock: it reads a pipe or device
 };
@@ -200,6 +192,7 @@ private:
     void RunSegment(CWorker& worker, CSegment& segment, CItemBatch* pBatch);
     void Walk(CWorker& worker, CSegment& segment);
     void ScanEntry(CWorker& worker, CSegment& segment);
+    static void EndSegment(CWorker& worker, CSegment& segment, bool bEndsReader);
     bool ShouldHandOver(const CSegment& segment) const;
 
     // Under the lock:
@@ -370,7 +363,7 @@ void CParallelRun::Walk(CWorker& worker, CSegment& segment)
     case CDailyFileWalk::EStep::kReported:
         return;
     case CDailyFileWalk::EStep::kEnd:
-        EndSegment(segment, true);
+        EndSegment(worker, segment, true);
         return;
     case CDailyFileWalk::EStep::kFile:
         break;
@@ -384,17 +377,22 @@ void CParallelRun::Walk(CWorker& worker, CSegment& segment)
         worker.m_bMayWait = true;
         segment.m_bUnboundedFile = true;
     }
-    segment.m_pScan.reset(new CDailyFileScan(segment.m_writer, lane.m_range.m_nStart, lane.m_range.m_nEnd));
+    if (worker.m_pSpareScan != nullptr) {
+        segment.m_pScan = std::move(worker.m_pSpareScan);
+        segment.m_pScan->Reuse(segment.m_writer, lane.m_range.m_nStart, lane.m_range.m_nEnd);
+    } else {
+        segment.m_pScan.reset(new CDailyFileScan(segment.m_writer, lane.m_range.m_nStart, lane.m_range.m_nEnd));
+    }
     CDailyFileScan::EStart eStart = segment.m_pScan->Start(std::move(pFile));
     if (eStart == CDailyFileScan::EStart::kReaderEnds) {
-        EndSegment(segment, true);
+        EndSegment(worker, segment, true);
         return;
     }
     // The walk goes on after this file, whatever it holds: the next file's
     // segment may start now.
     segment.m_pFollower.reset(new CSegment(lane));
     if (eStart == CDailyFileScan::EStart::kNextFile) {
-        EndSegment(segment, false);
+        EndSegment(worker, segment, false);
         return;
     }
     segment.m_ePhase = EPhase::kScanning;
@@ -408,7 +406,7 @@ void CParallelRun::ScanEntry(CWorker& worker, CSegment& segment)
 {
     CLogEntry entry;
     if (!segment.m_pScan->ReadEntry(entry)) {
-        EndSegment(segment, false);
+        EndSegment(worker, segment, false);
         return;
     }
     CItemWriter& writer = segment.m_writer;
@@ -424,6 +422,16 @@ void CParallelRun::ScanEntry(CWorker& worker, CSegment& segment)
     worker.m_line.Clear();
     if (worker.m_pRenderer->RenderEntry(entry, worker.m_record, segment.m_lane.m_plan.m_pszGateway, worker.m_line))
         writer.AddEntry(entry, worker.m_line.GetData(), worker.m_line.GetLength());
+}
+
+// The segment's last item; the worker keeps its scan for the next segment.
+void CParallelRun::EndSegment(CWorker& worker, CSegment& segment, bool bEndsReader)
+{
+    segment.m_writer.AddFileEnd();
+    segment.m_bEndsReader = bEndsReader;
+    segment.m_ePhase = EPhase::kDone;
+    if (segment.m_pScan != nullptr)
+        worker.m_pSpareScan = std::move(segment.m_pScan);
 }
 
 // ---------------------------------------------------------------- scheduling (under the lock)

@@ -14,7 +14,7 @@ constexpr int32_t kInitialEntryCapacity = 1600;
 }  // namespace
 
 CDailyFileScan::CDailyFileScan(IReaderMessages& messages, LogTime nRangeStart, LogTime nRangeEnd)
-    : m_messages(messages),
+    : m_pMessages(&messages),
       m_nRangeStart(nRangeStart),
       m_nRangeEnd(nRangeEnd),
       m_eStatus(CDailyFileStream::EStatus::kMore),
@@ -35,6 +35,14 @@ bool CDailyFileScan::Close()
 {
     m_pFile.reset();
     return false;
+}
+
+void CDailyFileScan::Reuse(IReaderMessages& messages, LogTime nRangeStart, LogTime nRangeEnd)
+{
+    m_pFile.reset();
+    m_pMessages = &messages;
+    m_nRangeStart = nRangeStart;
+    m_nRangeEnd = nRangeEnd;
 }
 
 CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> pFile)
@@ -65,7 +73,7 @@ CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> p
         return EStart::kNextFile;
     }
     if (std::memcmp(pTag, kLogFileTag, kLogFileTagSize) != 0) {
-        ReportMessage(m_messages, EReaderMessage::kWrongTag, kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
+        ReportMessage(*m_pMessages, EReaderMessage::kWrongTag, kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
         Close();
         return EStart::kNextFile;
     }
@@ -125,7 +133,7 @@ bool CDailyFileScan::IsSizeExceeded(uint32_t nMore) const
 void CDailyFileScan::ReportReadFailure()
 {
     if (m_eStatus == CDailyFileStream::EStatus::kError)
-        ReportMessage(m_messages, EReaderMessage::kFailedToRead, kMsgFailedToRead, m_pFile->m_strPath.GetString());
+        ReportMessage(*m_pMessages, EReaderMessage::kFailedToRead, kMsgFailedToRead, m_pFile->m_strPath.GetString());
 }
 
 // Decodes what follows the end marker of a compressed file, so that damage
@@ -186,7 +194,7 @@ bool CDailyFileScan::ReadEntry(CLogEntry& entry)
             if (m_eStatus == CDailyFileStream::EStatus::kError)
                 ReportReadFailure();
             else
-                ReportMessage(m_messages, EReaderMessage::kBodyCutShort, "%s", kMsgBodyCutShort);
+                ReportMessage(*m_pMessages, EReaderMessage::kBodyCutShort, "%s", kMsgBodyCutShort);
             return Close();
         }
         m_nConsumed += nLength;

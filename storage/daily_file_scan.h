@@ -24,7 +24,7 @@
 //
 // Ownership: the scan owns the file it was given, its read buffer and its
 // entry buffer; the message receiver stays the caller's and must outlive the
-// scan. The CLogEntry filled by ReadEntry points into the entry buffer and
+// scan (or its next Reuse). The CLogEntry filled by ReadEntry points into the entry buffer and
 // stays valid until the next ReadEntry or Start on the same scan.
 #ifndef SARNITH_STORAGE_DAILY_FILE_SCAN_H
 #define SARNITH_STORAGE_DAILY_FILE_SCAN_H
@@ -54,6 +54,10 @@ public:
 
     EStart Start(std::unique_ptr<COpenedDailyFile> pFile);
 
+    // Makes the scan, without a file, one of another reader: it reports to
+    // messages and reads within the new range, keeping its buffers.
+    void Reuse(IReaderMessages& messages, LogTime nRangeStart, LogTime nRangeEnd);
+
     // Fills entry with the next entry within the range and returns true, or
     // closes the file and returns false when it has no more.
     bool ReadEntry(CLogEntry& entry);
@@ -74,7 +78,7 @@ private:
     size_t SkipBytes(size_t nCount);
     bool Refill();
 
-    IReaderMessages& m_messages;
+    IReaderMessages* m_pMessages;
     LogTime m_nRangeStart;
     LogTime m_nRangeEnd;
     std::unique_ptr<COpenedDailyFile> m_pFile;
