@@ -36,7 +36,10 @@ constexpr unsigned kFewestBatches = 3;
 constexpr unsigned kMostBatches = 64;
 
 // A batch this many times smaller than full is handed over early.
-constexpr size_t kEarlyHandOverParts = 8;
+constexpr size_t kEarlyHandOverParts = 2;
+// A later segment that stopped for want of batches goes on once this part
+// of its reader's quota is free.
+constexpr unsigned kRefillParts = 4;
 
 constexpr uint32_t kNoReader = UINT32_MAX;
 
@@ -83,6 +86,7 @@ struct CSegment {
     CSegment* m_pQueueNext = nullptr;
     bool m_bQueued = false;
     bool m_bRunning = false;
+    bool m_bParked = false;  // stopped for want of a batch
     EPhase m_ePhase = EPhase::kWalking;
     bool m_bEndsReader = false;     // no segment follows (with kDone)
     bool m_bUnboundedFile = false;  // the file is a pipe or device: a read may wait for ever
@@ -196,15 +200,19 @@ private:
     bool ShouldHandOver(const CSegment& segment) const;
 
     // Under the lock:
-    void FinishRun(CSegment& segment);
+    void HandOver(CSegment& segment);
+    bool KeepsRunning(const CSegment& segment) const;
     void SegmentDone(CSegment& segment);
     void TryStartPending(CLane& lane);
     void GrantSlots();
-    bool CanTakeBatch(const CSegment& segment) const;
+    unsigned FreeBatches(const CSegment& segment) const;
+    bool CanTakeBatch(const CSegment& segment) const { return FreeBatches(segment) > 0; }
     void Schedule(CSegment& segment);
     void ScheduleLane(CLane& lane);
     CSegment* TakeRunnable();
     void Unqueue(CSegment& segment);
+    // Wakes, after the lock is let go, as many workers as segments became runnable.
+    void WakeWorkers(std::unique_lock<std::mutex>& lock);
 
     const CSearchFilter* m_pFilter;
     const bool m_bBinary;
@@ -225,6 +233,7 @@ private:
     CLane* m_pWaitingHead = nullptr;
     CLane* m_pWaitingTail = nullptr;
     unsigned m_nSlotsTaken = 0;
+    unsigned m_nToWake = 0;  // segments queued since workers were last woken
 };
 
 CParallelRun::CParallelRun(const std::vector<CReaderPlan>& aPlans, const char* pszRootDir, const CQuery& query,
@@ -263,6 +272,7 @@ CParallelRun::~CParallelRun()
 
 bool CParallelRun::StartWorkers()
 {
+    m_nToWake = 0;  // the workers look for work as they start
     for (std::unique_ptr<CWorker>& pWorker : m_aWorkers) {
         try {
             pWorker->m_thread = std::thread(&CParallelRun::WorkerMain, this, std::ref(*pWorker));
@@ -310,14 +320,23 @@ void CParallelRun::WorkerMain(CWorker& worker)
             m_cvWork.wait(lock);
             continue;
         }
+        if (m_nToWake > 0)
+            --m_nToWake;  // this worker takes one of them
         pSegment->m_bRunning = true;
+        pSegment->m_bParked = false;
         worker.m_bMayWait = pSegment->m_bUnboundedFile;
-        CItemBatch* pBatch = TakeBatch(pSegment->m_lane);
-        lock.unlock();
-        RunSegment(worker, *pSegment, pBatch);
-        lock.lock();
+        // Batch after batch while the reader's quota allows.
+        do {
+            CItemBatch* pBatch = TakeBatch(pSegment->m_lane);
+            WakeWorkers(lock);
+            RunSegment(worker, *pSegment, pBatch);
+            lock.lock();
+            HandOver(*pSegment);
+        } while (KeepsRunning(*pSegment));
         worker.m_bMayWait = false;
-        FinishRun(*pSegment);
+        pSegment->m_bRunning = false;
+        pSegment->m_bParked = pSegment->m_ePhase != EPhase::kDone && !CanTakeBatch(*pSegment);
+        ScheduleLane(pSegment->m_lane);
     }
 }
 
@@ -396,9 +415,10 @@ void CParallelRun::Walk(CWorker& worker, CSegment& segment)
         return;
     }
     segment.m_ePhase = EPhase::kScanning;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     lane.m_pPending = std::move(segment.m_pFollower);
     TryStartPending(lane);
+    WakeWorkers(lock);
 }
 
 // One entry of the file: noted, decoded, filtered and rendered.
@@ -436,10 +456,11 @@ void CParallelRun::EndSegment(CWorker& worker, CSegment& segment, bool bEndsRead
 
 // ---------------------------------------------------------------- scheduling (under the lock)
 
-void CParallelRun::FinishRun(CSegment& segment)
+// The batch the segment filled goes to the writing thread (an empty one
+// back to the lane).
+void CParallelRun::HandOver(CSegment& segment)
 {
     CLane& lane = segment.m_lane;
-    segment.m_bRunning = false;
     CItemBatch* pBatch = segment.m_writer.TakeBatch();
     if (pBatch == nullptr) {
         --lane.m_nBatchesOut;  // it could not be made
@@ -456,7 +477,22 @@ void CParallelRun::FinishRun(CSegment& segment)
         SegmentDone(segment);
     if (m_nWaitedReader.load() == lane.m_nIndex)
         m_cvWriter.notify_one();
-    ScheduleLane(lane);
+}
+
+// Whether the worker goes on with the segment: it has more to do and a
+// batch to do it in, and the writing thread does not wait for another
+// reader whose segment waits for a worker.
+bool CParallelRun::KeepsRunning(const CSegment& segment) const
+{
+    if (m_bStop || segment.m_ePhase == EPhase::kDone || !CanTakeBatch(segment))
+        return false;
+    uint32_t nWaited = m_nWaitedReader.load();
+    if (nWaited == kNoReader || nWaited == segment.m_lane.m_nIndex)
+        return true;
+    for (const CSegment* pOther = m_aLanes[nWaited]->m_pFront.get(); pOther != nullptr; pOther = pOther->m_pLater.get())
+        if (pOther->m_bQueued)
+            return false;
+    return true;
 }
 
 void CParallelRun::SegmentDone(CSegment& segment)
@@ -512,25 +548,46 @@ void CParallelRun::GrantSlots()
     }
 }
 
-// The segment written first may use the whole quota of its reader; the
-// later ones leave it one batch, so that it can always go on.
-bool CParallelRun::CanTakeBatch(const CSegment& segment) const
+// The batches the segment may still take: the segment written first may
+// use the whole quota of its reader, the later ones leave it one batch, so
+// that it can always go on.
+unsigned CParallelRun::FreeBatches(const CSegment& segment) const
 {
     const CLane& lane = segment.m_lane;
     unsigned nQuota = lane.m_pFront.get() == &segment ? m_nBatchesPerLane : m_nBatchesPerLane - 1;
-    return lane.m_nBatchesOut < nQuota;
+    return lane.m_nBatchesOut < nQuota ? nQuota - lane.m_nBatchesOut : 0;
 }
 
+// Queues the segment when it can run. A later segment that stopped for want
+// of batches waits until a quarter of its quota is free, so that a worker
+// then fills several batches in one go.
 void CParallelRun::Schedule(CSegment& segment)
 {
-    if (segment.m_bRunning || segment.m_bQueued || segment.m_ePhase == EPhase::kDone || !CanTakeBatch(segment))
+    if (segment.m_bRunning || segment.m_bQueued || segment.m_ePhase == EPhase::kDone)
+        return;
+    unsigned nWanted = 1;
+    if (segment.m_bParked && segment.m_lane.m_pFront.get() != &segment)
+        nWanted = std::max(1u, m_nBatchesPerLane / kRefillParts);
+    if (FreeBatches(segment) < nWanted)
         return;
     segment.m_bQueued = true;
     segment.m_pQueueNext = nullptr;
     segment.m_pQueuePrev = m_pQueueTail;
     (m_pQueueTail == nullptr ? m_pQueueHead : m_pQueueTail->m_pQueueNext) = &segment;
     m_pQueueTail = &segment;
-    m_cvWork.notify_one();
+    ++m_nToWake;
+}
+
+void CParallelRun::WakeWorkers(std::unique_lock<std::mutex>& lock)
+{
+    unsigned nToWake = m_nToWake;
+    m_nToWake = 0;
+    lock.unlock();
+    if (nToWake >= m_aWorkers.size())
+        m_cvWork.notify_all();
+    else
+        for (; nToWake > 0; --nToWake)
+            m_cvWork.notify_one();
 }
 
 void CParallelRun::ScheduleLane(CLane& lane)
@@ -559,6 +616,7 @@ CSegment* CParallelRun::TakeRunnable()
                 Unqueue(*pSegment);
                 if (CanTakeBatch(*pSegment))
                     return pSegment;
+                pSegment->m_bParked = true;
             }
         }
     }
@@ -567,6 +625,7 @@ CSegment* CParallelRun::TakeRunnable()
         Unqueue(*pSegment);
         if (CanTakeBatch(*pSegment))
             return pSegment;
+        pSegment->m_bParked = true;
     }
     return nullptr;
 }
@@ -594,6 +653,7 @@ const CRunItem* CParallelRun::Next(uint32_t nReader)
         CSegment* pFront = lane.m_pFront.get();
         if (pFront == nullptr) {
             SARNITH_ASSERT(lane.m_bWalkDone);
+            WakeWorkers(lock);
             return nullptr;
         }
         if (pFront->m_pHandedOver != nullptr) {
@@ -604,6 +664,7 @@ const CRunItem* CParallelRun::Next(uint32_t nReader)
             pBatch->m_pNext = nullptr;
             lane.m_pReading = pBatch;
             lane.m_nReadOffset = 0;
+            WakeWorkers(lock);
             return &pBatch->ItemAt(0);
         }
         if (!pFront->m_bRunning && pFront->m_ePhase == EPhase::kDone) {
@@ -618,8 +679,13 @@ const CRunItem* CParallelRun::Next(uint32_t nReader)
             ScheduleLane(lane);
             continue;
         }
+        // A worker takes the segment waited for first; a busy one leaves its
+        // own at its next batch.
         m_nWaitedReader.store(nReader);
-        m_cvWork.notify_one();
+        if (pFront->m_bQueued || m_nToWake > 0) {
+            m_nToWake = 0;
+            m_cvWork.notify_one();
+        }
         m_cvWriter.wait(lock);
         m_nWaitedReader.store(kNoReader);
     }
