@@ -14,13 +14,15 @@
 // merges the readers' items (frontend/item_merge.h), printing messages and
 // counting what could not be read through the run's problems.
 //
-// Bounds: every reader has a small quota of recycled batches, of a size
-// chosen from the number of readers so that all of them together stay near
-// 8 MiB; a segment that finds its reader's quota used up waits until the
-// writing thread hands a batch back, and later segments of a reader always
-// leave one batch to the segment that is written first. At most one open
-// file per reader, plus one per worker thread for reading ahead within a
-// reader. Workers take first the segment the writing thread waits for.
+// Bounds: every reader has a quota of recycled batches (3 to 64 of 8 to
+// 64 KiB), chosen from the number of readers so that all of them together
+// stay near 16 MiB (4 MiB for a single reader); a segment that finds its
+// reader's quota used up waits until the writing thread hands a batch back,
+// and later segments of a reader always leave one batch to the segment that
+// is written first. At most one open file per reader, plus one per worker
+// thread for reading ahead within a reader. A worker goes on with its
+// segment while the quota allows; workers take first the segment the
+// writing thread waits for.
 //
 // Once the output has failed the writing thread stops, the workers stop at
 // their next entry, and nothing more is read. A failure inside a worker (no
