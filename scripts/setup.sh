@@ -6,11 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The build: compiler, zlib, GoogleTest, Google Benchmark, gzip for the
-# manual pages. The tests of the manual pages, the shell completions and the
+# The build: compiler, zlib and ISA-L (which inflates gzip files; its
+# igzip command is the benchmark's yardstick), GoogleTest, Google Benchmark,
+# gzip for the manual pages and the tests. The tests of the manual pages, the shell completions and the
 # Debian package: groff, man, bash-completion, zsh, dpkg-dev and file (which
 # cpack's dependency search needs); Python 3 reads the JSON and CSV exports.
-packages=(cmake g++ make zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev gzip
+packages=(cmake g++ make zlib1g-dev libisal-dev isal libgtest-dev libgmock-dev libbenchmark-dev gzip
           groff-base man-db bash-completion zsh dpkg-dev file python3)
 missing=()
 for package in "${packages[@]}"; do

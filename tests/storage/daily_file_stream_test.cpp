@@ -195,7 +195,7 @@ TEST_F(DailyFileStream, ReadErrorsAreTold)
 // An engine that decodes by zlib's but runs out of memory after a while.
 class CStarvedEngine : public CInflateEngine {
 public:
-    CStarvedEngine() : m_pReal(CreateInflateEngine()) {}
+    CStarvedEngine() : m_pReal(CreateInflateEngine(EInflateEngine::kZlib)) {}
     bool Start() override { return m_pReal->Start(); }
     CStep Inflate(const uint8_t* pInput, size_t nInput, uint8_t* pOutput, size_t nOutput) override
     {
@@ -209,6 +209,7 @@ public:
     {
         return m_pReal->Crc32(nCrc, pData, nCount);
     }
+    bool StopsExactly() const override { return true; }
 
 private:
     std::unique_ptr<CInflateEngine> m_pReal;
