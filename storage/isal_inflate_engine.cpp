@@ -65,14 +65,17 @@ public:
     bool StopsExactly() const override { return false; }
 
 private:
-    // ISA-L loads input into its bit buffer ahead of need. The whole bytes
-    // in it go back to the caller, who hands them in again with the next
-    // input, so that the end of the deflate data is known to the byte.
-    // Not while ISA-L keeps a block header that waits for the rest in its
-    // own input buffer, nor more bytes than nConsumed.
+    // ISA-L loads input into its bit buffer ahead of need. When it stopped
+    // for another reason than wanting more input, the whole bytes in it go
+    // back to the caller, who hands them in again with the next input, so
+    // that the end of the deflate data is known to the byte. Not while
+    // ISA-L keeps a block header that waits for the rest in its own input
+    // buffer, nor more bytes than this call consumed.
     size_t GiveBackWholeBytes(size_t nConsumed)
     {
-        if (m_state.tmp_in_size != 0 || m_state.read_in_length < 8)
+        bool bInputLeft = m_state.avail_in != 0 || m_state.block_state == ISAL_BLOCK_INPUT_DONE ||
+                          m_state.block_state == ISAL_BLOCK_FINISH;
+        if (!bInputLeft || m_state.tmp_in_size != 0 || m_state.read_in_length < 8)
             return 0;
         size_t nBytes = static_cast<size_t>(m_state.read_in_length / 8);
         if (nBytes > nConsumed)
