@@ -139,7 +139,13 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
 
         switch (step.m_eStatus) {
         case CInflateEngine::EStatus::kProgress:
+<<<<<<< HEAD
             if (bStuck)
+=======
+            // Without progress the deflate data has run out (file cut short,
+            // or unreadable) or cannot be decoded.
+            if (step.m_nConsumed == 0 && step.m_nProduced == 0 && (nAvailable != 0 || m_bEndOfFile || m_bFileFailed))
+>>>>>>> main
                 Finish(EStatus::kError);
             break;
         case CInflateEngine::EStatus::kStreamEnd:
@@ -271,7 +277,8 @@ bool CDailyFileStream::SkipHeaderText()
         const uint8_t* pFrom = m_pInput.get() + m_nInputStart;
         size_t nAvailable = m_nInputEnd - m_nInputStart;
         const void* pZero = std::memchr(pFrom, 0, nAvailable);
-        size_t nTake = pZero == nullptr ? nAvailable : static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pFrom) + 1;
+        size_t nTake =
+            pZero == nullptr ? nAvailable : static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pFrom) + 1;
         m_nCrc = m_pEngine->Crc32(m_nCrc, pFrom, nTake);
         m_nInputStart += nTake;
         if (pZero != nullptr)

@@ -92,23 +92,36 @@ private:
 
     PFN_CREATE_ENGINE m_pfnCreateEngine;
     int m_nFd;
-    bool m_bSeekable;                      // a regular file, which can be read again from any offset
+    bool m_bSeekable;  // a regular file, which can be read again from any offset
     EState m_eState;
-    EStatus m_eFinal;                      // what is told once the state is kFinished
-    bool m_bGzip;                          // the file starts with the gzip magic
-    bool m_bEndOfFile;                     // read() has reported the end of the file
-    bool m_bFileFailed;                    // read() has failed
-    std::unique_ptr<uint8_t[]> m_pInput;   // bytes read ahead from the file
-    size_t m_nInputStart;                  // first unused byte in m_pInput
-    size_t m_nInputEnd;                    // end of the bytes in m_pInput
-    uint64_t m_nFileOffset;                // offset in the file of the byte after m_nInputEnd
+<<<<<<< HEAD
+    EStatus m_eFinal;                                // what is told once the state is kFinished
+    bool m_bGzip;                                    // the file starts with the gzip magic
+    bool m_bEndOfFile;                               // read() has reported the end of the file
+    bool m_bFileFailed;                              // read() has failed
+    std::unique_ptr<uint8_t[]> m_pInput;             // bytes read ahead from the file
+    size_t m_nInputStart;                            // first unused byte in m_pInput
+    size_t m_nInputEnd;                              // end of the bytes in m_pInput
+    uint64_t m_nFileOffset;                          // offset in the file of the byte after m_nInputEnd
     std::unique_ptr<CInflateEngine> m_pFirstEngine;  // made by m_pfnCreateEngine
     std::unique_ptr<CInflateEngine> m_pExactEngine;  // zlib's, made for the first member in trouble
-    CInflateEngine* m_pEngine;             // the one decoding the current member
-    uint32_t m_nCrc;                       // CRC-32 of the current header or member's bytes handed out
-    uint64_t m_nDeflateStart;              // offset in the file of the current member's deflate data
-    uint64_t m_nHandedOut;                 // bytes of the current member handed out
-    uint64_t m_nToPassOver;                // bytes the exact engine decodes again before handing out more
+    CInflateEngine* m_pEngine;                       // the one decoding the current member
+    uint32_t m_nCrc;                                 // CRC-32 of the current header or member's bytes handed out
+    uint64_t m_nDeflateStart;                        // offset in the file of the current member's deflate data
+    uint64_t m_nHandedOut;                           // bytes of the current member handed out
+    uint64_t m_nToPassOver;                          // bytes the exact engine decodes again before handing out more
+=======
+    EStatus m_eFinal;                     // what is told once the state is kFinished
+    bool m_bGzip;                         // the file starts with the gzip magic
+    bool m_bEndOfFile;                    // read() has reported the end of the file
+    bool m_bFileFailed;                   // read() has failed
+    std::unique_ptr<uint8_t[]> m_pInput;  // bytes read ahead from the file
+    size_t m_nInputStart;                 // first unused byte in m_pInput
+    size_t m_nInputEnd;                   // end of the bytes in m_pInput
+    std::unique_ptr<CInflateEngine> m_pEngine;
+    uint32_t m_nCrc;      // CRC-32 of the current header or member's decoded bytes
+    uint32_t m_nDecoded;  // decoded bytes of the current member, modulo 2^32
+>>>>>>> main
 };
 
 #endif

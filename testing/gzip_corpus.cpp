@@ -1,3 +1,6 @@
+// The gzip corpus: sound files made by zlib and the gzip and igzip
+// commands, damaged forms of them, and members around raw deflate data
+// written bit by bit.
 #include "testing/gzip_corpus.h"
 
 #include <cstdint>
@@ -118,16 +121,16 @@ void IncompleteCodeBlock(CBitWriter& writer, size_t nCount, bool bUnusedCodeAtTh
         writer.Bits(nLength, 3);
     // Code length codes: 0 -> 00, 1 -> 01, 2 -> 10, 18 (a run of 11-138 zeros) -> 11.
     writer.Code(3, 2);
-    writer.Bits(97 - 11, 7);   // literals 0-96 unused
-    writer.Code(1, 2);         // 'a' (97): 1 bit
+    writer.Bits(97 - 11, 7);  // literals 0-96 unused
+    writer.Code(1, 2);        // 'a' (97): 1 bit
     writer.Code(3, 2);
     writer.Bits(138 - 11, 7);  // literals 98-235 unused
     writer.Code(3, 2);
-    writer.Bits(20 - 11, 7);   // literals 236-255 unused
-    writer.Code(2, 2);         // end of block: 2 bits
-    writer.Code(1, 2);         // the one distance code: 1 bit
+    writer.Bits(20 - 11, 7);  // literals 236-255 unused
+    writer.Code(2, 2);        // end of block: 2 bits
+    writer.Code(1, 2);        // the one distance code: 1 bit
     for (size_t i = 0; i < nCount; ++i)
-        writer.Code(0, 1);     // 'a'
+        writer.Code(0, 1);  // 'a'
     writer.Code(bUnusedCodeAtTheEnd ? 3 : 2, 2);
 }
 
@@ -145,6 +148,7 @@ bool CommandOutput(const std::string& strCommand, std::string& strOutput)
 }
 
 // zlib's strategies besides the default one.
+// clang-format off
 const struct {
     const char* m_pszName;
     int m_nStrategy;
@@ -154,6 +158,7 @@ const struct {
     {"zlib run lengths",  Z_RLE},
     {"zlib fixed code",   Z_FIXED},
 };
+// clang-format on
 
 }  // namespace
 
@@ -182,10 +187,10 @@ std::vector<CCorpusFile> SoundGzipFiles(const std::string& strBytes, const std::
     fast.m_nLevel = 1;
     CGzipMemberOptions best;
     best.m_nLevel = 9;
-    aFiles.push_back({"members with empty ones among them",
-                      GzipMember("") + GzipMember(strBytes.substr(0, nThird), fast) + GzipMember("") +
-                          GzipMember(strBytes.substr(nThird, nThird), best) + GzipMember(strBytes.substr(2 * nThird)) +
-                          GzipMember("")});
+    aFiles.push_back(
+        {"members with empty ones among them", GzipMember("") + GzipMember(strBytes.substr(0, nThird), fast) +
+                                                   GzipMember("") + GzipMember(strBytes.substr(nThird, nThird), best) +
+                                                   GzipMember(strBytes.substr(2 * nThird)) + GzipMember("")});
 
     CGzipMemberOptions fields;
     fields.m_bExtra = true;
@@ -237,16 +242,18 @@ std::vector<CCorpusFile> DamagedGzipFiles(const std::string& strSound, size_t nP
     }
     for (size_t nField = 0; nField < kGzipTrailerSize; ++nField) {
         std::string strWrong = strSound;
-        strWrong[nSize - kGzipTrailerSize + nField] = static_cast<char>(strWrong[nSize - kGzipTrailerSize + nField] ^ 0x40);
-        aFiles.push_back({std::string(nField < 4 ? "CRC" : "length") + " wrong in trailer byte " + std::to_string(nField),
-                          strWrong});
+        strWrong[nSize - kGzipTrailerSize + nField] =
+            static_cast<char>(strWrong[nSize - kGzipTrailerSize + nField] ^ 0x40);
+        aFiles.push_back(
+            {std::string(nField < 4 ? "CRC" : "length") + " wrong in trailer byte " + std::to_string(nField),
+             strWrong});
     }
     aFiles.push_back({"trailing garbage", strSound + "trailing garbage"});
     aFiles.push_back({"trailing zeros", strSound + std::string(100, '\0')});
     std::string strSecond = GzipMember("second member");
     for (size_t nAt = 1; nAt <= kGzipHeaderSize; ++nAt)
-        aFiles.push_back({"second member cut inside its header at " + std::to_string(nAt),
-                          strSound + strSecond.substr(0, nAt)});
+        aFiles.push_back(
+            {"second member cut inside its header at " + std::to_string(nAt), strSound + strSecond.substr(0, nAt)});
     return aFiles;
 }
 
@@ -328,8 +335,9 @@ std::string MutatedGzip(const std::string& strSound, CRandom& random)
     uint64_t nChanges = 1 + random.Below(3);
     for (uint64_t nChange = 0; nChange < nChanges && strBytes.size() > kGzipHeaderSize; ++nChange) {
         // Mostly past the header, where the engines do the work.
-        size_t nAt = random.Below(8) == 0 ? static_cast<size_t>(random.Below(strBytes.size()))
-                                          : kGzipHeaderSize + static_cast<size_t>(random.Below(strBytes.size() - kGzipHeaderSize));
+        size_t nAt = random.Below(8) == 0
+                         ? static_cast<size_t>(random.Below(strBytes.size()))
+                         : kGzipHeaderSize + static_cast<size_t>(random.Below(strBytes.size() - kGzipHeaderSize));
         char chRandom = static_cast<char>(random.Below(256));
         switch (random.Below(6)) {
         case 0:

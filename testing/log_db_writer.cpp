@@ -1,3 +1,6 @@
+// The test-data writer's files: LogTime conversions, "Ostrel.cfg" files,
+// daily files (plain or gzip, well-formed or broken in chosen ways) and whole
+// databases laid out by gateway, month and day.
 #include "testing/log_db_writer.h"
 
 #include <algorithm>
@@ -18,6 +21,8 @@ namespace {
 
 constexpr size_t kNotCut = static_cast<size_t>(-1);
 constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr int64_t kSecondsPerMinute = 60;
 
 void AppendBytes(std::string& str, const uint8_t* pBytes, size_t nCount)
 {
@@ -64,6 +69,13 @@ void CivilFromDays(int64_t nDays, int& nYear, int& nMonth, int& nDay)
     nDay = static_cast<int>(nDayOfYear - (153 * nMonthIndex + 2) / 5 + 1);
     nMonth = static_cast<int>(nMonthIndex < 10 ? nMonthIndex + 3 : nMonthIndex - 9);
     nYear = static_cast<int>(nYearOfEra + nEra * 400 + (nMonth <= 2 ? 1 : 0));
+}
+
+// Seconds since 1970-01-01 00:00:00 UTC of a UTC date and time.
+int64_t UnixFromUtc(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
+{
+    return DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + int64_t{nHour} * kSecondsPerHour +
+           int64_t{nMinute} * kSecondsPerMinute + nSecond;
 }
 
 bool IsSameDay(const CUtcDate& a, const CUtcDate& b)
@@ -122,8 +134,7 @@ LogTime LogTimeFromUnix(int64_t nSeconds, uint32_t nSubSecond)
 
 LogTime LogTimeFromUtc(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
 {
-    int64_t nSeconds = DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 + nMinute * 60 + nSecond;
-    return LogTimeFromUnix(nSeconds);
+    return LogTimeFromUnix(UnixFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond));
 }
 
 int64_t UnixFromLogTime(LogTime nTime)
@@ -133,8 +144,7 @@ int64_t UnixFromLogTime(LogTime nTime)
 
 struct tm UtcTm(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
 {
-    time_t nSeconds = static_cast<time_t>(DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 +
-                                          nMinute * 60 + nSecond);
+    time_t nSeconds = static_cast<time_t>(UnixFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond));
     struct tm tmResult;
     std::memset(&tmResult, 0, sizeof(tmResult));
     gmtime_r(&nSeconds, &tmResult);
@@ -194,12 +204,14 @@ void CConfigWriter::AppendKey(std::string& strText, const std::string& strKey, c
 std::string CConfigWriter::Text() const
 {
     static const char* const s_aStandardKeys[][2] = {
+        // clang-format off
         // key            default
         {"UDPPORT",       "999"},
         {"NRFIREWALLS",   nullptr},  // the number of gateways
         {"FILESIZE",      "1"},
         {"MAINTENANCE",   "0"},
         {"DAYS_TO_KEEP",  "10"},
+        // clang-format on
     };
 
     std::vector<std::string> aWritten;
@@ -392,7 +404,12 @@ std::string Deflate(const std::string& strBytes, int nWindowBits, int nLevel = Z
     size_t nFlushes = nFlushEvery == 0 ? 0 : strBytes.size() / nFlushEvery;
     std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())) + 8 * nFlushes, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
+<<<<<<< HEAD
     stream.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
+=======
+    stream.avail_in = static_cast<uInt>(strBytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(strOut.data());
+>>>>>>> main
     stream.avail_out = static_cast<uInt>(strOut.size());
     size_t nDone = 0;
     do {
@@ -546,7 +563,8 @@ bool CLogDatabase::WriteEntries(const CLayout& layout)
             int nSequence = 0;
             do {
                 CDailyFile file;
-                while (bSameDay(day) && (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
+                while (bSameDay(day) &&
+                       (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
                     file.AddEntry(aEntries[nIndex].m_nTime, aEntries[nIndex].m_strBody);
                     ++nIndex;
                 }

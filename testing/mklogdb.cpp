@@ -67,12 +67,14 @@ int Generate(int nArgs, char** aArgs)
         long long m_nMin;
         long long m_nMax;
     } kIntOptions[] = {
+        // clang-format off
         // option            field                                        min  max
         {"--gateways",      &testdata::CTrafficOptions::m_nGateways,      1,   512},
         {"--days",          &testdata::CTrafficOptions::m_nDays,          1,   3660},
         {"--entries",       &testdata::CTrafficOptions::m_nEntriesPerDay, 0,   100000000},
         {"--gzip",          &testdata::CTrafficOptions::m_nGzipPercent,   0,   100},
         {"--files-per-day", &testdata::CTrafficOptions::m_nFilesPerDay,   1,   1000},
+        // clang-format on
     };
 
     int nArg = 2;

@@ -94,12 +94,12 @@ CEntrySpec RandomEntry(CRandom& random, LogTime nTime);
 struct CTrafficOptions {
     int m_nGateways = 4;
     int m_nDays = 7;
-    int m_nEntriesPerDay = 10000;   // per gateway and day
-    int m_nStartYear = 2006;        // first day, UTC
+    int m_nEntriesPerDay = 10000;  // per gateway and day
+    int m_nStartYear = 2006;       // first day, UTC
     int m_nStartMonth = 6;
     int m_nStartDay = 1;
-    int m_nGzipPercent = 50;        // share of daily files written compressed
-    int m_nFilesPerDay = 1;         // sequence numbers per day
+    int m_nGzipPercent = 50;  // share of daily files written compressed
+    int m_nFilesPerDay = 1;   // sequence numbers per day
     uint64_t m_nSeed = 1;
 };
 

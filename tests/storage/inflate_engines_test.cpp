@@ -84,7 +84,10 @@ bool ZlibRefusesACode(const std::string& strGzip)
 class CEngineInUse {
 public:
     explicit CEngineInUse(EInflateEngine eEngine) { UseInflateEngine(eEngine); }
-    ~CEngineInUse() { UseInflateEngine(HasInflateEngine(EInflateEngine::kIsal) ? EInflateEngine::kIsal : EInflateEngine::kZlib); }
+    ~CEngineInUse()
+    {
+        UseInflateEngine(HasInflateEngine(EInflateEngine::kIsal) ? EInflateEngine::kIsal : EInflateEngine::kZlib);
+    }
 };
 
 struct CReaderResult {
@@ -122,7 +125,8 @@ CPiecewise Inflate(EInflateEngine eEngine, const std::string& strDeflate, size_t
     for (;;) {
         if (nHandedIn - nPosition < nInPiece && nHandedIn < strDeflate.size())
             nHandedIn = std::min(strDeflate.size(), nHandedIn + nInPiece);
-        CInflateEngine::CStep step = pEngine->Inflate(pInput + nPosition, nHandedIn - nPosition, aRoom.data(), nOutRoom);
+        CInflateEngine::CStep step =
+            pEngine->Inflate(pInput + nPosition, nHandedIn - nPosition, aRoom.data(), nOutRoom);
         nPosition += step.m_nConsumed;
         result.strBytes.append(reinterpret_cast<const char*>(aRoom.data()), step.m_nProduced);
         if (step.m_eStatus == CInflateEngine::EStatus::kStreamEnd)
@@ -232,9 +236,8 @@ TEST_F(InflateEngines, SoundFilesOfEveryMakeDecodeWholeWithBoth)
 TEST_F(InflateEngines, DamagedFilesEndAlike)
 {
     std::string strDaily = DailyFileBytes(600, 2);
-    std::vector<std::string> aSound = {testdata::GzipBytes(strDaily),
-                                       testdata::GzipMember(strDaily.substr(0, 30000)) +
-                                           testdata::GzipMember(strDaily.substr(30000))};
+    std::vector<std::string> aSound = {testdata::GzipBytes(strDaily), testdata::GzipMember(strDaily.substr(0, 30000)) +
+                                                                          testdata::GzipMember(strDaily.substr(30000))};
     for (const std::string& strSound : aSound) {
         for (const CCorpusFile& file : testdata::DamagedGzipFiles(strSound, 60)) {
             for (size_t nChunk : {size_t(977), size_t(8192)})

@@ -25,7 +25,7 @@ inline CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192
     EXPECT_TRUE(stream.Open(strPath.c_str(), facts));
     std::string strChunk(nChunk, '\0');
     for (;;) {
-        size_t nRead = stream.Read(reinterpret_cast<uint8_t*>(&strChunk[0]), nChunk, result.eStatus);
+        size_t nRead = stream.Read(reinterpret_cast<uint8_t*>(strChunk.data()), nChunk, result.eStatus);
         result.strBytes.append(strChunk, 0, nRead);
         if (result.eStatus != EStatus::kMore)
             break;
@@ -34,7 +34,7 @@ inline CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192
     result.bPassThrough = stream.IsPassThrough();
     // The end is told again, with nothing more.
     EStatus eAgain = EStatus::kMore;
-    EXPECT_EQ(stream.Read(reinterpret_cast<uint8_t*>(&strChunk[0]), nChunk, eAgain), 0u);
+    EXPECT_EQ(stream.Read(reinterpret_cast<uint8_t*>(strChunk.data()), nChunk, eAgain), 0u);
     EXPECT_EQ(eAgain, result.eStatus);
     return result;
 }
