@@ -139,13 +139,7 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
 
         switch (step.m_eStatus) {
         case CInflateEngine::EStatus::kProgress:
-<<<<<<< HEAD
             if (bStuck)
-=======
-            // Without progress the deflate data has run out (file cut short,
-            // or unreadable) or cannot be decoded.
-            if (step.m_nConsumed == 0 && step.m_nProduced == 0 && (nAvailable != 0 || m_bEndOfFile || m_bFileFailed))
->>>>>>> main
                 Finish(EStatus::kError);
             break;
         case CInflateEngine::EStatus::kStreamEnd:

@@ -94,7 +94,6 @@ private:
     int m_nFd;
     bool m_bSeekable;  // a regular file, which can be read again from any offset
     EState m_eState;
-<<<<<<< HEAD
     EStatus m_eFinal;                                // what is told once the state is kFinished
     bool m_bGzip;                                    // the file starts with the gzip magic
     bool m_bEndOfFile;                               // read() has reported the end of the file
@@ -110,18 +109,6 @@ private:
     uint64_t m_nDeflateStart;                        // offset in the file of the current member's deflate data
     uint64_t m_nHandedOut;                           // bytes of the current member handed out
     uint64_t m_nToPassOver;                          // bytes the exact engine decodes again before handing out more
-=======
-    EStatus m_eFinal;                     // what is told once the state is kFinished
-    bool m_bGzip;                         // the file starts with the gzip magic
-    bool m_bEndOfFile;                    // read() has reported the end of the file
-    bool m_bFileFailed;                   // read() has failed
-    std::unique_ptr<uint8_t[]> m_pInput;  // bytes read ahead from the file
-    size_t m_nInputStart;                 // first unused byte in m_pInput
-    size_t m_nInputEnd;                   // end of the bytes in m_pInput
-    std::unique_ptr<CInflateEngine> m_pEngine;
-    uint32_t m_nCrc;      // CRC-32 of the current header or member's decoded bytes
-    uint32_t m_nDecoded;  // decoded bytes of the current member, modulo 2^32
->>>>>>> main
 };
 
 #endif

@@ -404,12 +404,7 @@ std::string Deflate(const std::string& strBytes, int nWindowBits, int nLevel = Z
     size_t nFlushes = nFlushEvery == 0 ? 0 : strBytes.size() / nFlushEvery;
     std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())) + 8 * nFlushes, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
-<<<<<<< HEAD
-    stream.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
-=======
-    stream.avail_in = static_cast<uInt>(strBytes.size());
     stream.next_out = reinterpret_cast<Bytef*>(strOut.data());
->>>>>>> main
     stream.avail_out = static_cast<uInt>(strOut.size());
     size_t nDone = 0;
     do {

@@ -66,7 +66,7 @@ bool ZlibRefusesACode(const std::string& strGzip)
     std::string strOut(65536, '\0');
     int nResult;
     do {
-        stream.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
+        stream.next_out = reinterpret_cast<Bytef*>(strOut.data());
         stream.avail_out = static_cast<uInt>(strOut.size());
         nResult = inflate(&stream, Z_NO_FLUSH);
         if (nResult == Z_STREAM_END && stream.avail_in >= 2 && stream.next_in[0] == 0x1f && stream.next_in[1] == 0x8b) {
