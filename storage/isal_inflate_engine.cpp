@@ -42,14 +42,15 @@ public:
         step.m_nConsumed = static_cast<size_t>(m_state.next_in - pInput);
         step.m_nProduced = static_cast<size_t>(m_state.next_out - pOutput);
         step.m_nConsumed -= GiveBackWholeBytes(step.m_nConsumed);
-        if (nResult != ISAL_DECOMP_OK)
+        // An end whose following bytes cannot all be given back counts as
+        // bad data: the stream decodes the member again.
+        bool bFinished = m_state.block_state == ISAL_BLOCK_FINISH;
+        if (nResult != ISAL_DECOMP_OK || (bFinished && m_state.read_in_length >= 8))
             step.m_eStatus = EStatus::kDataError;
-        else if (m_state.block_state != ISAL_BLOCK_FINISH)
-            step.m_eStatus = EStatus::kProgress;
-        else if (m_state.read_in_length >= 8)
-            step.m_eStatus = EStatus::kDataError;  // bytes after the end it cannot give back: decoded again
-        else
+        else if (bFinished)
             step.m_eStatus = EStatus::kStreamEnd;
+        else
+            step.m_eStatus = EStatus::kProgress;
         return step;
     }
 

@@ -177,7 +177,7 @@ protected:
     // A gateway whose 2006-06-20 holds the stored bytes as file 0 (named
     // strName0) and a sound file 1 after it, read by a reader with each
     // engine: the same entries and messages.
-    void ExpectSameReader(const std::string& strStored, const char* pszName0, const std::string& strCase)
+    static void ExpectSameReader(const std::string& strStored, const char* pszName0, const std::string& strCase)
     {
         CTempDir dir;
         std::string strMonth = dir / "gw/200606";
