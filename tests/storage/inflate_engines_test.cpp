@@ -4,8 +4,12 @@
 // entries and messages, whichever engine decodes, for sound, damaged,
 // hand-made and randomly mutated files. Builds without ISA-L skip them.
 #include <algorithm>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
@@ -283,6 +287,34 @@ TEST_F(InflateEngines, RandomDamageEndsAlike)
             ExpectSameReader(strMutated, "20-0.gz", strCase);
     }
     EXPECT_LE(nRefusedCodes, kRandomCases / 100);
+}
+
+TEST_F(InflateEngines, APipeIsDecodedAsAFileIs)
+{
+    // A pipe cannot be read again, so zlib's engine decodes it from the
+    // start; its bytes arrive in pieces of any size.
+    std::string strDaily = DailyFileBytes(300, 6);
+    std::string strGzip = testdata::GzipBytes(strDaily);
+    for (const std::string& strStored : {strGzip, strGzip.substr(0, strGzip.size() * 2 / 3)}) {
+        CStreamResult fromFile = ReadStream(Store(strStored), 8192, &ZlibEngine);
+        std::string strPipe = m_dir / "pipe";
+        ASSERT_EQ(mkfifo(strPipe.c_str(), 0600), 0);
+        // Opened for reading and writing, so that the stream does not see
+        // the end before the writer has begun.
+        int nFd = open(strPipe.c_str(), O_RDWR);
+        ASSERT_GE(nFd, 0);
+        std::thread writer([&] {
+            for (size_t nAt = 0; nAt < strStored.size(); nAt += 7)
+                if (write(nFd, strStored.data() + nAt, std::min<size_t>(7, strStored.size() - nAt)) < 0)
+                    break;
+            close(nFd);
+        });
+        CStreamResult fromPipe = ReadStream(strPipe, 8192, &IsalEngine);
+        writer.join();
+        EXPECT_TRUE(fromPipe.strBytes == fromFile.strBytes);
+        EXPECT_EQ(fromPipe.eStatus, fromFile.eStatus);
+        unlink(strPipe.c_str());
+    }
 }
 
 TEST_F(InflateEngines, AnIncompleteHuffmanCodeIsTheOneDifference)
