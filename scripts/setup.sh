@@ -7,13 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The program: cmake, g++, make, zlib, gzip for the manual pages. The tests:
+# The program: cmake, g++, make, zlib, ISA-L (which inflates gzip files;
+# its igzip command is the yardstick of the benchmark and makes files for
+# the tests), gzip for the manual pages and the tests. The tests:
 # GoogleTest, Google Benchmark, the time zone data (tests pin Europe/Berlin),
 # clang-format and clang-tidy (the checks of scripts/test.sh); for the manual
 # pages, the shell completions and the Debian package groff, man,
 # bash-completion, zsh, dpkg-dev and file (which cpack's dependency search
 # needs); Python 3 reads the JSON and CSV exports.
-packages=(cmake g++ make zlib1g-dev gzip libgtest-dev libgmock-dev libbenchmark-dev tzdata clang-format clang-tidy
+packages=(cmake g++ make zlib1g-dev libisal-dev isal gzip libgtest-dev libgmock-dev libbenchmark-dev tzdata clang-format clang-tidy
           groff-base man-db bash-completion zsh dpkg-dev file python3)
 missing=()
 for package in "${packages[@]}"; do

@@ -392,19 +392,27 @@ bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECo
 namespace {
 
 // The bytes compressed by zlib's deflate with the given window bits (15 + 16:
-// a gzip wrapper; -15: raw deflate data).
-std::string Deflate(const std::string& strBytes, int nWindowBits)
+// a gzip wrapper; -15: raw deflate data), level and strategy, with a full
+// flush after every nFlushEvery bytes when that is not 0.
+std::string Deflate(const std::string& strBytes, int nWindowBits, int nLevel = Z_DEFAULT_COMPRESSION,
+                    int nStrategy = Z_DEFAULT_STRATEGY, size_t nFlushEvery = 0)
 {
     z_stream stream;
     std::memset(&stream, 0, sizeof(stream));
-    int nResult = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, nWindowBits, 8, Z_DEFAULT_STRATEGY);
+    int nResult = deflateInit2(&stream, nLevel, Z_DEFLATED, nWindowBits, 8, nStrategy);
     SARNITH_ASSERT(nResult == Z_OK);
-    std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())), '\0');
+    size_t nFlushes = nFlushEvery == 0 ? 0 : strBytes.size() / nFlushEvery;
+    std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())) + 8 * nFlushes, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
-    stream.avail_in = static_cast<uInt>(strBytes.size());
     stream.next_out = reinterpret_cast<Bytef*>(strOut.data());
     stream.avail_out = static_cast<uInt>(strOut.size());
-    nResult = deflate(&stream, Z_FINISH);
+    size_t nDone = 0;
+    do {
+        size_t nPart = nFlushEvery == 0 ? strBytes.size() - nDone : std::min(nFlushEvery, strBytes.size() - nDone);
+        stream.avail_in = static_cast<uInt>(nPart);
+        nDone += nPart;
+        nResult = deflate(&stream, nDone == strBytes.size() ? Z_FINISH : Z_FULL_FLUSH);
+    } while (nResult == Z_OK && nDone < strBytes.size());
     SARNITH_ASSERT(nResult == Z_STREAM_END);
     strOut.resize(stream.total_out);
     deflateEnd(&stream);
@@ -458,7 +466,9 @@ std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& op
         strMember += options.m_strComment + '\0';
     if (options.m_bHeaderCrc)
         AppendLittleEndian(strMember, Crc32Of(strMember) ^ options.m_nHeaderCrcFlip, kGzipHeaderCrcSize);
-    strMember += Deflate(strBytes, -15);
+    strMember += options.m_pDeflate != nullptr
+                     ? *options.m_pDeflate
+                     : Deflate(strBytes, -15, options.m_nLevel, options.m_nStrategy, options.m_nFlushEvery);
     AppendLittleEndian(strMember, Crc32Of(strBytes) ^ options.m_nCrcFlip, kTrailerFieldSize);
     AppendLittleEndian(strMember, static_cast<uint32_t>(strBytes.size()) + options.m_nSizeAdd, kTrailerFieldSize);
     return strMember;

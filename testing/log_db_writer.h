@@ -173,13 +173,17 @@ struct CGzipMemberOptions {
     std::string m_strComment;
     bool m_bHeaderCrc = false;  // a header CRC, XORed with m_nHeaderCrcFlip
     uint32_t m_nHeaderCrcFlip = 0;
-    uint8_t m_nMethod = 8;      // compression method byte (8: deflate)
-    uint8_t m_nExtraFlags = 0;  // more flag bits (reserved ones, for damage)
-    uint32_t m_nCrcFlip = 0;    // XORed into the trailer CRC
-    uint32_t m_nSizeAdd = 0;    // added to the trailer size
+    uint8_t m_nMethod = 8;                    // compression method byte (8: deflate)
+    uint8_t m_nExtraFlags = 0;                // more flag bits (reserved ones, for damage)
+    uint32_t m_nCrcFlip = 0;                  // XORed into the trailer CRC
+    uint32_t m_nSizeAdd = 0;                  // added to the trailer size
+    int m_nLevel = -1;                        // zlib's compression level, 0-9 (-1: its default)
+    int m_nStrategy = 0;                      // zlib's strategy (Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, ...)
+    size_t m_nFlushEvery = 0;                 // a full flush after every that many bytes (0: none)
+    const std::string* m_pDeflate = nullptr;  // raw deflate data to frame instead of compressing
 };
 // One gzip member of the bytes, its header built field by field around
-// zlib's raw deflate data.
+// zlib's raw deflate data (or the given one).
 std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& options = CGzipMemberOptions());
 // The bytes a gzip stream decodes to up to its end or its first error
 // (zlib's inflate), for tests of damaged streams.
