@@ -30,7 +30,7 @@ namespace {
 // What the batches of all readers together may hold, and the limits of
 // one batch's nominal size and of one reader's quota.
 constexpr size_t kBatchBudget = 16u << 20;
-constexpr size_t kSmallestBatch = 8u << 10;
+constexpr size_t kSmallestBatch = 4u << 10;
 constexpr size_t kLargestBatch = 64u << 10;
 constexpr unsigned kFewestBatches = 3;
 constexpr unsigned kMostBatches = 64;
