@@ -64,21 +64,25 @@ int Build(int nArgs, char** aArgs)
 
 int Generate(int nArgs, char** aArgs)
 {
-    testdata::CTrafficOptions options;
+    using testdata::CTrafficOptions;
+    using testdata::kMaxExplanationBytes;
+    using testdata::kMaxGzipLevel;
+    using testdata::kMinGzipLevel;
+    CTrafficOptions options;
     static const struct {
         const char* m_pszOption;
-        int testdata::CTrafficOptions::*m_pField;
+        int CTrafficOptions::*m_pField;
         long long m_nMin;
         long long m_nMax;
     } kIntOptions[] = {
-        // option                field                                           min                      max
-        {"--gateways",          &testdata::CTrafficOptions::m_nGateways,         1,                       512},
-        {"--days",              &testdata::CTrafficOptions::m_nDays,             1,                       3660},
-        {"--entries",           &testdata::CTrafficOptions::m_nEntriesPerDay,    0,                       100000000},
-        {"--gzip",              &testdata::CTrafficOptions::m_nGzipPercent,      0,                       100},
-        {"--gzip-level",        &testdata::CTrafficOptions::m_nGzipLevel,        testdata::kMinGzipLevel, testdata::kMaxGzipLevel},
-        {"--files-per-day",     &testdata::CTrafficOptions::m_nFilesPerDay,      1,                       1000},
-        {"--explanation-bytes", &testdata::CTrafficOptions::m_nExplanationBytes, 0,                       testdata::kMaxExplanationBytes},
+        // option                field                                  min            max
+        {"--gateways",          &CTrafficOptions::m_nGateways,         1,             512},
+        {"--days",              &CTrafficOptions::m_nDays,             1,             3660},
+        {"--entries",           &CTrafficOptions::m_nEntriesPerDay,    0,             100000000},
+        {"--gzip",              &CTrafficOptions::m_nGzipPercent,      0,             100},
+        {"--gzip-level",        &CTrafficOptions::m_nGzipLevel,        kMinGzipLevel, kMaxGzipLevel},
+        {"--files-per-day",     &CTrafficOptions::m_nFilesPerDay,      1,             1000},
+        {"--explanation-bytes", &CTrafficOptions::m_nExplanationBytes, 0,             kMaxExplanationBytes},
     };
     bool bEntriesGiven = false;
 

@@ -271,9 +271,10 @@ uint64_t EntriesOfGatewayDay(const CTrafficOptions& options, int nGateway, int n
         return static_cast<uint64_t>(options.m_nEntriesPerDay);
     // The gateway-days in the order gw01 day 0, gw01 day 1, ..., gw02 day 0,
     // ...: the k-th of N gets the entries from T * k / N up to T * (k + 1) / N.
-    uint64_t nTotal = static_cast<uint64_t>(options.m_nTotalEntries);
-    uint64_t nGatewayDays = static_cast<uint64_t>(options.m_nGateways) * static_cast<uint64_t>(options.m_nDays);
-    uint64_t nIndex = static_cast<uint64_t>(nGateway) * static_cast<uint64_t>(options.m_nDays) + static_cast<uint64_t>(nDay);
+    const uint64_t nTotal = static_cast<uint64_t>(options.m_nTotalEntries);
+    const uint64_t nDays = static_cast<uint64_t>(options.m_nDays);
+    const uint64_t nGatewayDays = static_cast<uint64_t>(options.m_nGateways) * nDays;
+    const uint64_t nIndex = static_cast<uint64_t>(nGateway) * nDays + static_cast<uint64_t>(nDay);
     return nTotal * (nIndex + 1) / nGatewayDays - nTotal * nIndex / nGatewayDays;
 }
 
