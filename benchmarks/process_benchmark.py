@@ -79,7 +79,9 @@ class Database:
                        "--total-entries", str(self.entries), "--gzip", str(self.gzip_percent),
                        "--gzip-level", str(GZIP_LEVEL), "--seed", "1", scratch]
             print("generating %s ..." % os.path.basename(self.folder), file=sys.stderr, flush=True)
-            subprocess.run(command, check=True)
+            if subprocess.run(command).returncode != 0:
+                shutil.rmtree(scratch)
+                return False
             try:
                 os.rename(scratch, self.folder)
             except OSError:  # another run finished the same database first
@@ -91,6 +93,7 @@ class Database:
                     path = os.path.join(top, name)
                     self.files.append(os.path.relpath(path, self.folder))
                     self.bytes += os.path.getsize(path)
+        return True
 
     def times(self):
         """The TIMES statement that covers the whole database."""
@@ -397,8 +400,10 @@ def main():
 
     databases = {name: Database(name, data_folder, args.scale, args.tiny) for name in DATABASES}
     measurements, rows = build_workloads(args, databases)
-    for database in {m.database for m in measurements}:
-        database.generate(args.mklogdb, args.regenerate)
+    for database in databases.values():
+        if any(m.database is database for m in measurements) and not database.generate(args.mklogdb, args.regenerate):
+            print("mklogdb could not write %s" % database.folder, file=sys.stderr)
+            return 1
 
     environment = dict(os.environ, TZ="UTC", LC_ALL="C")
     with tempfile.TemporaryDirectory() as settings:
