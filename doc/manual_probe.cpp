@@ -123,14 +123,7 @@ CProbeValues ProbeValues(const CParameterRow& row)
         values.m_aRefused = {"2"};
         break;
     case VALUE_WORD: {
-        std::string strWords = row.m_pszWords;
-        for (size_t nStart = 0; nStart < strWords.size();) {
-            size_t nEnd = strWords.find(' ', nStart);
-            if (nEnd == std::string::npos)
-                nEnd = strWords.size();
-            values.m_aAccepted.push_back(strWords.substr(nStart, nEnd - nStart));
-            nStart = nEnd + 1;
-        }
+        values.m_aAccepted = ParameterWords(row);
         values.m_aRefused = {"nosuchword"};
         break;
     }

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "support/name_tables.h"
 
@@ -25,7 +27,7 @@ enum EValueSyntax {
     VALUE_PATTERN,     // a text searched for inside the entry's text
     VALUE_NUMBER,      // a decimal number up to m_nMax, or a name of m_pNames
     VALUE_FLAG,        // 0 or 1, with "=" only
-    VALUE_WORD,        // one of the words of m_pszWords
+    VALUE_WORD,        // one of the words of m_pWords, or m_pszOtherWord
     VALUE_INDEX_ONLY,  // a packet header that only index statements read
 };
 
@@ -42,7 +44,8 @@ struct CParameterRow {
     EValueSyntax m_eSyntax;
     uint32_t m_nMax;             // VALUE_NUMBER: the largest number accepted
     const char* m_pszNames;      // VALUE_NUMBER: the key of the name table whose names stand for numbers, or null
-    const char* m_pszWords;      // VALUE_WORD: the accepted words, separated by blanks
+    const CNameEntry* m_pWords;  // VALUE_WORD: the program's table of the accepted words
+    const char* m_pszOtherWord;  // VALUE_WORD: a further accepted word, or null
     bool m_bInList;              // accepted in IN statements
     const char* m_pszText;       // what the parameter tests
 };
@@ -58,6 +61,9 @@ const CNameTableRow* FindNameTable(const char* pszKey);
 
 // One row per search parameter, in keyword table order.
 const CParameterRow* ParameterRows(size_t& nCount);
+
+// The words a VALUE_WORD parameter accepts, in the order the page lists them.
+std::vector<std::string> ParameterWords(const CParameterRow& row);
 
 // One row per output field and output type (binary included).
 const CFieldRow* FieldRows(size_t& nCount);

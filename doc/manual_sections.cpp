@@ -138,16 +138,8 @@ std::string SyntaxSentence(const CParameterRow& row)
     }
     case VALUE_FLAG:
         return RoffMarked("Value: `0` or `1`, with `=` only.");
-    case VALUE_WORD: {
-        std::vector<std::string> aWords;
-        std::string strWords = row.m_pszWords;
-        for (size_t nStart = 0; nStart < strWords.size();) {
-            size_t nEnd = std::min(strWords.find(' ', nStart), strWords.size());
-            aWords.push_back(strWords.substr(nStart, nEnd - nStart));
-            nStart = nEnd + 1;
-        }
-        return "Value: " + BoldList(aWords, " or ") + ", in any letter case.";
-    }
+    case VALUE_WORD:
+        return "Value: " + BoldList(ParameterWords(row), " or ") + ", in any letter case.";
     case VALUE_INDEX_ONLY:
         return "Only in index statements; the value is a number from 0 to 255.";
     }

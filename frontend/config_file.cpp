@@ -1,12 +1,15 @@
 #include "frontend/config_file.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "support/ascii.h"
 #include "support/error_text.h"
 #include "support/numbers.h"
+#include "support/platform.h"
 
 namespace {
 
@@ -87,21 +90,35 @@ CConfigFile::CConfigFile(const char* pszPath) : m_strPath(pszPath)
 
 bool CConfigFile::Read()
 {
-    FILE* pFile = std::fopen(m_strPath, "r");
-    if (pFile == nullptr)
+    // Opened as daily files are, never waiting on a pipe; only a regular
+    // file can be a configuration.
+    platform::CFileFacts facts;
+    int nFd = platform::OpenForReading(m_strPath, false, facts);
+    if (nFd < 0)
         return false;
+    std::string strText;
+    bool bRead = facts.m_bRegular && platform::ReadUpTo(nFd, kMaxFileBytes + 1, strText);
+    platform::CloseFile(nFd);
+    if (!facts.m_bRegular)
+        return false;
+    if (!bRead || strText.size() > kMaxFileBytes)
+        ThrowConfigError("%s", kReadFailed);
 
+    // Lines as fgets hands them out: up to and including a line feed, and
+    // at most kMaxLineLength characters (a longer line goes on as the next
+    // one); a zero byte ends the text of its piece.
     char szLine[kMaxLineLength + 1];
-    try {
-        while (std::fgets(szLine, sizeof(szLine), pFile) != nullptr)
-            AddLine(CSString(szLine));
-        if (!std::feof(pFile))
-            ThrowConfigError("%s", kReadFailed);
-    } catch (...) {
-        std::fclose(pFile);
-        throw;
+    size_t nPos = 0;
+    while (nPos < strText.size()) {
+        size_t nEnd = std::min(strText.size(), nPos + kMaxLineLength);
+        size_t nLineFeed = strText.find('\n', nPos);
+        if (nLineFeed < nEnd)
+            nEnd = nLineFeed + 1;
+        std::memcpy(szLine, strText.data() + nPos, nEnd - nPos);
+        szLine[nEnd - nPos] = '\0';
+        AddLine(CSString(szLine));
+        nPos = nEnd;
     }
-    std::fclose(pFile);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #ifndef SARNITH_FRONTEND_CONFIG_FILE_H
 #define SARNITH_FRONTEND_CONFIG_FILE_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "support/dynarray/dynarray.h"
@@ -36,8 +37,9 @@ class CConfigFile {
 public:
     explicit CConfigFile(const char* pszPath);
 
-    // Reads the whole file. False when it cannot be opened; a line without
-    // "=" or a failed read raises a CErrorText.
+    // Reads the whole file. False when it cannot be opened or is no regular
+    // file (a folder, pipe or device); a line without "=", a failed read or a
+    // file larger than kMaxFileBytes raises a CErrorText.
     bool Read();
 
     const CSString& GetPath() const { return m_strPath; }
@@ -54,8 +56,11 @@ public:
     // absent or malformed.
     bool GetIpAddress(const char* pszKey, uint8_t (&aAddress)[4]) const;
 
+    // A configuration is read up to this size; a larger file is refused.
+    static constexpr size_t kMaxFileBytes = 1024 * 1024;
+
 private:
-    enum { kMaxLineLength = 1022 };
+    static constexpr size_t kMaxLineLength = 1022;
 
     const CConfigEntry* FindEntry(const char* pszKey) const;
     void AddLine(CSString strLine);

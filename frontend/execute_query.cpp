@@ -11,6 +11,7 @@
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
+#include "frontend/run_problems.h"
 #include "lql/query.h"
 #include "output/binary_writer.h"
 #include "output/output_settings.h"
@@ -105,21 +106,24 @@ const char* ConfiguredName(const CLoggerConfig& config, const CSString& strName)
     return pszFolder;
 }
 
-std::unique_ptr<CLogFileReader> GatewayReader(const char* pszFolder, const CSString& strRootDir,
-                                              const CQueryRange& range)
+std::unique_ptr<CLogFileReader> GatewayReader(IReaderMessages& messages, const char* pszFolder,
+                                              const CSString& strRootDir, const CQueryRange& range)
 {
-    return std::unique_ptr<CLogFileReader>(new CLogFileReader(pszFolder, strRootDir, range.m_tmStart, range.m_tmEnd));
+    return std::unique_ptr<CLogFileReader>(
+        new CLogFileReader(messages, pszFolder, strRootDir, range.m_tmStart, range.m_tmEnd));
 }
 
-std::unique_ptr<CLogFileReader> FileReader(const CSString& strPath, const CQueryRange& range)
+std::unique_ptr<CLogFileReader> FileReader(IReaderMessages& messages, const CSString& strPath,
+                                           const CQueryRange& range)
 {
-    return std::unique_ptr<CLogFileReader>(new CLogFileReader(strPath, range.m_tmStart, range.m_tmEnd));
+    return std::unique_ptr<CLogFileReader>(new CLogFileReader(messages, strPath, range.m_tmStart, range.m_tmEnd));
 }
 
 // One reader per source of every range, in statement order; ALL stands for
 // every configured gateway in configuration order. Entries of a file source
-// carry no gateway name.
-void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir, CReaderSet& readers)
+// carry no gateway name. The readers report to messages.
+void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
+                 IReaderMessages& messages, CReaderSet& readers)
 {
     const char* const* apszGateways = config.GetGatewayNames();
     for (int nRange = 0; nRange < query.m_aRanges.GetSize(); ++nRange) {
@@ -127,13 +131,13 @@ void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSStrin
         for (int nSource = 0; nSource < range.m_aSources.GetSize(); ++nSource) {
             const CQuerySource& source = range.m_aSources[nSource];
             if (source.m_bFile) {
-                readers.Add(FileReader(source.m_strName, range), "");
+                readers.Add(FileReader(messages, source.m_strName, range), "");
             } else if (source.m_bAll) {
                 for (int i = 0; i < config.GetGatewayCount(); ++i)
-                    readers.Add(GatewayReader(apszGateways[i], strRootDir, range), apszGateways[i]);
+                    readers.Add(GatewayReader(messages, apszGateways[i], strRootDir, range), apszGateways[i]);
             } else {
                 const char* pszFolder = ConfiguredName(config, source.m_strName);
-                readers.Add(GatewayReader(pszFolder, strRootDir, range), source.m_strName);
+                readers.Add(GatewayReader(messages, pszFolder, strRootDir, range), source.m_strName);
             }
         }
     }
@@ -141,26 +145,31 @@ void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSStrin
 
 }  // namespace
 
-void ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
-                  const COutputSettings& settings)
+int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
+                 const COutputSettings& settings)
 {
     std::unique_ptr<CBinaryWriter> pWriter = CreateWriter(query, settings);
     pWriter->Begin();
 
+    // Declared before the readers, which report to it while they live.
+    CRunProblems problems(stderr);
     CReaderSet readers;
-    OpenReaders(config, query, strRootDir, readers);
+    OpenReaders(config, query, strRootDir, problems, readers);
 
     CLogRecord record;
     // Once standard output is broken nothing more can reach it: stop reading.
     while (!readers.IsEmpty() && pWriter->GetStreamError() == 0) {
         size_t nSelected = readers.FindEarliest();
         const CActiveReader& member = readers[nSelected];
-        record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength);
+        if (!record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength))
+            problems.CountUndecodedEntry();
         if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
             pWriter->WriteEntry(member.m_entry, record, member.m_strGateway);
         readers.Advance(nSelected);
     }
 
     pWriter->End();
-    pWriter->Flush();
+    if (!pWriter->Flush())
+        return 0;  // the output is gone or failed: the exit path judges that
+    return problems.Conclude();
 }

@@ -2,8 +2,14 @@
 // time range, entries merged in time order, decoded, filtered and handed to
 // the output writer chosen by the output list.
 //
-// Once a write to standard output fails, the run stops reading and returns;
-// the failure stays marked on the stream for the exit path to judge.
+// What the readers could not read is written to standard error as it is
+// met; undecodable entries are counted. The result is the exit code: 0 for
+// a run without such problems, 2 (kExitProblems) after the closing warning
+// line of a run with some (frontend/run_problems.h).
+//
+// Once a write to standard output fails, the run stops reading and returns
+// 0 without a warning; the failure stays marked on the stream for the exit
+// path to judge.
 //
 // Ownership: ExecuteQuery owns the writer and the readers it creates and
 // releases them before it returns; the configuration, the query and the
@@ -17,7 +23,7 @@ class CLoggerConfig;
 class CQuery;
 struct COutputSettings;
 
-void ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
-                  const COutputSettings& settings);
+int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
+                 const COutputSettings& settings);
 
 #endif

@@ -72,6 +72,5 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
         std::fprintf(stderr, kBinaryLayout, pszLayoutOption);
         return 1;
     }
-    ExecuteQuery(config, query, strRoot, settings);
-    return 0;
+    return ExecuteQuery(config, query, strRoot, settings);
 }

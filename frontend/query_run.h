@@ -18,7 +18,8 @@ struct COutputSettings;
 // trimmed directory, joined with "/" unless it already ends with a separator.
 CSString ConfigFilePath(const CSString& strRootDir);
 
-// Returns 0 once the statement has run, 1 after a reported failure.
+// Returns 0 once the statement has run, 2 when it ran but met files it could
+// not read or entries it could not decode, 1 after a reported failure.
 // Exceptions other than those reported here pass to the caller.
 int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings);
 

@@ -222,7 +222,10 @@ bool ConnUsageCounter(const CColumnInput& input, CLineBuffer& line)
     return pUsage != nullptr && AppendPackedCounter(line, pUsage + nOffset);
 }
 
-// "if0=name tp0=12.34 if1=..." for every usage item.
+// "if0=name tp0=12.34 if1=..." for every usage item. With a value preparer
+// (the text layouts) each name is prepared as a value, so that no stored
+// text adds a line, a cell or a pair; without one (CSV) the names go in as
+// they are.
 bool UsageList(const CColumnInput& input, CLineBuffer& line)
 {
     const CLogRecord& record = Record(input);
@@ -233,8 +236,12 @@ bool UsageList(const CColumnInput& input, CLineBuffer& line)
         line.Append("if");
         line.AppendUInt(static_cast<uint32_t>(i));
         line.AppendChar('=');
-        if (item.m_pszIface != nullptr)
+        if (item.m_pszIface != nullptr) {
+            size_t nName = line.GetLength();
             line.Append(item.m_pszIface);
+            if (input.m_pPreparer != nullptr)
+                input.m_pPreparer->Prepare(line, nName);
+        }
         line.Append(" tp");
         line.AppendUInt(static_cast<uint32_t>(i));
         line.AppendChar('=');
@@ -489,7 +496,7 @@ const CColumnDef g_aColumns[] = {
     { KEY_UDPDATALEN,          COLUMN_PREPARED, {{ "udpdatalen",   VALUE_NUMBER,       &UdpDataLen }} },
     { KEY_URG,                 COLUMN_PREPARED, {{ "urg",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_URG> }} },
     { KEY_UDPTOTLEN,           COLUMN_PREPARED, {{ "udptotlen",    VALUE_NUMBER,       &UdpTotLen }} },
-    { KEY_USAGE,               COLUMN_RAW,      {{ nullptr,        VALUE_USAGE_LIST,   &UsageList }} },
+    { KEY_USAGE,               COLUMN_LIST,     {{ nullptr,        VALUE_USAGE_LIST,   &UsageList }} },
     { KEY_ECE,                 COLUMN_PREPARED, {{ "ece",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_ECE> }} },
     { KEY_CWR,                 COLUMN_PREPARED, {{ "cwr",          VALUE_FLAG,         &TcpFlag<TCP_FLAG_CWR> }} },
     { KEY_SEVERITY,            COLUMN_PREPARED, {{ "severity",     VALUE_NUMBER,       &Severity }} },

@@ -4,11 +4,13 @@
 //
 // A column is a keyword id (aliases share their main name's id). Most
 // columns show one value; connusage shows three, each labelled on its own;
-// the usage column writes its list as it is, without label or preparation;
-// a few accepted names never have a value. Each value carries its type, which
-// the typed layouts (JSON, CSV) read; the text layouts write every value as
-// the text its function appends. The table is constant data, and FindColumn
-// hands out pointers into it that live as long as the program.
+// the usage column writes its list of pairs itself, without the column's
+// label; in the text layouts each interface name in it is prepared as a
+// value of its own. A few accepted names never have a value. Each value
+// carries its type, which the typed layouts (JSON, CSV) read; the text
+// layouts write every value as the text its function appends. The table is
+// constant data, and FindColumn hands out pointers into it that live as
+// long as the program.
 //
 // Values that cannot be shown: a time stamp outside 1970 to 2106 (or one the
 // local-time conversion rejects) and a packed counter without a 32-bit
@@ -23,6 +25,7 @@
 
 #include "output/line_buffer.h"
 #include "output/value_format.h"
+#include "output/value_preparer.h"
 #include "records/log_record.h"
 #include "storage/log_entry.h"
 
@@ -32,16 +35,22 @@ struct CColumnInput {
     const CLogRecord* m_pRecord;
     const char* m_pszGateway;      // the gateway the entry came from; empty for a file source
     EIpFormat m_eIpFormat;         // how IPv4 addresses are written
+    const CValuePreparer* m_pPreparer;  // cleans the stored texts a list column embeds; null: left as stored
     CLocalTimeText* m_pEntryTime;  // local texts of the entry time stamp, kept between entries
     CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
 };
 
 // What the column values of one renderer keep between entries: the address
-// format and the local texts of the entry time and device time converted
-// last. Each renderer has its own; it owns its caches.
+// format, the value preparer of the text layouts (null for the layouts that
+// write stored texts as they are) and the local texts of the entry time and
+// device time converted last. Each renderer has its own; it owns its caches,
+// and the preparer stays the renderer's.
 class CColumnContext {
 public:
-    explicit CColumnContext(EIpFormat eIpFormat) : m_eIpFormat(eIpFormat) {}
+    explicit CColumnContext(EIpFormat eIpFormat, const CValuePreparer* pPreparer = nullptr)
+        : m_eIpFormat(eIpFormat), m_pPreparer(pPreparer)
+    {
+    }
 
     EIpFormat GetIpFormat() const { return m_eIpFormat; }
     CLocalTimeText& GetEntryTime() { return m_entryTime; }
@@ -49,11 +58,12 @@ public:
     // the record and this context are.
     CColumnInput Input(const CLogEntry& entry, const CLogRecord& record, const char* pszGateway)
     {
-        return {&entry, &record, pszGateway, m_eIpFormat, &m_entryTime, &m_devTime};
+        return {&entry, &record, pszGateway, m_eIpFormat, m_pPreparer, &m_entryTime, &m_devTime};
     }
 
 private:
     EIpFormat m_eIpFormat;
+    const CValuePreparer* m_pPreparer;
     CLocalTimeText m_entryTime;
     CLocalTimeText m_devTime;
 };
@@ -74,7 +84,7 @@ enum EValueType {
 
 enum EColumnKind {
     COLUMN_PREPARED,  // each value is trimmed, quoted and kept clear of the delimiter
-    COLUMN_RAW,       // the value goes into the line unchanged and without label
+    COLUMN_LIST,      // the value is a list of pairs, written without label; it prepares its texts itself
 };
 
 struct CColumnValue {

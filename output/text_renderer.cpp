@@ -2,42 +2,8 @@
 // labelled or the delimited layout, values cleaned.
 #include "output/text_renderer.h"
 
-#include "support/ascii.h"
-
-namespace {
-
-bool IsCarriageReturnOrLineFeed(char ch)
-{
-    return ch == '\r' || ch == '\n';
-}
-
-// Removes the characters with codes 1 to 32 at both ends of the text from
-// nStart to the end of the line.
-void TrimFrom(CLineBuffer& line, size_t nStart)
-{
-    const char* pText = line.GetData();
-    size_t nEnd = line.GetLength();
-    while (nEnd > nStart && IsTrimChar(pText[nEnd - 1]))
-        --nEnd;
-    line.Truncate(nEnd);
-    size_t nFirst = nStart;
-    while (nFirst < nEnd && IsTrimChar(pText[nFirst]))
-        ++nFirst;
-    line.Erase(nStart, nFirst - nStart);
-}
-
-void ReplaceInValue(CLineBuffer& line, size_t nStart, char chOld, char chNew)
-{
-    char* pText = line.GetData();
-    for (size_t i = nStart; i < line.GetLength(); ++i)
-        if (pText[i] == chOld)
-            pText[i] = chNew;
-}
-
-}  // namespace
-
 CTextRenderer::CTextRenderer(const CColumnList& columns, const COutputSettings& settings)
-    : m_columns(columns), m_settings(settings), m_context(settings.m_eIpFormat)
+    : m_columns(columns), m_settings(settings), m_preparer(settings), m_context(settings.m_eIpFormat, &m_preparer)
 {
 }
 
@@ -64,7 +30,7 @@ bool CTextRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
         if (IsDelimited())
             AppendColumnEnd(i, line);
     }
-    TrimFrom(line, nLineStart);
+    m_preparer.TrimLine(line, nLineStart);
     if (line.GetLength() == nLineStart)
         return false;
     line.AppendChar('\n');
@@ -83,8 +49,8 @@ void CTextRenderer::AppendColumnEnd(int nColumn, CLineBuffer& line) const
 
 void CTextRenderer::AppendColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const
 {
-    if (column.m_eKind == COLUMN_RAW)
-        AppendRawColumn(column, input, line);
+    if (column.m_eKind == COLUMN_LIST)
+        AppendListColumn(column, input, line);
     else if (IsDelimited())
         AppendCell(column, input, line);
     else
@@ -103,7 +69,7 @@ void CTextRenderer::AppendCell(const CColumnDef& column, const CColumnInput& inp
             line.AppendChar(' ');
         size_t nStart = line.GetLength();
         if (column.m_aValues[nValue].m_pfnValue(input, line)) {
-            PrepareValue(nStart, line);
+            m_preparer.Prepare(line, nStart);
             bAnyValue = true;
         } else {
             line.Truncate(nStart);
@@ -122,15 +88,16 @@ void CTextRenderer::AppendPairs(const CColumnDef& column, const CColumnInput& in
         line.Append(value.m_pszLabel);
         line.AppendChar('=');
         size_t nStart = line.GetLength();
-        if (value.m_pfnValue(input, line) && PrepareValue(nStart, line))
+        if (value.m_pfnValue(input, line) && m_preparer.Prepare(line, nStart))
             line.AppendChar(' ');
         else
             line.Truncate(nMark);
     }
 }
 
-// The usage list goes into the line as it is: no label, no preparation.
-void CTextRenderer::AppendRawColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const
+// The usage list writes pairs of its own, its stored texts prepared one by
+// one: no label of the column, no preparation of the whole.
+void CTextRenderer::AppendListColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const
 {
     size_t nStart = line.GetLength();
     if (!column.m_aValues[0].m_pfnValue(input, line)) {
@@ -139,43 +106,4 @@ void CTextRenderer::AppendRawColumn(const CColumnDef& column, const CColumnInput
     }
     if (!IsDelimited())
         line.AppendChar(' ');
-}
-
-// Cleans the value that runs from nStart to the end of the line; false when
-// it is empty after trimming.
-bool CTextRenderer::PrepareValue(size_t nStart, CLineBuffer& line) const
-{
-    TrimFrom(line, nStart);
-    if (line.GetLength() == nStart)
-        return false;
-    // The trim left no CR or LF at either end, so the blanks that replace
-    // them inside need no second trim.
-    char* pText = line.GetData();
-    bool bQuote = false;
-    for (size_t i = nStart; i < line.GetLength(); ++i) {
-        if (IsCarriageReturnOrLineFeed(pText[i]))
-            pText[i] = ' ';
-        if (IsBlankOrTab(pText[i]))
-            bQuote = true;
-    }
-    if (bQuote) {
-        ReplaceInValue(line, nStart, '"', '\'');
-        line.Insert(nStart, '"');
-        line.AppendChar('"');
-    }
-    if (IsDelimited())
-        KeepDelimitersOut(nStart, line);
-    return true;
-}
-
-// Each replacement runs over the whole value, quotes included, in this
-// order; "#" is never replaced.
-void CTextRenderer::KeepDelimitersOut(size_t nStart, CLineBuffer& line) const
-{
-    if (EitherDelimiterIs('\t'))
-        ReplaceInValue(line, nStart, '\t', ' ');
-    if (EitherDelimiterIs(';'))
-        ReplaceInValue(line, nStart, ';', ',');
-    if (EitherDelimiterIs(','))
-        ReplaceInValue(line, nStart, ',', ';');
 }

@@ -3,22 +3,22 @@
 // ("srcip=10.0.0.1 destport=80") when no delimiter is set, or as cells
 // separated by the delimiter, below a header line of column names.
 //
-// Values are trimmed, line breaks become blanks, a value with a blank or TAB
-// is put in double quotes (its own double quotes becoming single quotes), and
-// in the delimited layout the delimiters are replaced inside values. The
-// finished line is trimmed; an empty line is not written.
+// Every value, the stored texts inside the usage list included, is cleaned
+// by the value preparer (output/value_preparer.h): trimmed, line breaks made
+// blanks, quoted when it holds a blank or TAB, delimiters replaced inside it
+// in the delimited layout. The finished line is trimmed, keeping the
+// delimiters of the delimited layout; an empty line is not written.
 //
-// Ownership: the renderer owns its copies of the column list and settings;
-// the line belongs to the caller.
+// Ownership: the renderer owns its copies of the column list and settings
+// and its value preparer; the line belongs to the caller.
 #ifndef SARNITH_OUTPUT_TEXT_RENDERER_H
 #define SARNITH_OUTPUT_TEXT_RENDERER_H
-
-#include <cstddef>
 
 #include "output/column_list.h"
 #include "output/columns.h"
 #include "output/line_renderer.h"
 #include "output/output_settings.h"
+#include "output/value_preparer.h"
 
 class CTextRenderer : public CLineRenderer {
 public:
@@ -30,19 +30,17 @@ public:
                      CLineBuffer& line) override;
 
 private:
-    bool IsDelimited() const { return m_settings.m_cDelimiter != 0; }
+    bool IsDelimited() const { return m_preparer.IsDelimited(); }
     void AppendColumnEnd(int nColumn, CLineBuffer& line) const;
     void AppendColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
     void AppendCell(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
     void AppendPairs(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
-    void AppendRawColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
-    bool PrepareValue(size_t nStart, CLineBuffer& line) const;
-    void KeepDelimitersOut(size_t nStart, CLineBuffer& line) const;
-    bool EitherDelimiterIs(char ch) const { return m_settings.m_cDelimiter == ch || m_settings.m_cEndDelimiter == ch; }
+    void AppendListColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
 
     CColumnList m_columns;
     COutputSettings m_settings;
-    CColumnContext m_context;
+    CValuePreparer m_preparer;
+    CColumnContext m_context;  // hands m_preparer to the usage list
 };
 
 #endif

@@ -340,7 +340,7 @@ void CLogRecord::Reset()
     m_pszDynRoutingDestProc = nullptr;
 }
 
-void CLogRecord::Decode(const uint8_t* pList, uint16_t nLength)
+bool CLogRecord::Decode(const uint8_t* pList, uint16_t nLength)
 {
     Reset();
     m_nEntryLen = nLength;
@@ -352,9 +352,10 @@ void CLogRecord::Decode(const uint8_t* pList, uint16_t nLength)
         uint32_t nDataLen = ReadBigEndian16(pElement + kElementLengthOffset);
         uint32_t nBehindHeader = nLength - nPos - kElementHeaderSize;
         if (nDataLen == 0 || nDataLen > nBehindHeader)
-            return;
+            return false;
         if (!decoder.Decode(pElement[kElementTagOffset], pElement + kElementHeaderSize, nDataLen, nBehindHeader))
-            return;
+            return false;
         nPos += kElementHeaderSize + nDataLen;
     }
+    return true;
 }

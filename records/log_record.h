@@ -46,7 +46,12 @@ public:
     // slots beyond the counts are always zero.
     void Reset();
     // Resets the record and fills it from the element list (nLength bytes).
-    void Decode(const uint8_t* pList, uint16_t nLength);
+    // Returns whether the list was decoded whole: false when the walk had to
+    // stop before its end (an element length of 0 or past the list, a
+    // severity element not 4 bytes long, an unterminated 'O' text, or
+    // dynamic-routing texts cut off). The record then holds what was
+    // decoded before.
+    bool Decode(const uint8_t* pList, uint16_t nLength);
 
     // The last connection item and its connection block: the connection
     // that single-value readers look at. Null without connection items.

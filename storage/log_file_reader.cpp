@@ -3,9 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <zlib.h>
 
-#include "storage/log_file_format.h"
+#include "storage/daily_file_stream.h"
 #include "support/byte_order.h"
 #include "support/platform.h"
 
@@ -18,33 +17,37 @@ constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 
 const char* const kMsgAccessDenied = "Access denied to file %s";
 const char* const kMsgFailedToOpen = "Failed to open %s";
+const char* const kMsgFailedToRead = "Failed to read %s";
 const char* const kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
 const char* const kMsgBodyCutShort = "There is an error in one of the log files";
 
-// The entry header just read. One buffer serves every reader of the process;
-// it is used at once and never kept.
-uint8_t s_aEntryHeader[kLogEntryHeaderSize];
-
 }  // namespace
 
-// The open file: its gzip handle and the read buffer.
+// The open file: its stream, the status the stream told last, and the read
+// buffer.
 struct CLogFileState {
-    gzFile m_pGzFile;
-    size_t m_nValid;     // bytes in m_aBuffer
-    size_t m_nPosition;  // next byte to hand out
+    CDailyFileStream m_stream;
+    CSString m_strPath;
+    CDailyFileStream::EStatus m_eStatus = CDailyFileStream::EStatus::kMore;
+    size_t m_nValid = 0;     // bytes in m_aBuffer
+    size_t m_nPosition = 0;  // next byte to hand out
     uint8_t m_aBuffer[kReadBufferSize];
 };
 
-CLogFileReader::CLogFileReader(const char* pszGatewayFolder, const char* pszRootDir, const struct tm& tmStart,
-                               const struct tm& tmEnd)
-    : m_strGateway(pszGatewayFolder), m_strRootDir(pszRootDir)
+// What the walk does after looking at the current day and sequence number.
+enum class EWalkStep { kOpened, kNextSequence, kNextDay, kNextMonth };
+
+CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszGatewayFolder, const char* pszRootDir,
+                               const struct tm& tmStart, const struct tm& tmEnd)
+    : m_messages(messages), m_strGateway(pszGatewayFolder), m_strRootDir(pszRootDir)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = false;
 }
 
-CLogFileReader::CLogFileReader(const char* pszFilePath, const struct tm& tmStart, const struct tm& tmEnd)
-    : m_strFilePath(pszFilePath)
+CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszFilePath, const struct tm& tmStart,
+                               const struct tm& tmEnd)
+    : m_messages(messages), m_strFilePath(pszFilePath)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = true;
@@ -59,39 +62,30 @@ void CLogFileReader::Init(const struct tm& tmStart, const struct tm& tmEnd)
     m_bFinished = !DateToLogTime(m_dateCurrent, m_nRangeStart);
     if (!DateToLogTime(dateEnd, m_nRangeEnd))
         m_nRangeEnd = kLatestLogTime;
-    m_pFile = nullptr;
     m_nSizeLimit = 0;
     m_bSizeLimited = false;
     m_nConsumed = 0;
     m_nNextSequence = 0;
-    m_pEntryBuffer = new uint8_t[kInitialEntryCapacity];
+    m_pEntryBuffer.reset(new uint8_t[kInitialEntryCapacity]);
     m_nEntryCapacity = kInitialEntryCapacity;
     m_bSingleFileOpened = false;
 }
 
-CLogFileReader::~CLogFileReader()
-{
-    CloseFile();
-    delete[] m_pEntryBuffer;
-}
+CLogFileReader::~CLogFileReader() = default;
 
-void CLogFileReader::ReportReaderError(const char* pszFormat, ...)
+void CLogFileReader::Report(EReaderMessage eMessage, const char* pszFormat, ...)
 {
     char szMessage[kMessageBufferSize];
     va_list args;
     va_start(args, pszFormat);
     std::vsnprintf(szMessage, sizeof(szMessage), pszFormat, args);
     va_end(args);
-    std::fprintf(stderr, "%s\n", szMessage);
+    m_messages.Report(eMessage, szMessage);
 }
 
 void CLogFileReader::CloseFile()
 {
-    if (m_pFile == nullptr)
-        return;
-    gzclose(m_pFile->m_pGzFile);
-    delete m_pFile;
-    m_pFile = nullptr;
+    m_pFile.reset();
 }
 
 bool CLogFileReader::Finish()
@@ -103,27 +97,21 @@ bool CLogFileReader::Finish()
 
 bool CLogFileReader::OpenFile(const char* pszPath, bool bPlain)
 {
-    // Opening never waits for a pipe nobody writes to; reads wait as usual.
+    std::unique_ptr<CLogFileState> pFile(new CLogFileState);
     platform::CFileFacts facts;
-    int nFd = platform::OpenForReading(pszPath, true, facts);
-    gzFile pGzFile = nFd >= 0 ? gzdopen(nFd, "rb") : nullptr;
-    if (pGzFile == nullptr) {
-        if (nFd >= 0)
-            platform::CloseFile(nFd);
-        ReportReaderError(kMsgFailedToOpen, pszPath);
+    if (!pFile->m_stream.Open(pszPath, facts)) {
+        Report(EReaderMessage::kFailedToOpen, kMsgFailedToOpen, pszPath);
         return false;
     }
-    m_pFile = new CLogFileState;
-    m_pFile->m_pGzFile = pGzFile;
-    m_pFile->m_nValid = 0;
-    m_pFile->m_nPosition = 0;
+    pFile->m_strPath = pszPath;
+    m_pFile = std::move(pFile);
     Refill();
 
     // Only a regular file read byte for byte is held to the size it has now:
     // the size of compressed content says nothing about the bytes it holds,
     // and a pipe or device has no size at all.
     m_nConsumed = 0;
-    m_bSizeLimited = bPlain && facts.m_bRegular && gzdirect(pGzFile);
+    m_bSizeLimited = bPlain && facts.m_bRegular && m_pFile->m_stream.IsPassThrough();
     m_nSizeLimit = m_bSizeLimited ? facts.m_nSize : 0;
     return true;
 }
@@ -147,35 +135,62 @@ bool CLogFileReader::OpenNextWalkFile()
 
     CSString strGatewayPath = m_strRootDir + "/" + m_strGateway + "/";
     for (;;) {
+        EWalkStep eStep = EWalkStep::kNextDay;
         char szName[48];
-        std::snprintf(szName, sizeof(szName), "%d%02d/", m_dateCurrent.m_nYear, m_dateCurrent.m_nMonth);
-        CSString strMonthPath = strGatewayPath + szName;
+        std::snprintf(szName, sizeof(szName), "%d%02d", m_dateCurrent.m_nYear, m_dateCurrent.m_nMonth);
+        CSString strMonthFolder = strGatewayPath + szName;
 
-        if (!platform::PathExists(strMonthPath)) {
+        platform::EPathKind eMonth = platform::ProbePath(strMonthFolder);
+        if (eMonth == platform::EPathKind::kMissing) {
+            eStep = EWalkStep::kNextMonth;
+        } else if (eMonth == platform::EPathKind::kDenied ||
+                   (eMonth == platform::EPathKind::kFolder && !platform::FolderSearchable(strMonthFolder))) {
+            Report(EReaderMessage::kAccessDenied, kMsgAccessDenied, strMonthFolder.GetString());
+            eStep = EWalkStep::kNextMonth;
+        } else if (eMonth != platform::EPathKind::kFolder) {
+            Report(EReaderMessage::kFailedToOpen, kMsgFailedToOpen, strMonthFolder.GetString());
+            eStep = EWalkStep::kNextMonth;
+        } else {
+            std::snprintf(szName, sizeof(szName), "/%d-%d.osl", m_dateCurrent.m_nDay, m_nNextSequence);
+            CSString strPlainPath = strMonthFolder + szName;
+            std::snprintf(szName, sizeof(szName), "/%d-%d.gz", m_dateCurrent.m_nDay, m_nNextSequence);
+            CSString strGzipPath = strMonthFolder + szName;
+
+            // A name that is there counts, even a link that leads nowhere.
+            const CSString* pFound = &strPlainPath;
+            platform::EPathKind eFile = platform::ProbePath(strPlainPath);
+            if (eFile == platform::EPathKind::kMissing) {
+                pFound = &strGzipPath;
+                eFile = platform::ProbePath(strGzipPath);
+            }
+
+            if (eFile == platform::EPathKind::kBroken) {
+                Report(EReaderMessage::kFailedToOpen, kMsgFailedToOpen, pFound->GetString());
+                eStep = EWalkStep::kNextSequence;
+            } else if (eFile != platform::EPathKind::kMissing) {
+                if (!platform::PathReadable(*pFound))
+                    Report(EReaderMessage::kAccessDenied, kMsgAccessDenied, pFound->GetString());
+                else if (OpenFile(*pFound, pFound == &strPlainPath))
+                    eStep = EWalkStep::kOpened;
+                else
+                    eStep = EWalkStep::kNextSequence;
+            }
+        }
+
+        switch (eStep) {
+        case EWalkStep::kOpened:
+            ++m_nNextSequence;
+            return true;
+        case EWalkStep::kNextSequence:
+            ++m_nNextSequence;
+            continue;
+        case EWalkStep::kNextDay:
+            ++m_dateCurrent.m_nDay;
+            break;
+        case EWalkStep::kNextMonth:
             ++m_dateCurrent.m_nMonth;
             m_dateCurrent.m_nDay = 1;
-        } else {
-            std::snprintf(szName, sizeof(szName), "%d-%d.osl", m_dateCurrent.m_nDay, m_nNextSequence);
-            CSString strPlainPath = strMonthPath + szName;
-            std::snprintf(szName, sizeof(szName), "%d-%d.gz", m_dateCurrent.m_nDay, m_nNextSequence);
-            CSString strGzipPath = strMonthPath + szName;
-
-            const CSString* pFound = nullptr;
-            if (platform::PathExists(strPlainPath))
-                pFound = &strPlainPath;
-            else if (platform::PathExists(strGzipPath))
-                pFound = &strGzipPath;
-
-            if (pFound != nullptr) {
-                if (platform::PathReadable(*pFound)) {
-                    if (!OpenFile(*pFound, pFound == &strPlainPath))
-                        return false;
-                    ++m_nNextSequence;
-                    return true;
-                }
-                ReportReaderError(kMsgAccessDenied, pFound->GetString());
-            }
-            ++m_dateCurrent.m_nDay;
+            break;
         }
         m_nNextSequence = 0;
         m_dateCurrent.m_nHour = 0;
@@ -190,24 +205,27 @@ bool CLogFileReader::OpenNextWalkFile()
 
 bool CLogFileReader::Refill()
 {
-    int nRead = gzread(m_pFile->m_pGzFile, m_pFile->m_aBuffer, kReadBufferSize);
-    m_pFile->m_nValid = nRead > 0 ? static_cast<size_t>(nRead) : 0;  // a read error leaves it empty
-    m_pFile->m_nPosition = 0;
-    return m_pFile->m_nValid > 0;
+    CLogFileState& file = *m_pFile;
+    file.m_nPosition = 0;
+    file.m_nValid = 0;
+    if (file.m_eStatus == CDailyFileStream::EStatus::kMore)
+        file.m_nValid = file.m_stream.Read(file.m_aBuffer, kReadBufferSize, file.m_eStatus);
+    return file.m_nValid > 0;
 }
 
 size_t CLogFileReader::ReadBytes(uint8_t* pDest, size_t nCount)
 {
+    CLogFileState& file = *m_pFile;
     size_t nDone = 0;
     while (nDone < nCount) {
-        if (m_pFile->m_nPosition == m_pFile->m_nValid && !Refill())
+        if (file.m_nPosition == file.m_nValid && !Refill())
             break;
-        size_t nTake = m_pFile->m_nValid - m_pFile->m_nPosition;
+        size_t nTake = file.m_nValid - file.m_nPosition;
         if (nTake > nCount - nDone)
             nTake = nCount - nDone;
         if (pDest != nullptr)
-            std::memcpy(pDest + nDone, m_pFile->m_aBuffer + m_pFile->m_nPosition, nTake);
-        m_pFile->m_nPosition += nTake;
+            std::memcpy(pDest + nDone, file.m_aBuffer + file.m_nPosition, nTake);
+        file.m_nPosition += nTake;
         nDone += nTake;
     }
     return nDone;
@@ -223,6 +241,25 @@ bool CLogFileReader::IsSizeExceeded(uint32_t nMore) const
     return m_bSizeLimited && m_nConsumed + nMore > m_nSizeLimit;
 }
 
+// After a read came up short: a stream that failed is reported; one that
+// merely ended is not.
+void CLogFileReader::ReportReadFailure()
+{
+    if (m_pFile->m_eStatus == CDailyFileStream::EStatus::kError)
+        Report(EReaderMessage::kFailedToRead, kMsgFailedToRead, m_pFile->m_strPath.GetString());
+}
+
+// Decodes what follows the end marker of a compressed file, so that damage
+// there is reported too; a file passed through is left as it is.
+void CLogFileReader::ReadToTheEnd()
+{
+    if (m_pFile->m_stream.IsPassThrough())
+        return;
+    while (Refill()) {
+    }
+    ReportReadFailure();
+}
+
 bool CLogFileReader::ReadFileHeader()
 {
     if (!OpenNextFile())
@@ -234,12 +271,18 @@ bool CLogFileReader::ReadFileHeader()
                 return false;
 
         uint8_t aHeader[kLogFileHeaderSize];
-        if (ReadBytes(aHeader, kLogFileHeaderSize) < kLogFileHeaderSize)
-            return false;
         const uint8_t* pTag = aHeader + kFileTagOffset;
+        if (ReadBytes(aHeader, kLogFileHeaderSize) < kLogFileHeaderSize) {
+            ReportReadFailure();
+            if (!OpenNextFile())
+                return false;
+            continue;
+        }
         if (std::memcmp(pTag, kLogFileTag, kLogFileTagSize) != 0) {
-            ReportReaderError(kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
-            return false;
+            Report(EReaderMessage::kWrongTag, kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
+            if (!OpenNextFile())
+                return false;
+            continue;
         }
 
         const uint8_t* pLast = aHeader + kFileLastTimeOffset;
@@ -258,11 +301,15 @@ bool CLogFileReader::ReadFileHeader()
 const uint8_t* CLogFileReader::ReadEntryHeader()
 {
     for (;;) {
-        if (!IsSizeExceeded(kLogEntryHeaderSize) &&
-            ReadBytes(s_aEntryHeader, kLogEntryHeaderSize) == kLogEntryHeaderSize &&
-            ReadBigEndian16(s_aEntryHeader + kEntryBodyLengthOffset) != 0) {
-            m_nConsumed += kLogEntryHeaderSize;
-            return s_aEntryHeader;
+        if (!IsSizeExceeded(kLogEntryHeaderSize)) {
+            if (ReadBytes(m_aEntryHeader, kLogEntryHeaderSize) < kLogEntryHeaderSize) {
+                ReportReadFailure();  // cut short: the next file
+            } else if (ReadBigEndian16(m_aEntryHeader + kEntryBodyLengthOffset) != 0) {
+                m_nConsumed += kLogEntryHeaderSize;
+                return m_aEntryHeader;
+            } else {
+                ReadToTheEnd();  // the end marker: the next file
+            }
         }
         // Past the size limit, cut short, or the end marker: the next file.
         if (!ReadFileHeader())
@@ -299,13 +346,14 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
 
         if (m_nEntryCapacity < nLength) {
             int32_t nCapacity = 2 * static_cast<int32_t>(nLength);
-            uint8_t* pBuffer = new uint8_t[nCapacity];
-            delete[] m_pEntryBuffer;
-            m_pEntryBuffer = pBuffer;
+            m_pEntryBuffer.reset(new uint8_t[static_cast<size_t>(nCapacity)]);
             m_nEntryCapacity = nCapacity;
         }
-        if (ReadBytes(m_pEntryBuffer, nLength) < nLength) {
-            ReportReaderError("%s", kMsgBodyCutShort);
+        if (ReadBytes(m_pEntryBuffer.get(), nLength) < nLength) {
+            if (m_pFile->m_eStatus == CDailyFileStream::EStatus::kError)
+                ReportReadFailure();
+            else
+                Report(EReaderMessage::kBodyCutShort, "%s", kMsgBodyCutShort);
             if (!ReadFileHeader())
                 return Finish();
             continue;
@@ -315,7 +363,7 @@ bool CLogFileReader::ReadEntry(CLogEntry& entry)
         entry.m_nLength = nLength;
         entry.m_nTimeLow = ReadTimeLowHalf(pTime);
         entry.m_nTimeHigh = ReadTimeHighHalf(pTime);
-        entry.m_pBody = m_pEntryBuffer;
+        entry.m_pBody = m_pEntryBuffer.get();
         return true;
     }
 }

@@ -75,19 +75,7 @@ bool ReadUserSetting(const char* pszKeyPath, const char* pszValueName, CSString&
     if (nFd < 0)
         return false;
     std::string strData;
-    char aChunk[4096];
-    bool bOk = true;
-    while (strData.size() < kMaxSettingBytes) {
-        size_t nWanted = std::min(sizeof(aChunk), kMaxSettingBytes - strData.size());
-        ssize_t nRead = read(nFd, aChunk, nWanted);
-        if (nRead < 0 && errno == EINTR)
-            continue;
-        if (nRead < 0)
-            bOk = false;
-        if (nRead <= 0)
-            break;
-        strData.append(aChunk, static_cast<size_t>(nRead));
-    }
+    bool bOk = ReadUpTo(nFd, kMaxSettingBytes, strData);
     CloseFile(nFd);
     if (!bOk)
         return false;
@@ -179,6 +167,29 @@ bool PathReadable(const char* pszPath)
     return access(pszPath, R_OK) == 0;
 }
 
+EPathKind ProbePath(const char* pszPath)
+{
+    struct stat info;
+    if (stat(pszPath, &info) == 0)
+        return S_ISDIR(info.st_mode) ? EPathKind::kFolder : EPathKind::kOther;
+    switch (errno) {
+    case ENOENT:
+        // A name that is there but leads nowhere is a dangling link.
+        return lstat(pszPath, &info) == 0 ? EPathKind::kBroken : EPathKind::kMissing;
+    case ENOTDIR:
+        return EPathKind::kMissing;
+    case EACCES:
+        return EPathKind::kDenied;
+    default:
+        return EPathKind::kBroken;
+    }
+}
+
+bool FolderSearchable(const char* pszPath)
+{
+    return access(pszPath, X_OK) == 0;
+}
+
 bool MakeFolders(const char* pszPath, bool bPrivate)
 {
     const std::string strFolder(pszPath);
@@ -211,9 +222,37 @@ int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts)
     return nFd;
 }
 
+bool ReadUpTo(int nFd, size_t nMaxBytes, std::string& strData)
+{
+    char aChunk[4096];
+    size_t nGot = 0;
+    while (nGot < nMaxBytes) {
+        size_t nWanted = std::min(sizeof(aChunk), nMaxBytes - nGot);
+        ssize_t nRead = read(nFd, aChunk, nWanted);
+        if (nRead < 0 && errno == EINTR)
+            continue;
+        if (nRead < 0)
+            return false;
+        if (nRead == 0)
+            break;
+        strData.append(aChunk, static_cast<size_t>(nRead));
+        nGot += static_cast<size_t>(nRead);
+    }
+    return true;
+}
+
 void CloseFile(int nFd)
 {
     close(nFd);
+}
+
+void RaiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 bool IsReaderGone(int nFd)

@@ -7,8 +7,9 @@
 //   path such as "SoftWare\Tovrek\Sarnith" maps to a folder under the user's
 //   configuration directory ($XDG_CONFIG_HOME, else $HOME/.config) holding one
 //   file per value; values are written atomically (temporary file, rename);
-// - file services: absolute path, existence, readability, folders, and
-//   opening a file for reading without waiting on a pipe;
+// - file services: absolute path, existence, readability, what lies at a
+//   path, folders, and opening a file for reading without waiting on a pipe;
+// - the limit of open files, raised as far as this process may;
 // - whether the reader of an output (a pipe or socket) has gone away.
 //
 // Nothing here keeps state or hands out memory the caller must free; a
@@ -18,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "support/sstring.h"
 
@@ -52,6 +54,20 @@ bool PathExists(const char* pszPath);
 // True when the path may be opened for reading by this process.
 bool PathReadable(const char* pszPath);
 
+// What lies at a path, symbolic links followed.
+enum class EPathKind {
+    kMissing,  // nothing: no such name, or a part of the path is no folder
+    kFolder,   // a folder
+    kOther,    // a file, pipe, device or socket
+    kDenied,   // a folder on the way may not be searched, so it cannot be told
+    kBroken,   // a link that leads nowhere or into a loop, or a path that cannot be examined
+};
+EPathKind ProbePath(const char* pszPath);
+
+// True when the entries of the folder at the path may be looked up by this
+// process.
+bool FolderSearchable(const char* pszPath);
+
 // Creates a folder and its missing parents, private to this user or
 // readable by everyone; true when the folder exists afterwards.
 bool MakeFolders(const char* pszPath, bool bPrivate);
@@ -68,8 +84,17 @@ struct CFileFacts {
 // as a file that cannot be opened. Returns the descriptor, or -1.
 int OpenForReading(const char* pszPath, bool bBlockingReads, CFileFacts& facts);
 
+// Reads from nFd until its end or until nMaxBytes bytes are there, appending
+// them to strData; false after a read error (strData then holds what came
+// before it).
+bool ReadUpTo(int nFd, size_t nMaxBytes, std::string& strData);
+
 // Closes a descriptor from OpenForReading.
 void CloseFile(int nFd);
+
+// Raises the soft limit of open files of this process to its hard limit;
+// failures are not reported.
+void RaiseOpenFileLimit();
 
 // True when nFd is a pipe or socket whose reading end has been closed, so
 // that every write to it fails (EPIPE); false for files, terminals and

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <zlib.h>
 
+#include "storage/gzip_format.h"
 #include "storage/log_file_format.h"
 #include "support/ascii.h"
 #include "support/assert.h"
@@ -381,12 +382,15 @@ bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECo
     return nGzipLevel >= kMinGzipLevel && nGzipLevel <= kMaxGzipLevel && WriteGzip(strPath, strBytes, nGzipLevel);
 }
 
-std::string GzipBytes(const std::string& strBytes)
+namespace {
+
+// The bytes compressed by zlib's deflate with the given window bits (15 + 16:
+// a gzip wrapper; -15: raw deflate data).
+std::string Deflate(const std::string& strBytes, int nWindowBits)
 {
     z_stream stream;
     std::memset(&stream, 0, sizeof(stream));
-    // Window bits 15 + 16: a gzip wrapper around the deflate stream.
-    int nResult = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    int nResult = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, nWindowBits, 8, Z_DEFAULT_STRATEGY);
     SARNITH_ASSERT(nResult == Z_OK);
     std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
@@ -397,6 +401,79 @@ std::string GzipBytes(const std::string& strBytes)
     SARNITH_ASSERT(nResult == Z_STREAM_END);
     strOut.resize(stream.total_out);
     deflateEnd(&stream);
+    return strOut;
+}
+
+// The CRC and the size in the member trailer are 4 bytes each.
+constexpr size_t kTrailerFieldSize = kGzipTrailerSizeOffset - kGzipTrailerCrcOffset;
+
+void AppendLittleEndian(std::string& strOut, uint32_t nValue, size_t nBytes)
+{
+    for (size_t i = 0; i < nBytes; ++i)
+        strOut += static_cast<char>((nValue >> (8 * i)) & 0xFF);
+}
+
+uint32_t Crc32Of(const std::string& strBytes)
+{
+    return static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(strBytes.data()), static_cast<uInt>(strBytes.size())));
+}
+
+}  // namespace
+
+std::string GzipBytes(const std::string& strBytes)
+{
+    return Deflate(strBytes, 15 + 16);
+}
+
+std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& options)
+{
+    uint8_t nFlags = 0;
+    if (options.m_bExtra)
+        nFlags |= kGzipFlagExtra;
+    if (options.m_bName)
+        nFlags |= kGzipFlagName;
+    if (options.m_bComment)
+        nFlags |= kGzipFlagComment;
+    if (options.m_bHeaderCrc)
+        nFlags |= kGzipFlagHeaderCrc;
+    std::string strMember(reinterpret_cast<const char*>(kGzipMagic), kGzipMagicSize);
+    strMember += static_cast<char>(options.m_nMethod);
+    strMember += static_cast<char>(nFlags | options.m_nExtraFlags);
+    strMember.append(kGzipHeaderSize - strMember.size(), '\0');  // time, extra flags, system
+    if (options.m_bExtra) {
+        AppendLittleEndian(strMember, static_cast<uint32_t>(options.m_strExtra.size()), kGzipExtraLengthSize);
+        strMember += options.m_strExtra;
+    }
+    if (options.m_bName)
+        strMember += options.m_strName + '\0';
+    if (options.m_bComment)
+        strMember += options.m_strComment + '\0';
+    if (options.m_bHeaderCrc)
+        AppendLittleEndian(strMember, Crc32Of(strMember) ^ options.m_nHeaderCrcFlip, kGzipHeaderCrcSize);
+    strMember += Deflate(strBytes, -15);
+    AppendLittleEndian(strMember, Crc32Of(strBytes) ^ options.m_nCrcFlip, kTrailerFieldSize);
+    AppendLittleEndian(strMember, static_cast<uint32_t>(strBytes.size()) + options.m_nSizeAdd, kTrailerFieldSize);
+    return strMember;
+}
+
+std::string GunzipPrefix(const std::string& strGzip)
+{
+    z_stream stream;
+    std::memset(&stream, 0, sizeof(stream));
+    int nResult = inflateInit2(&stream, 15 + 16);
+    SARNITH_ASSERT(nResult == Z_OK);
+    std::string strOut;
+    char aChunk[4096];
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strGzip.data()));
+    stream.avail_in = static_cast<uInt>(strGzip.size());
+    do {
+        stream.next_out = reinterpret_cast<Bytef*>(aChunk);
+        stream.avail_out = sizeof(aChunk);
+        nResult = inflate(&stream, Z_NO_FLUSH);
+        strOut.append(aChunk, sizeof(aChunk) - stream.avail_out);
+    } while (nResult == Z_OK);
+    inflateEnd(&stream);
     return strOut;
 }
 

@@ -170,6 +170,28 @@ bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECo
 // The gzip stream of the bytes, as gzip would write it (for tests that cut or
 // damage the compressed stream itself).
 std::string GzipBytes(const std::string& strBytes);
+// How GzipMember frames its member: optional header fields and deliberate
+// damage (defaults: a plain, sound member).
+struct CGzipMemberOptions {
+    bool m_bExtra = false;         // an extra field holding m_strExtra
+    std::string m_strExtra;
+    bool m_bName = false;          // a file name field holding m_strName
+    std::string m_strName;
+    bool m_bComment = false;       // a comment field holding m_strComment
+    std::string m_strComment;
+    bool m_bHeaderCrc = false;     // a header CRC, XORed with m_nHeaderCrcFlip
+    uint32_t m_nHeaderCrcFlip = 0;
+    uint8_t m_nMethod = 8;         // compression method byte (8: deflate)
+    uint8_t m_nExtraFlags = 0;     // more flag bits (reserved ones, for damage)
+    uint32_t m_nCrcFlip = 0;       // XORed into the trailer CRC
+    uint32_t m_nSizeAdd = 0;       // added to the trailer size
+};
+// One gzip member of the bytes, its header built field by field around
+// zlib's raw deflate data.
+std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& options = CGzipMemberOptions());
+// The bytes a gzip stream decodes to up to its end or its first error
+// (zlib's inflate), for tests of damaged streams.
+std::string GunzipPrefix(const std::string& strGzip);
 // Creates a folder and its missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& strPath);
 

@@ -150,7 +150,7 @@ TEST_F(QueryRun, FileSourceMergedWithGatewayUnderEmptyName)
               Output({}, "select event vantgard from file '" + strPath + "' gw1 " + kJune));
 }
 
-TEST_F(QueryRun, MalformedEntriesDoNotStopTheRun)
+TEST_F(QueryRun, MalformedEntriesDoNotStopTheRunButAreCounted)
 {
     CEntryBuilder zeroLength;
     zeroLength.Event("partial").RawBytes({'C', 0, 0, 0, 'x'});
@@ -164,9 +164,20 @@ TEST_F(QueryRun, MalformedEntriesDoNotStopTheRun)
     m_db.AddEntry("gw1", June1(10, 3), garbage.Body());
     m_db.AddEntry("gw1", June1(10, 4), EventBody("ok2"));
     WriteEntries(ECompression::kPlain);
-    EXPECT_EQ("event=ok1\nevent=partial\nevent=ok2\n", Output({}, std::string("select event from gw1 ") + kJune));
-    EXPECT_EQ("event;category\nok1;\npartial;\n;\n;\nok2;\n",
-              Output({"-d", ";"}, std::string("select event category from gw1 ") + kJune));
+    const std::string strWarning = "Warning: 3 entries could not be decoded\n";
+    ProcessResult labelled = Run({}, std::string("select event from gw1 ") + kJune);
+    EXPECT_EQ("event=ok1\nevent=partial\nevent=ok2\n", labelled.strStdout);
+    EXPECT_EQ(strWarning, labelled.strStderr);
+    EXPECT_EQ(2, labelled.nExitCode);
+    ProcessResult delimited = Run({"-d", ";"}, std::string("select event category from gw1 ") + kJune);
+    EXPECT_EQ("event;category\nok1;\npartial;\n;\n;\nok2;\n", delimited.strStdout);
+    EXPECT_EQ(strWarning, delimited.strStderr);
+    EXPECT_EQ(2, delimited.nExitCode);
+    // Entries the filter passes over still count.
+    ProcessResult filtered = Run({}, std::string("select event from gw1 ") + kJune + " where event = ok2");
+    EXPECT_EQ("event=ok2\n", filtered.strStdout);
+    EXPECT_EQ(strWarning, filtered.strStderr);
+    EXPECT_EQ(2, filtered.nExitCode);
 }
 
 TEST_F(QueryRun, BinaryOutputByteForByte)
@@ -209,8 +220,8 @@ TEST_F(QueryRun, DelimiterOptionsAndAddressFormat)
               Output({"-d", ",", "-a"}, std::string("select event, vantgard from gw1 ") + kJune));
     EXPECT_EQ("event;vantgard#\na1;gw1#\na3;gw1#\na5;gw1#\n",
               Output({"-d", ";", "-a", "#"}, std::string("select event, vantgard from gw1 ") + kJune));
-    // TAB: the empty first cell of every row vanishes with the final trim.
-    EXPECT_EQ("category\tevent\na1\na3\na5\n",
+    // TAB: the empty first cell of every row keeps its place.
+    EXPECT_EQ("category\tevent\n\ta1\n\ta3\n\ta5\n",
               Output({"-d", "\\t"}, std::string("select category, event from gw1 ") + kJune));
 }
 

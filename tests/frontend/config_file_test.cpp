@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 
 #include "support/error_text.h"
 #include "testing/log_db_writer.h"
@@ -55,6 +56,48 @@ TEST(ConfigFile, MissingFileIsNotAnError)
     CConfigFile file((dir / "Ostrel.cfg").c_str());
     EXPECT_FALSE(file.Read());
     EXPECT_EQ(file.GetEntryCount(), 0);
+}
+
+TEST(ConfigFile, OnlyARegularFileCanBeAConfiguration)
+{
+    // A folder, a pipe nobody writes to and an endless device cannot be
+    // opened as a configuration: refused at once, never waited on.
+    CTempDir dir;
+    ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    for (const std::string& strPath : {dir / "folder", dir / "fifo", std::string("/dev/zero")}) {
+        CConfigFile file(strPath.c_str());
+        EXPECT_FALSE(file.Read()) << strPath;
+    }
+}
+
+TEST(ConfigFile, ReadUpToOneMebibyte)
+{
+    CTempDir dir;
+    CConfigFile file((dir / "Ostrel.cfg").c_str());
+    // Comment lines of 1022 bytes and a short one fill the limit exactly;
+    // then one byte more.
+    std::string strText;
+    while (strText.size() + 1022 <= CConfigFile::kMaxFileBytes)
+        strText += "#" + std::string(1020, 'c') + "\n";
+    strText += "#" + std::string(CConfigFile::kMaxFileBytes - strText.size() - 2, 'c') + "\n";
+    ASSERT_EQ(strText.size(), CConfigFile::kMaxFileBytes);
+    EXPECT_EQ(ReadText(dir, strText, file), "");
+    EXPECT_EQ(file.GetEntryCount(), 1027);
+    CConfigFile larger((dir / "Ostrel.cfg").c_str());
+    EXPECT_EQ(ReadText(dir, strText + "\n", larger), "Failed to get string from config file.");
+}
+
+TEST(ConfigFile, ZeroByteEndsTheTextOfItsLine)
+{
+    CTempDir dir;
+    CConfigFile file((dir / "Ostrel.cfg").c_str());
+    ASSERT_EQ(ReadText(dir, std::string("KEY=a\0b\nNEXT=2\n", 15), file), "");
+    CSString strValue;
+    EXPECT_TRUE(file.GetString("KEY", strValue));
+    EXPECT_STREQ(strValue, "a");
+    EXPECT_TRUE(file.GetString("NEXT", strValue));
+    EXPECT_STREQ(strValue, "2");
 }
 
 TEST(ConfigFile, LinesCommentsAndTrimming)

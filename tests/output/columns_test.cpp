@@ -212,6 +212,29 @@ TEST(Columns, InterfaceUsageList)
     EXPECT_EQ(";ev\n", RenderLine({"usage", "event"}, none, Delimited(';')));
 }
 
+TEST(Columns, InterfaceNamesCannotForgeLinesCellsOrPairs)
+{
+    CUsageSpec forged;
+    forged.m_strIface = "eth0\ndate=1999-01-01 srcip=6.6.6.6";
+    forged.m_nInterval = 0;
+    CUsageSpec cells;
+    cells.m_strIface = " a;b,c\td\r";
+    cells.m_nInterval = 0;
+    CEntryBuilder entry;
+    entry.Usage(forged).Usage(cells).Event("ev");
+    EXPECT_EQ("if0=\"eth0 date=1999-01-01 srcip=6.6.6.6\" tp0=0.00 if1=\"a;b,c\td\" tp1=0.00 event=ev\n",
+              RenderLine({"usage", "event"}, entry));
+    EXPECT_EQ("if0=\"eth0 date=1999-01-01 srcip=6.6.6.6\" tp0=0.00 if1=\"a,b,c\td\" tp1=0.00;ev\n",
+              RenderLine({"usage", "event"}, entry, Delimited(';')));
+    EXPECT_EQ("if0=\"eth0 date=1999-01-01 srcip=6.6.6.6\" tp0=0.00 if1=\"a;b,c d\" tp1=0.00\tev\n",
+              RenderLine({"usage", "event"}, entry, Delimited('\t')));
+    // A name of nothing but blanks leaves its pair empty.
+    CUsageSpec blank;
+    blank.m_strIface = " \t ";
+    blank.m_nInterval = 0;
+    EXPECT_EQ("if0= tp0=0.00\n", RenderLine({"usage"}, CEntryBuilder().Usage(blank)));
+}
+
 TEST(Columns, ConnectionUsageThreeValues)
 {
     CEntryBuilder entry;

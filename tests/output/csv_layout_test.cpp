@@ -92,4 +92,10 @@ TEST(CsvLayout, CompositeColumns)
     CEntryBuilder entry;
     entry.Usage(lan).ConnUsage(1, 5, 9);
     EXPECT_EQ("9,5,1,\"if0=lan,1 tp0=1.50\"\n", Csv({"connusage", "usage"}, entry));
+
+    // The interface names the text layouts clean go in as stored.
+    CUsageSpec hostile;
+    hostile.m_strIface = " a\"b\nc;\t";
+    hostile.m_nInterval = 0;
+    EXPECT_EQ("\"if0= a\"\"b\nc;\t tp0=0.00\"\n", Csv({"usage"}, CEntryBuilder().Usage(hostile)));
 }

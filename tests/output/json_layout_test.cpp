@@ -194,6 +194,17 @@ TEST(JsonLayout, ConnectionUsageObjectAndUsageArray)
     EXPECT_EQ(Object(",\"connusage\":{\"curconns\":5,\"minconns\":1}"), Json({"connusage", "usage"}, unreadable));
 }
 
+TEST(JsonLayout, InterfaceNamesAsStored)
+{
+    // The text layouts clean these names; JSON escapes them and keeps every byte.
+    CTimeZoneScope zone("UTC0");
+    CUsageSpec hostile;
+    hostile.m_strIface = " a\nb\t";
+    hostile.m_nInterval = 0;
+    EXPECT_EQ(Object(",\"usage\":[{\"iface\":\" a\\nb\\t\",\"interval\":0,\"throughput\":0.00}]"),
+              Json({"usage"}, CEntryBuilder().Usage(hostile)));
+}
+
 TEST(JsonLayout, EntryWithoutSelectedValuesStillWritesItsObject)
 {
     CTimeZoneScope zone("UTC0");

@@ -78,16 +78,22 @@ TEST(TextLayout, DelimitedCellsKeepTheirPlaces)
 
 TEST(TextLayout, RecordWithoutSelectedValues)
 {
-    // Labelled: nothing at all. Delimited: bare delimiters, except TAB, which
-    // the final trim removes with the empty cells.
+    // Labelled: nothing at all. Delimited: bare delimiters, TAB like any other.
     EXPECT_EQ("", RenderLine({"syn", "ack", "icmptype"}, UdpEntry()));
     EXPECT_EQ(";;\n", RenderLine({"syn", "ack", "icmptype"}, UdpEntry(), Delimited(';')));
-    EXPECT_EQ("", RenderLine({"syn", "ack", "icmptype"}, UdpEntry(), Delimited('\t')));
+    EXPECT_EQ("\t\t\n", RenderLine({"syn", "ack", "icmptype"}, UdpEntry(), Delimited('\t')));
 }
 
-TEST(TextLayout, TabDelimiterLosesOuterEmptyCellsOnly)
+TEST(TextLayout, TabDelimiterKeepsEveryCell)
 {
-    EXPECT_EQ("10.0.0.1\t\t53\n", RenderLine({"syn", "srcip", "ack", "destport", "fin"}, UdpEntry(), Delimited('\t')));
+    // Empty first and last cells keep their places under the header.
+    EXPECT_EQ("\t10.0.0.1\t\t53\t\n",
+              RenderLine({"syn", "srcip", "ack", "destport", "fin"}, UdpEntry(), Delimited('\t')));
+    COutputSettings endsWithTab = Delimited(';');
+    endsWithTab.m_bAddEndDelimiter = true;
+    endsWithTab.m_cEndDelimiter = '\t';
+    EXPECT_EQ(";10.0.0.1;\t\n", RenderLine({"syn", "srcip", "ack"}, UdpEntry(), endsWithTab));
+    EXPECT_EQ(";;\t\n", RenderLine({"syn", "ack", "fin"}, UdpEntry(), endsWithTab));
 }
 
 TEST(TextValues, BlankOrTabMeansQuotesAndDoubleQuotesBecomeSingle)

@@ -146,6 +146,31 @@ TEST(RecordFraming, ZeroOrOverlongLengthEndsTheWalkKeepingEarlierElements)
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "first");
 }
 
+TEST(RecordFraming, DecodeTellsWhetherTheListWasDecodedWhole)
+{
+    Bytes noDynEnd = DynRoutingData(CDynRoutingSpec());
+    noDynEnd.pop_back();
+    const struct {
+        CEntryBuilder entry;
+        bool bWhole;
+        const char* pszCase;
+    } aCases[] = {
+        { CEntryBuilder(),                                                        true,  "empty list" },
+        { CEntryBuilder().Category("a").RawBytes({TAG_CATEGORY, 0, 0, 9}),        true,  "trailing fragment" },
+        { CEntryBuilder().Element('z', {1}).Element(TAG_LOG_ID, {1}).Action("a"), true,  "skipped elements" },
+        { CEntryBuilder().Element(TAG_CONN, {1, 2, 3}).Element(TAG_USAGE, {9}),   true,  "dropped items" },
+        { CEntryBuilder().ElementWithLength(TAG_EVENT, 0, {}).Action("never"),    false, "zero length" },
+        { CEntryBuilder().ElementWithLength(TAG_ACTION, 6, Text("drop")),         false, "overlong" },
+        { CEntryBuilder().Element(TAG_SEVERITY, {6, 0}),                          false, "severity length" },
+        { CEntryBuilder().Element(TAG_O_TEXT, {'a', 'b'}),                        false, "unterminated O text" },
+        { CEntryBuilder().Element(TAG_DYN_ROUTING, noDynEnd),                     false, "dynamic routing texts" },
+        { CEntryBuilder().Element(TAG_DYN_ROUTING, {1, 0, 0}),                    false, "dynamic routing short" },
+    };
+    CLogRecord record;
+    for (const auto& test : aCases)
+        EXPECT_EQ(DecodeInto(record, test.entry), test.bWhole) << test.pszCase;
+}
+
 TEST(RecordFraming, UnknownTagsAreSkippedByTheirLength)
 {
     CEntryBuilder entry;

@@ -11,9 +11,10 @@
 
 namespace recordtest {
 
-inline void DecodeInto(CLogRecord& record, const testdata::CEntryBuilder& entry)
+// Whether the list was decoded whole.
+inline bool DecodeInto(CLogRecord& record, const testdata::CEntryBuilder& entry)
 {
-    record.Decode(entry.Data(), entry.Length());
+    return record.Decode(entry.Data(), entry.Length());
 }
 
 // A counted text: at most nLen bytes, up to the first zero.

@@ -1,5 +1,7 @@
 #include "storage/log_file_reader.h"
 
+#include "storage/log_file_format.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "testing/log_db_writer.h"
+#include "tests/common/recorded_messages.h"
 #include "tests/common/temp_dir.h"
 
 namespace {
@@ -23,21 +26,29 @@ const char* const kGateway = "gw-east";
 struct CReadResult {
     std::vector<LogTime> aTimes;
     std::vector<std::string> aBodies;
-    std::string strStderr;
+    std::string strMessages;  // as the query run prints them
 };
 
-// Everything a reader hands out, with what it wrote to standard error.
-CReadResult ReadAll(CLogFileReader& reader)
+// Everything a reader hands out, with the messages it has reported to
+// messages since that was made.
+CReadResult ReadAll(CLogFileReader& reader, const CRecordedMessages& messages)
 {
     CReadResult result;
-    testing::internal::CaptureStderr();
     CLogEntry entry;
     while (reader.ReadEntry(entry)) {
         result.aTimes.push_back(entry.GetTime());
         result.aBodies.push_back(std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength));
     }
-    result.strStderr = testing::internal::GetCapturedStderr();
+    result.strMessages = messages.m_strText;
     return result;
+}
+
+// A reader of the file at strPath in single-file mode, read whole.
+CReadResult ReadSingleFile(const std::string& strPath, const struct tm& tmStart, const struct tm& tmEnd)
+{
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, strPath.c_str(), tmStart, tmEnd);
+    return ReadAll(reader, messages);
 }
 
 // A daily file of entries whose bodies name their time ("06-20 10:00:00").
@@ -71,8 +82,9 @@ protected:
     // Reads the gateway between two UTC times.
     CReadResult Walk(LogTime nStart, LogTime nEnd, const char* pszGateway = kGateway)
     {
-        CLogFileReader reader(pszGateway, m_dir.Path().c_str(), TmOf(nStart), TmOf(nEnd));
-        return ReadAll(reader);
+        CRecordedMessages messages;
+        CLogFileReader reader(messages, pszGateway, m_dir.Path().c_str(), TmOf(nStart), TmOf(nEnd));
+        return ReadAll(reader, messages);
     }
     static struct tm TmOf(LogTime nTime)
     {
@@ -111,8 +123,9 @@ CReadResult ReadFileAndTheNext(const CDailyFile& file, ECompression eCompression
     CReadResult result;
     EXPECT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 0, eCompression, file));
     EXPECT_TRUE(db.WriteDailyFile(kGateway, 2006, 6, 20, 1, eCompression, FileOf({At(6, 20, 3)})));
-    CLogFileReader reader(kGateway, dir.Path().c_str(), UtcTm(2006, 6, 20), UtcTm(2006, 6, 21));
-    return ReadAll(reader);
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, kGateway, dir.Path().c_str(), UtcTm(2006, 6, 20), UtcTm(2006, 6, 21));
+    return ReadAll(reader, messages);
 }
 
 // ---------------------------------------------------------------- the walk
@@ -128,7 +141,7 @@ TEST_F(CReaderTest, WalksDaysAcrossAMonthEndAndKeepsToTheRange)
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 30, 10), At(6, 30, 23, 59, 59), At(7, 1, 0), At(7, 1, 2)}));
     EXPECT_EQ(result.aBodies.front(), "2006-06-30 10:00:00");
     EXPECT_EQ(result.aBodies.back(), "2006-07-01 02:00:00");
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.strMessages, "");
 }
 
 TEST_F(CReaderTest, ReadsSequenceNumbersUntilTheFirstGap)
@@ -184,11 +197,11 @@ TEST_F(CReaderTest, MissingFoldersSkipSilently)
 
     CReadResult result = Walk(At(5, 31), At(7, 31));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(5, 31, 1), At(7, 1, 1), At(7, 15, 1)}));
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.strMessages, "");
 
     CReadResult missing = Walk(At(1, 1), LogTimeFromUtc(2010, 1, 1), "no-such-gateway");
     EXPECT_TRUE(missing.aTimes.empty());
-    EXPECT_EQ(missing.strStderr, "");
+    EXPECT_EQ(missing.strMessages, "");
 }
 
 TEST_F(CReaderTest, EndBeforeStartReadsNothing)
@@ -201,8 +214,9 @@ TEST_F(CReaderTest, RootEndingWithASeparatorStillFindsFiles)
 {
     Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
     std::string strRoot = m_dir.Path() + "/";
-    CLogFileReader reader(kGateway, strRoot.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-    EXPECT_EQ(ReadAll(reader).aTimes.size(), 1u);
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, kGateway, strRoot.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    EXPECT_EQ(ReadAll(reader, messages).aTimes.size(), 1u);
 }
 
 TEST_F(CReaderTest, UnreadableFileIsReportedAndSkipsTheRestOfItsDay)
@@ -218,7 +232,7 @@ TEST_F(CReaderTest, UnreadableFileIsReportedAndSkipsTheRestOfItsDay)
 
     CReadResult result = Walk(At(6, 20), At(6, 22));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
-    EXPECT_EQ(result.strStderr, "Access denied to file " + m_dir.Path() + "/gw-east/200606/20-1.gz\n");
+    EXPECT_EQ(result.strMessages, "Access denied to file " + m_dir.Path() + "/gw-east/200606/20-1.gz\n");
 }
 
 // ---------------------------------------------------------------- range and file header
@@ -242,7 +256,7 @@ TEST_F(CReaderTest, FileStartingAtTheRangeEndEndsTheReader)
 
     CReadResult result = Walk(At(6, 20), nEnd);
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 11)}));
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.strMessages, "");
 }
 
 TEST_F(CReaderTest, FileEndingBeforeTheRangeIsPassedOver)
@@ -266,14 +280,21 @@ TEST_F(CReaderTest, FileWithoutLastTimeIsReadEntryByEntry)
 
 // ---------------------------------------------------------------- broken files
 
-TEST_F(CReaderTest, WrongTagIsReportedAndEndsTheReader)
+TEST_F(CReaderTest, WrongTagIsReportedAndTheWalkGoesOn)
 {
     Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}).SetTag("LOX"));
+    Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 2)}).SetTag("GOL"));
+    Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 3)}));
     Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
 
     CReadResult result = Walk(At(6, 20), At(6, 22));
-    EXPECT_TRUE(result.aTimes.empty());
-    EXPECT_EQ(result.strStderr, "Expected the LOG tag but found LOX\n");
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 3), At(6, 21, 1)}));
+    EXPECT_EQ(result.strMessages, "Expected the LOG tag but found LOX\nExpected the LOG tag but found GOL\n");
+
+    // A named file has no next file: its reader ends.
+    CReadResult single = ReadSingleFile(PathOf(2006, 6, 20, 0, kPlain), TmOf(At(6, 20)), TmOf(At(6, 22)));
+    EXPECT_TRUE(single.aTimes.empty());
+    EXPECT_EQ(single.strMessages, "Expected the LOG tag but found LOX\n");
 }
 
 TEST_F(CReaderTest, ShortPlainFilesArePassedOver)
@@ -284,17 +305,18 @@ TEST_F(CReaderTest, ShortPlainFilesArePassedOver)
 
     CReadResult result = Walk(At(6, 20), At(6, 21));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 2)}));
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.strMessages, "");
 }
 
-TEST_F(CReaderTest, CompressedFileWithoutWholeHeaderEndsTheReader)
+TEST_F(CReaderTest, CompressedDataEndingBeforeTheHeaderIsPassedOver)
 {
     Write(2006, 6, 20, 0, kGzip, FileOf({At(6, 20, 1)}).CutTo(12));
+    Write(2006, 6, 20, 1, kGzip, CDailyFile().CutTo(0));
     Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
 
     CReadResult result = Walk(At(6, 20), At(6, 22));
-    EXPECT_TRUE(result.aTimes.empty());
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 21, 1)}));
+    EXPECT_EQ(result.strMessages, "");
 }
 
 TEST_F(CReaderTest, EntryHeaderCutShortMovesToTheNextFile)
@@ -304,7 +326,7 @@ TEST_F(CReaderTest, EntryHeaderCutShortMovesToTheNextFile)
         cut.AddCutEntryHeader(At(6, 20, 2), 40, 9);
         CReadResult result = ReadFileAndTheNext(cut, eCompression);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
-        EXPECT_EQ(result.strStderr, "");
+        EXPECT_EQ(result.strMessages, "");
     }
 }
 
@@ -317,7 +339,7 @@ TEST_F(CReaderTest, BodyCutShortInCompressedFileIsReportedAndReadingGoesOn)
 
     CReadResult result = Walk(At(6, 20), At(6, 21));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
-    EXPECT_EQ(result.strStderr, "There is an error in one of the log files\n");
+    EXPECT_EQ(result.strMessages, "There is an error in one of the log files\n");
 }
 
 TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
@@ -339,7 +361,7 @@ TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
         cut.AddCutEntry(At(6, 20, 2), std::string(300, 'x'), test.nWritten);
         CReadResult result = ReadFileAndTheNext(cut, kPlain);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)})) << test.nWritten;
-        EXPECT_EQ(result.strStderr, test.pszStderr) << test.nWritten;
+        EXPECT_EQ(result.strMessages, test.pszStderr) << test.nWritten;
     }
 }
 
@@ -349,7 +371,8 @@ TEST_F(CReaderTest, PlainFileIsReadOnlyUpToItsSizeWhenOpened)
     Write(2006, 6, 20, 0, kPlain, growing);
     Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 3)}));
 
-    CLogFileReader reader(kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
     CLogEntry entry;
     ASSERT_TRUE(reader.ReadEntry(entry));
     EXPECT_EQ(entry.GetTime(), At(6, 20, 1));
@@ -358,9 +381,9 @@ TEST_F(CReaderTest, PlainFileIsReadOnlyUpToItsSizeWhenOpened)
     growing.AddEntry(At(6, 20, 2), std::string(200, 'g'));
     Write(2006, 6, 20, 0, kPlain, growing);
 
-    CReadResult rest = ReadAll(reader);
+    CReadResult rest = ReadAll(reader, messages);
     EXPECT_EQ(rest.aTimes, (std::vector<LogTime>{At(6, 20, 3)}));
-    EXPECT_EQ(rest.strStderr, "");
+    EXPECT_EQ(rest.strMessages, "");
 }
 
 TEST_F(CReaderTest, ZeroBodyLengthEndsTheFile)
@@ -371,11 +394,11 @@ TEST_F(CReaderTest, ZeroBodyLengthEndsTheFile)
         file.AddRawBytes(std::string("\x01\x02trailing bytes", 16));
         CReadResult result = ReadFileAndTheNext(file, eCompression);
         EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 3)}));
-        EXPECT_EQ(result.strStderr, "");
+        EXPECT_EQ(result.strMessages, "");
     }
 }
 
-TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
+TEST_F(CReaderTest, DamagedCompressedStreamIsReportedAfterAllItsGoodEntries)
 {
     std::vector<LogTime> aTimes;
     CDailyFile file;
@@ -386,13 +409,21 @@ TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
     std::string strGzip = testdata::GzipBytes(file.Bytes());
     ASSERT_GT(strGzip.size(), 2000u);
     std::string strPath = PathOf(2006, 6, 20, 0, kGzip);
-    ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip.substr(0, strGzip.size() / 2), kPlain));
+    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 23)}));
+    std::string strCut = strGzip.substr(0, strGzip.size() / 2);
+    ASSERT_TRUE(testdata::WriteFileBytes(strPath, strCut, kPlain));
 
+    // Every entry whose bytes lie in the decodable part comes out.
+    std::string strDecodable = testdata::GunzipPrefix(strCut);
+    size_t nWhole = 0;
+    for (size_t nEnd = kLogFileHeaderSize + kLogEntryHeaderSize + 50; nEnd <= strDecodable.size(); ++nWhole)
+        nEnd += kLogEntryHeaderSize + 50 + (nWhole + 1) % 200;
+    ASSERT_GT(nWhole, 0u);
     CReadResult result = Walk(At(6, 20), At(6, 21));
-    EXPECT_GT(result.aTimes.size(), 0u);
-    EXPECT_LT(result.aTimes.size(), aTimes.size());
-    for (size_t n = 0; n < result.aTimes.size(); ++n)
-        ASSERT_EQ(result.aTimes[n], aTimes[n]);
+    std::vector<LogTime> aExpected(aTimes.begin(), aTimes.begin() + static_cast<std::ptrdiff_t>(nWhole));
+    aExpected.push_back(At(6, 20, 23));
+    EXPECT_EQ(result.aTimes, aExpected);
+    EXPECT_EQ(result.strMessages, "Failed to read " + strPath + "\n");
 
     // Damaged in the middle instead of cut off.
     strGzip[strGzip.size() / 3] ^= 0x5A;
@@ -400,27 +431,58 @@ TEST_F(CReaderTest, DamagedCompressedStreamEndsQuietly)
     ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip, kPlain));
     result = Walk(At(6, 20), At(6, 21));
     EXPECT_LT(result.aTimes.size(), aTimes.size());
+    EXPECT_EQ(result.aTimes.back(), At(6, 20, 23));
+    EXPECT_EQ(result.strMessages, "Failed to read " + strPath + "\n");
 }
 
-TEST_F(CReaderTest, DirectoriesAndPipesInPlaceOfDailyFilesNeverHang)
+TEST_F(CReaderTest, FoldersPipesAndBrokenLinksInPlaceOfDailyFilesNeverHang)
 {
-    // A directory cannot be opened as a file: reported, and the reader ends.
+    // A folder cannot be opened as a file: reported, and the walk goes on
+    // with the next file of the day.
+    Write(2006, 6, 20, 1, kPlain, FileOf({At(6, 20, 1)}));
     Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
     std::string strFolder = PathOf(2006, 6, 20, 0, kPlain);
     ASSERT_EQ(mkdir(strFolder.c_str(), 0755), 0);
     CReadResult result = Walk(At(6, 20), At(6, 22));
-    EXPECT_TRUE(result.aTimes.empty());
-    EXPECT_EQ(result.strStderr, "Failed to open " + strFolder + "\n");
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
+    EXPECT_EQ(result.strMessages, "Failed to open " + strFolder + "\n");
 
-    // A pipe nobody writes to is empty at once: its header cannot be read whole.
+    // A pipe nobody writes to is empty at once: passed over without a word.
     ASSERT_EQ(rmdir(strFolder.c_str()), 0);
     ASSERT_EQ(mkfifo(strFolder.c_str(), 0644), 0);
     result = Walk(At(6, 20), At(6, 22));
-    EXPECT_TRUE(result.aTimes.empty());
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
+    EXPECT_EQ(result.strMessages, "");
 
-    CLogFileReader folder(m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 22)));
-    EXPECT_EQ(ReadAll(folder).strStderr, "Failed to open " + m_dir.Path() + "\n");
+    // A link to nowhere, or a link loop, in place of the plain file takes
+    // its turn and is reported; the compressed file of the same name waits.
+    ASSERT_EQ(unlink(strFolder.c_str()), 0);
+    ASSERT_EQ(symlink("nowhere.osl", strFolder.c_str()), 0);
+    Write(2006, 6, 20, 0, kGzip, FileOf({At(6, 20, 0, 30)}));
+    std::string strLoop = PathOf(2006, 6, 20, 1, kPlain);
+    ASSERT_EQ(unlink(strLoop.c_str()), 0);
+    ASSERT_EQ(symlink("20-1.osl", strLoop.c_str()), 0);
+    Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 2)}));
+    result = Walk(At(6, 20), At(6, 22));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 2), At(6, 21, 1)}));
+    EXPECT_EQ(result.strMessages, "Failed to open " + strFolder + "\nFailed to open " + strLoop + "\n");
+
+    EXPECT_EQ(ReadSingleFile(m_dir.Path(), TmOf(At(6, 20)), TmOf(At(6, 22))).strMessages,
+              "Failed to open " + m_dir.Path() + "\n");
+}
+
+TEST_F(CReaderTest, MonthThatIsNoFolderIsReportedAndTheWalkGoesOnWithTheNextMonth)
+{
+    std::string strJune = m_db.MonthFolder(kGateway, 2006, 6);
+    ASSERT_TRUE(testdata::WriteFileBytes(strJune, "not a folder", kPlain));
+    Write(2006, 7, 1, 0, kPlain, FileOf({At(7, 1, 1)}));
+    std::string strAugust = m_db.MonthFolder(kGateway, 2006, 8);
+    ASSERT_EQ(symlink("200608", strAugust.c_str()), 0);  // a loop
+    Write(2006, 9, 2, 0, kGzip, FileOf({At(9, 2, 1)}));
+
+    CReadResult result = Walk(At(6, 20), At(9, 3));
+    EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(7, 1, 1), At(9, 2, 1)}));
+    EXPECT_EQ(result.strMessages, "Failed to open " + strJune + "\nFailed to open " + strAugust + "\n");
 }
 
 TEST_F(CReaderTest, SingleFileModeReadsAPipeToItsEnd)
@@ -433,11 +495,10 @@ TEST_F(CReaderTest, SingleFileModeReadsAPipeToItsEnd)
     close(aPipe[1]);
     std::string strPath = "/dev/fd/" + std::to_string(aPipe[0]);
 
-    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-    CReadResult result = ReadAll(reader);
+    CReadResult result = ReadSingleFile(strPath, TmOf(At(6, 20)), TmOf(At(6, 21)));
     close(aPipe[0]);
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 20, 2), At(6, 20, 3)}));
-    EXPECT_EQ(result.strStderr, "");
+    EXPECT_EQ(result.strMessages, "");
 }
 
 // ---------------------------------------------------------------- buffers
@@ -456,7 +517,8 @@ TEST_F(CReaderTest, EntryBufferGrowsToTwiceTheBodyThatOutgrewIt)
     file.AddEndMarker();
     Write(2006, 6, 20, 0, kGzip, file);
 
-    CLogFileReader reader(kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, kGateway, m_dir.Path().c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
     CLogEntry entry;
     ASSERT_TRUE(reader.ReadEntry(entry));
     EXPECT_EQ(reader.GetEntryCapacity(), 1600);
@@ -503,8 +565,7 @@ TEST_F(CReaderTest, SingleFileModeReadsTheNamedFileWithinTheRange)
     std::string strPath = m_dir / "extract.log";
     ASSERT_TRUE(FileOf({At(6, 20, 1), At(6, 25, 1), At(7, 2, 1)}).Write(strPath, kPlain));
 
-    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(7, 1)));
-    CReadResult result = ReadAll(reader);
+    CReadResult result = ReadSingleFile(strPath, TmOf(At(6, 20)), TmOf(At(7, 1)));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 25, 1)}));
 }
 
@@ -515,8 +576,7 @@ TEST_F(CReaderTest, SingleFileModeReadsACompressedFileToItsEnd)
     std::string strPath = m_dir / "extract.bin";
     ASSERT_TRUE(file.Write(strPath, kGzip));
 
-    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-    EXPECT_EQ(ReadAll(reader).aTimes, aTimes);
+    EXPECT_EQ(ReadSingleFile(strPath, TmOf(At(6, 20)), TmOf(At(6, 21))).aTimes, aTimes);
 }
 
 TEST_F(CReaderTest, CompressedContentUnderAPlainNameIsReadToItsEnd)
@@ -530,18 +590,16 @@ TEST_F(CReaderTest, CompressedContentUnderAPlainNameIsReadToItsEnd)
 TEST_F(CReaderTest, SingleFileThatCannotBeOpenedIsReported)
 {
     std::string strPath = m_dir / "missing.osl";
-    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-    CReadResult result = ReadAll(reader);
+    CReadResult result = ReadSingleFile(strPath, TmOf(At(6, 20)), TmOf(At(6, 21)));
     EXPECT_TRUE(result.aTimes.empty());
-    EXPECT_EQ(result.strStderr, "Failed to open " + strPath + "\n");
+    EXPECT_EQ(result.strMessages, "Failed to open " + strPath + "\n");
 }
 
 TEST_F(CReaderTest, LongPathsAreCutInMessages)
 {
     std::string strPath = m_dir.Path() + "/" + std::string(300, 'p');
-    CLogFileReader reader(strPath.c_str(), TmOf(At(6, 20)), TmOf(At(6, 21)));
-    CReadResult result = ReadAll(reader);
-    EXPECT_EQ(result.strStderr, ("Failed to open " + strPath).substr(0, 255) + "\n");
+    CReadResult result = ReadSingleFile(strPath, TmOf(At(6, 20)), TmOf(At(6, 21)));
+    EXPECT_EQ(result.strMessages, ("Failed to open " + strPath).substr(0, 255) + "\n");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "testing/db_description.h"
 #include "testing/log_db_writer.h"
 #include "testing/traffic.h"
+#include "tests/common/recorded_messages.h"
 #include "tests/common/temp_dir.h"
 
 namespace {
@@ -55,10 +56,12 @@ std::vector<CEntryRead> ReadGateway(const std::string& strRoot, const char* pszG
                                     const struct tm& tmEnd)
 {
     std::vector<CEntryRead> aEntries;
-    CLogFileReader reader(pszGateway, strRoot.c_str(), tmStart, tmEnd);
+    CRecordedMessages messages;
+    CLogFileReader reader(messages, pszGateway, strRoot.c_str(), tmStart, tmEnd);
     CLogEntry entry;
     while (reader.ReadEntry(entry))
         aEntries.push_back({entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength)});
+    EXPECT_EQ(messages.m_strText, "");
     return aEntries;
 }
 

@@ -1,0 +1,289 @@
+// The daily-file stream: the pass-through of plain files and the gzip
+// member framing around the inflate engine.
+#include "storage/daily_file_stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+#include "storage/gzip_format.h"
+#include "support/byte_order.h"
+
+namespace {
+
+// Bytes read ahead from the file; large enough for any fixed part of the
+// member framing.
+constexpr size_t kInputSize = 8192;
+
+// The header CRC is the low half of the CRC-32 of the header bytes.
+constexpr uint32_t kHeaderCrcMask = 0xFFFF;
+
+}  // namespace
+
+CDailyFileStream::CDailyFileStream(PFN_CREATE_ENGINE pfnCreateEngine)
+    : m_pfnCreateEngine(pfnCreateEngine),
+      m_nFd(-1),
+      m_eState(EState::kStart),
+      m_eFinal(EStatus::kEnd),
+      m_bGzip(false),
+      m_bEndOfFile(false),
+      m_bFileFailed(false),
+      m_nInputStart(0),
+      m_nInputEnd(0),
+      m_nCrc(0),
+      m_nDecoded(0)
+{
+}
+
+CDailyFileStream::~CDailyFileStream()
+{
+    if (m_nFd >= 0)
+        platform::CloseFile(m_nFd);
+}
+
+bool CDailyFileStream::Open(const char* pszPath, platform::CFileFacts& facts)
+{
+    m_nFd = platform::OpenForReading(pszPath, true, facts);
+    if (m_nFd < 0)
+        return false;
+    m_pInput.reset(new (std::nothrow) uint8_t[kInputSize]);
+    if (m_pInput == nullptr)
+        Finish(EStatus::kError);  // opened, but it cannot be read
+    return true;
+}
+
+size_t CDailyFileStream::Read(uint8_t* pDest, size_t nCount, EStatus& eStatus)
+{
+    if (m_eState == EState::kStart)
+        Sniff();
+    size_t nPlaced = 0;
+    if (m_eState == EState::kPassThrough)
+        nPlaced = ReadPassThrough(pDest, nCount);
+    else if (m_eState == EState::kDeflate)
+        nPlaced = ReadDeflate(pDest, nCount);
+    eStatus = m_eState == EState::kFinished ? m_eFinal : EStatus::kMore;
+    return nPlaced;
+}
+
+void CDailyFileStream::Finish(EStatus eStatus)
+{
+    m_eState = EState::kFinished;
+    m_eFinal = eStatus;
+}
+
+// The first two bytes decide between gzip members and the bytes as stored.
+// Fewer than two (the file ended or failed) are handed out as they are,
+// followed by the end or the error.
+void CDailyFileStream::Sniff()
+{
+    FillInput(kGzipMagicSize);
+    if (m_nInputEnd - m_nInputStart >= kGzipMagicSize &&
+        std::memcmp(m_pInput.get() + m_nInputStart, kGzipMagic, kGzipMagicSize) == 0) {
+        m_bGzip = true;
+        m_eState = EState::kDeflate;
+        StartMember();
+    } else {
+        m_eState = EState::kPassThrough;
+    }
+}
+
+size_t CDailyFileStream::ReadPassThrough(uint8_t* pDest, size_t nCount)
+{
+    size_t nPlaced = std::min(m_nInputEnd - m_nInputStart, nCount);
+    std::memcpy(pDest, m_pInput.get() + m_nInputStart, nPlaced);
+    m_nInputStart += nPlaced;
+    while (nPlaced < nCount && !m_bEndOfFile && !m_bFileFailed)
+        nPlaced += ReadFile(pDest + nPlaced, nCount - nPlaced);
+    if (m_nInputStart == m_nInputEnd && (m_bEndOfFile || m_bFileFailed))
+        Finish(m_bFileFailed ? EStatus::kError : EStatus::kEnd);
+    return nPlaced;
+}
+
+size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
+{
+    size_t nPlaced = 0;
+    while (nPlaced < nCount && m_eState == EState::kDeflate) {
+        if (m_nInputStart == m_nInputEnd && !m_bEndOfFile && !m_bFileFailed) {
+            m_nInputStart = 0;
+            m_nInputEnd = 0;
+            ReadIntoInput();
+        }
+        size_t nAvailable = m_nInputEnd - m_nInputStart;
+        CInflateEngine::CStep step =
+            m_pEngine->Inflate(m_pInput.get() + m_nInputStart, nAvailable, pDest + nPlaced, nCount - nPlaced);
+        m_nInputStart += step.m_nConsumed;
+        m_nCrc = m_pEngine->Crc32(m_nCrc, pDest + nPlaced, step.m_nProduced);
+        m_nDecoded += static_cast<uint32_t>(step.m_nProduced);
+        nPlaced += step.m_nProduced;
+
+        switch (step.m_eStatus) {
+        case CInflateEngine::EStatus::kProgress:
+            // Without progress the deflate data has run out (file cut short,
+            // or unreadable) or cannot be decoded.
+            if (step.m_nConsumed == 0 && step.m_nProduced == 0 &&
+                (nAvailable != 0 || m_bEndOfFile || m_bFileFailed))
+                Finish(EStatus::kError);
+            break;
+        case CInflateEngine::EStatus::kStreamEnd:
+            if (CheckTrailer())
+                NextMember();
+            else
+                Finish(EStatus::kError);
+            break;
+        case CInflateEngine::EStatus::kDataError:
+        case CInflateEngine::EStatus::kNoMemory:
+            Finish(EStatus::kError);
+            break;
+        }
+    }
+    return nPlaced;
+}
+
+// A new member from its header on; a member that cannot start ends the
+// stream with an error.
+void CDailyFileStream::StartMember()
+{
+    if (m_pEngine == nullptr)
+        m_pEngine = m_pfnCreateEngine();
+    if (m_pEngine == nullptr || !m_pEngine->Start() || !ParseMemberHeader()) {
+        Finish(EStatus::kError);
+        return;
+    }
+    m_nCrc = 0;
+    m_nDecoded = 0;
+}
+
+bool CDailyFileStream::ParseMemberHeader()
+{
+    m_nCrc = 0;
+    uint8_t aHeader[kGzipHeaderSize];
+    if (!TakeHeaderBytes(aHeader, kGzipHeaderSize))
+        return false;
+    uint8_t nFlags = aHeader[kGzipFlagsOffset];
+    if (std::memcmp(aHeader, kGzipMagic, kGzipMagicSize) != 0 || aHeader[kGzipMethodOffset] != kGzipMethodDeflate ||
+        (nFlags & kGzipFlagsReserved) != 0)
+        return false;
+    if ((nFlags & kGzipFlagExtra) != 0) {
+        uint8_t aLength[kGzipExtraLengthSize];
+        if (!TakeHeaderBytes(aLength, kGzipExtraLengthSize) || !SkipHeaderBytes(ReadLittleEndian16(aLength)))
+            return false;
+    }
+    if ((nFlags & kGzipFlagName) != 0 && !SkipHeaderText())
+        return false;
+    if ((nFlags & kGzipFlagComment) != 0 && !SkipHeaderText())
+        return false;
+    if ((nFlags & kGzipFlagHeaderCrc) != 0) {
+        uint32_t nExpected = m_nCrc & kHeaderCrcMask;
+        uint8_t aCrc[kGzipHeaderCrcSize];
+        if (!TakeHeaderBytes(aCrc, kGzipHeaderCrcSize) || ReadLittleEndian16(aCrc) != nExpected)
+            return false;
+    }
+    return true;
+}
+
+// Header bytes pass through the header CRC as they are taken.
+bool CDailyFileStream::TakeHeaderBytes(uint8_t* pDest, size_t nCount)
+{
+    if (!FillInput(nCount))
+        return false;
+    const uint8_t* pFrom = m_pInput.get() + m_nInputStart;
+    std::memcpy(pDest, pFrom, nCount);
+    m_nCrc = m_pEngine->Crc32(m_nCrc, pFrom, nCount);
+    m_nInputStart += nCount;
+    return true;
+}
+
+bool CDailyFileStream::SkipHeaderBytes(size_t nCount)
+{
+    while (nCount > 0) {
+        if (!FillInput(1))
+            return false;
+        size_t nTake = std::min(m_nInputEnd - m_nInputStart, nCount);
+        m_nCrc = m_pEngine->Crc32(m_nCrc, m_pInput.get() + m_nInputStart, nTake);
+        m_nInputStart += nTake;
+        nCount -= nTake;
+    }
+    return true;
+}
+
+// A zero-terminated header field of any length, terminator included.
+bool CDailyFileStream::SkipHeaderText()
+{
+    for (;;) {
+        if (!FillInput(1))
+            return false;
+        const uint8_t* pFrom = m_pInput.get() + m_nInputStart;
+        size_t nAvailable = m_nInputEnd - m_nInputStart;
+        const void* pZero = std::memchr(pFrom, 0, nAvailable);
+        size_t nTake = pZero == nullptr ? nAvailable : static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pFrom) + 1;
+        m_nCrc = m_pEngine->Crc32(m_nCrc, pFrom, nTake);
+        m_nInputStart += nTake;
+        if (pZero != nullptr)
+            return true;
+    }
+}
+
+bool CDailyFileStream::CheckTrailer()
+{
+    if (!FillInput(kGzipTrailerSize))
+        return false;
+    const uint8_t* pTrailer = m_pInput.get() + m_nInputStart;
+    m_nInputStart += kGzipTrailerSize;
+    return ReadLittleEndian32(pTrailer + kGzipTrailerCrcOffset) == m_nCrc &&
+           ReadLittleEndian32(pTrailer + kGzipTrailerSizeOffset) == m_nDecoded;
+}
+
+// After a whole member: another member, or the end. Bytes that do not start
+// a member are trailing garbage and are not looked at.
+void CDailyFileStream::NextMember()
+{
+    if (!FillInput(kGzipMagicSize)) {
+        Finish(m_bFileFailed ? EStatus::kError : EStatus::kEnd);
+        return;
+    }
+    if (std::memcmp(m_pInput.get() + m_nInputStart, kGzipMagic, kGzipMagicSize) != 0) {
+        Finish(EStatus::kEnd);
+        return;
+    }
+    StartMember();
+}
+
+// Makes at least nWanted (at most kInputSize) unused bytes lie in the input
+// buffer; false when the file ends or fails before.
+bool CDailyFileStream::FillInput(size_t nWanted)
+{
+    if (m_nInputEnd - m_nInputStart >= nWanted)
+        return true;
+    std::memmove(m_pInput.get(), m_pInput.get() + m_nInputStart, m_nInputEnd - m_nInputStart);
+    m_nInputEnd -= m_nInputStart;
+    m_nInputStart = 0;
+    while (m_nInputEnd < nWanted && !m_bEndOfFile && !m_bFileFailed)
+        ReadIntoInput();
+    return m_nInputEnd >= nWanted;
+}
+
+void CDailyFileStream::ReadIntoInput()
+{
+    m_nInputEnd += ReadFile(m_pInput.get() + m_nInputEnd, kInputSize - m_nInputEnd);
+}
+
+// One read of the file: the bytes obtained; 0 at its end or after a failure,
+// which are noted.
+size_t CDailyFileStream::ReadFile(uint8_t* pDest, size_t nCount)
+{
+    for (;;) {
+        ssize_t nRead = read(m_nFd, pDest, nCount);
+        if (nRead > 0)
+            return static_cast<size_t>(nRead);
+        if (nRead == 0) {
+            m_bEndOfFile = true;
+            return 0;
+        }
+        if (errno != EINTR) {
+            m_bFileFailed = true;
+            return 0;
+        }
+    }
+}

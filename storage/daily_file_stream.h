@@ -1,0 +1,95 @@
+// CDailyFileStream: the bytes of one daily file, decoded when the file is
+// gzip-compressed, with every read error and every kind of damage seen.
+//
+// The file is opened read-only without waiting for a pipe to get a writer
+// (reads then wait as usual); a folder cannot be opened. Its first two bytes
+// decide: the gzip magic 1f 8b means gzip members, anything else passes the
+// bytes through unchanged, whatever the file is called. Members follow each
+// other; after a member, bytes that do not start another member are ignored
+// as trailing garbage, and an empty member is fine. The member framing
+// (storage/gzip_format.h) is parsed here; raw deflate decoding and the CRC
+// are the inflate engine's (storage/inflate_engine.h).
+//
+// Read hands out every byte decoded before a problem and then tells it: a
+// read error, a bad member header, corrupt deflate data, a CRC or length
+// mismatch, a member cut short or no memory for the decoder all end the
+// stream with EStatus::kError; the end of the data after a whole member (or
+// of a file passed through) is EStatus::kEnd.
+//
+// Ownership: the stream owns its descriptor, its input buffer and its
+// engine, and closes the file when destroyed. It writes only into the
+// buffers handed to Read.
+#ifndef SARNITH_STORAGE_DAILY_FILE_STREAM_H
+#define SARNITH_STORAGE_DAILY_FILE_STREAM_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "storage/inflate_engine.h"
+#include "support/platform.h"
+
+class CDailyFileStream {
+public:
+    enum class EStatus {
+        kMore,   // more bytes may follow
+        kEnd,    // the data has ended cleanly: nothing follows
+        kError,  // the data cannot be read further: nothing follows
+    };
+
+    typedef std::unique_ptr<CInflateEngine> (*PFN_CREATE_ENGINE)();
+
+    // pfnCreateEngine makes the engine when the first member starts.
+    explicit CDailyFileStream(PFN_CREATE_ENGINE pfnCreateEngine = &CreateInflateEngine);
+    ~CDailyFileStream();
+    CDailyFileStream(const CDailyFileStream&) = delete;
+    CDailyFileStream& operator=(const CDailyFileStream&) = delete;
+
+    // Opens the file at pszPath; false when it cannot be opened. facts
+    // receives what the file system told about it. Called once.
+    bool Open(const char* pszPath, platform::CFileFacts& facts);
+
+    // Places up to nCount bytes (nCount > 0) at pDest and returns how many;
+    // eStatus tells what follows them. With kMore at least one byte was
+    // placed. Once kEnd or kError has been told, every later call places
+    // nothing and tells the same.
+    size_t Read(uint8_t* pDest, size_t nCount, EStatus& eStatus);
+
+    // Whether the file's bytes are handed out as they are stored (no gzip
+    // magic at its start). Known once Read has been called.
+    bool IsPassThrough() const { return m_eState != EState::kStart && !m_bGzip; }
+
+private:
+    enum class EState { kStart, kPassThrough, kDeflate, kFinished };
+
+    size_t ReadPassThrough(uint8_t* pDest, size_t nCount);
+    size_t ReadDeflate(uint8_t* pDest, size_t nCount);
+    void Sniff();
+    void StartMember();
+    bool ParseMemberHeader();
+    bool SkipHeaderBytes(size_t nCount);
+    bool SkipHeaderText();
+    bool TakeHeaderBytes(uint8_t* pDest, size_t nCount);
+    bool CheckTrailer();
+    void NextMember();
+    bool FillInput(size_t nWanted);
+    void ReadIntoInput();
+    size_t ReadFile(uint8_t* pDest, size_t nCount);
+    void Finish(EStatus eStatus);
+
+    PFN_CREATE_ENGINE m_pfnCreateEngine;
+    int m_nFd;
+    EState m_eState;
+    EStatus m_eFinal;                      // what is told once the state is kFinished
+    bool m_bGzip;                          // the file starts with the gzip magic
+    bool m_bEndOfFile;                     // read() has reported the end of the file
+    bool m_bFileFailed;                    // read() has failed
+    std::unique_ptr<uint8_t[]> m_pInput;   // bytes read ahead from the file
+    size_t m_nInputStart;                  // first unused byte in m_pInput
+    size_t m_nInputEnd;                    // end of the bytes in m_pInput
+    std::unique_ptr<CInflateEngine> m_pEngine;
+    uint32_t m_nCrc;                       // CRC-32 of the current header or member's decoded bytes
+    uint32_t m_nDecoded;                   // decoded bytes of the current member, modulo 2^32
+};
+
+#endif
