@@ -67,11 +67,26 @@ void RunDecode(benchmark::State& state, Bytes (*pMake)(uint32_t))
     state.SetBytesProcessed(static_cast<int64_t>(nBytes));
 }
 
-void BM_DecodeConnEntry(benchmark::State& state) { RunDecode(state, SampleConnEntry); }
-void BM_DecodeTcpPacketEntry(benchmark::State& state) { RunDecode(state, SampleTcpEntry); }
-void BM_DecodeIcmpErrorEntry(benchmark::State& state) { RunDecode(state, SampleIcmpErrorEntry); }
-void BM_DecodeAuthEntry(benchmark::State& state) { RunDecode(state, SampleAuthEntry); }
-void BM_DecodeFullEntry(benchmark::State& state) { RunDecode(state, FullEntry); }
+void BM_DecodeConnEntry(benchmark::State& state)
+{
+    RunDecode(state, SampleConnEntry);
+}
+void BM_DecodeTcpPacketEntry(benchmark::State& state)
+{
+    RunDecode(state, SampleTcpEntry);
+}
+void BM_DecodeIcmpErrorEntry(benchmark::State& state)
+{
+    RunDecode(state, SampleIcmpErrorEntry);
+}
+void BM_DecodeAuthEntry(benchmark::State& state)
+{
+    RunDecode(state, SampleAuthEntry);
+}
+void BM_DecodeFullEntry(benchmark::State& state)
+{
+    RunDecode(state, FullEntry);
+}
 
 }  // namespace
 

@@ -30,8 +30,13 @@ Bytes MixedEntry(uint32_t nIndex)
     ip.m_nDestIp = Ip("198.51.100.7");
     uint16_t nDestPort = nIndex % 3 == 0 ? 80 : 443;
     CEntryBuilder entry;
-    entry.Category("RULE").Event("ruleset_drop_packet").Action("drop").LogId(6000051).Severity(3)
-         .RuleNames({ { RULE_NAME, "drop_all" } }).Params("rule=drop_all satsrcrule=nat_out recvif=wan");
+    entry.Category("RULE")
+        .Event("ruleset_drop_packet")
+        .Action("drop")
+        .LogId(6000051)
+        .Severity(3)
+        .RuleNames({{RULE_NAME, "drop_all"}})
+        .Params("rule=drop_all satsrcrule=nat_out recvif=wan");
     switch (nIndex % 3) {
     case 0: {
         CTcpSpec tcp;
@@ -95,7 +100,8 @@ void RunFilter(benchmark::State& state, const CSearchFilter& filter)
         benchmark::DoNotOptimize(nPassed);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(records.m_aRecords.size()));
-    state.counters["passed"] = benchmark::Counter(static_cast<double>(nPassed) / state.iterations());
+    state.counters["passed"] =
+        benchmark::Counter(static_cast<double>(nPassed) / static_cast<double>(state.iterations()));
 }
 
 // srcip = 10.0.0.3 and destport = 80
@@ -104,7 +110,7 @@ void BM_SrcIpAndDestPort(benchmark::State& state)
     auto pAll = std::make_unique<CSearchAnd>();
     pAll->Append(NewParam(KEY_SRCIP, "10.0.0.3"));
     pAll->Append(NewParam(KEY_DESTPORT, "80"));
-    CSearchFilter filter(std::move(pAll), 0);
+    CSearchFilter filter(std::move(pAll));
     RunFilter(state, filter);
 }
 BENCHMARK(BM_SrcIpAndDestPort);
@@ -112,7 +118,7 @@ BENCHMARK(BM_SrcIpAndDestPort);
 // description = 'satsrcrule=nat'
 void BM_DescriptionSearch(benchmark::State& state)
 {
-    CSearchFilter filter(NewParam(KEY_DESCRIPTION, "satsrcrule=nat"), 0);
+    CSearchFilter filter(NewParam(KEY_DESCRIPTION, "satsrcrule=nat"));
     RunFilter(state, filter);
 }
 BENCHMARK(BM_DescriptionSearch);

@@ -46,9 +46,9 @@ public:
         if (it != m_aRoots.end())
             return it->second;
         const char* pszBase = std::getenv("TMPDIR");
-        std::string strTemplate = std::string(pszBase != nullptr && pszBase[0] ? pszBase : "/tmp") +
-                                  "/sarnith-bench-XXXXXX";
-        if (mkdtemp(&strTemplate[0]) == nullptr) {
+        std::string strTemplate =
+            std::string(pszBase != nullptr && pszBase[0] ? pszBase : "/tmp") + "/sarnith-bench-XXXXXX";
+        if (mkdtemp(strTemplate.data()) == nullptr) {
             std::perror("mkdtemp");
             std::exit(1);
         }

@@ -74,23 +74,22 @@ CDynArray<CSString> Outputs(const std::vector<const char*>& apszNames)
     return aOutputs;
 }
 
-const std::vector<const char*> kStandard = {"date", "time", "vantgard", "category", "id", "event", "action", "recvif",
-                                            "srcip", "srcport", "destip", "destport", "ipproto", "explanation",
-                                            "params"};
+const std::vector<const char*> kStandard = {"date",   "time",     "vantgard", "category",    "id",
+                                            "event",  "action",   "recvif",   "srcip",       "srcport",
+                                            "destip", "destport", "ipproto",  "explanation", "params"};
 
 std::vector<const char*> WideColumns()
 {
     std::vector<const char*> apszColumns = kStandard;
-    for (const char* pszName : {"devdate", "devtime", "severity", "rule", "satsrcrule", "conn", "origsent", "termsent",
-                                "destiface", "hwsrc", "hwdest", "enetproto", "ttl", "iptotlen", "tcphdrlen", "syn",
-                                "ack", "icmptype", "icmpsrcip", "icmpipproto", "username", "authevent", "usage",
-                                "connusage"})
+    for (const char* pszName :
+         {"devdate",   "devtime",  "severity",  "rule",        "satsrcrule", "conn",      "origsent",  "termsent",
+          "destiface", "hwsrc",    "hwdest",    "enetproto",   "ttl",        "iptotlen",  "tcphdrlen", "syn",
+          "ack",       "icmptype", "icmpsrcip", "icmpipproto", "username",   "authevent", "usage",     "connusage"})
         apszColumns.push_back(pszName);
     return apszColumns;
 }
 
-void RenderLayout(benchmark::State& state, const std::vector<const char*>& apszColumns,
-                  const COutputSettings& settings)
+void RenderLayout(benchmark::State& state, const std::vector<const char*>& apszColumns, const COutputSettings& settings)
 {
     const CRecordSet& records = Records();
     FILE* pNull = std::fopen("/dev/null", "w");

@@ -1,7 +1,7 @@
 # The Debian package of Sarnith, built from the build folder with
 # `cpack -G DEB`: everything `cmake --install` installs, under /usr. Its
 # version is the project's; its dependencies are what dpkg-shlibdeps finds
-# the installed programs linked with (the C and C++ runtimes, zlib).
+# the installed programs linked with (the C and C++ runtimes, zlib, ISA-L).
 set(SARNITH_PACKAGE_MAINTAINER "Sarnith maintainers <sarnith@example.org>"
     CACHE STRING "The Maintainer line of the Debian package")
 

@@ -143,7 +143,7 @@ bool StartsCondition(int32_t nId)
         return false;
     CQuietParser parser;
     CQuery query;
-    parser.Parse(CSString("select srcip from gw where ") + pszName, query, 1);
+    parser.Parse(CSString("select srcip from gw where ") + pszName, query);
     return parser.GetError() == kOperatorMissing;
 }
 
@@ -152,7 +152,7 @@ std::vector<std::string> ExpandOutput(const char* pszName)
     CQuietParser parser;
     CQuery query;
     std::vector<std::string> aNames;
-    if (parser.Parse(CSString("select ") + pszName + " from gw", query, 1))
+    if (parser.Parse(CSString("select ") + pszName + " from gw", query))
         for (int i = 0; i < query.m_aOutputs.GetSize(); ++i)
             aNames.push_back(query.m_aOutputs[i].GetString());
     return aNames;

@@ -36,11 +36,11 @@ struct CNameTableRow {
     const char* m_pszKey;    // the word that parameter rows name it by
     const char* m_pszTitle;  // the heading it is listed under
     const CNameEntry* m_pTable;
-    bool m_bHex;             // numbers shown in hexadecimal (Ethernet types)
+    bool m_bHex;  // numbers shown in hexadecimal (Ethernet types)
 };
 
 struct CParameterRow {
-    const char* m_pszName;       // the parameter's first listed name
+    const char* m_pszName;  // the parameter's first listed name
     EValueSyntax m_eSyntax;
     uint32_t m_nMax;             // VALUE_NUMBER: the largest number accepted
     const char* m_pszNames;      // VALUE_NUMBER: the key of the name table whose names stand for numbers, or null

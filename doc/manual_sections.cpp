@@ -80,15 +80,14 @@ const ROW_TYPE& FindRow(const ROW_TYPE* pRows, size_t nCount, const std::string&
 
 // Raises for a row whose name is none of the group names.
 template <class ROW_TYPE>
-void CheckAllRowsUsed(const ROW_TYPE* pRows, size_t nCount, const std::vector<CNameGroup>& aGroups,
-                      const char* pszWhat)
+void CheckAllRowsUsed(const ROW_TYPE* pRows, size_t nCount, const std::vector<CNameGroup>& aGroups, const char* pszWhat)
 {
     for (size_t i = 0; i < nCount; ++i) {
         bool bUsed = std::any_of(aGroups.begin(), aGroups.end(),
                                  [&](const CNameGroup& group) { return group.m_aNames[0] == pRows[i].m_pszName; });
         if (!bUsed)
-            throw CManualError(std::string("the row '") + pRows[i].m_pszName + "' of doc/manual_rows.cpp names no "
-                               + pszWhat);
+            throw CManualError(std::string("the row '") + pRows[i].m_pszName + "' of doc/manual_rows.cpp names no " +
+                               pszWhat);
     }
 }
 
@@ -132,8 +131,8 @@ std::string SyntaxSentence(const CParameterRow& row)
     case VALUE_NUMBER: {
         std::string strSentence = "Value: a number from 0 to " + std::to_string(row.m_nMax);
         if (row.m_pszNames != nullptr)
-            strSentence += ", or a name of \\fI" + std::string(FindNameTable(row.m_pszNames)->m_pszTitle)
-                           + "\\fR (see \\fBNAME TABLES\\fR)";
+            strSentence += ", or a name of \\fI" + std::string(FindNameTable(row.m_pszNames)->m_pszTitle) +
+                           "\\fR (see \\fBNAME TABLES\\fR)";
         return strSentence + ".";
     }
     case VALUE_FLAG:
@@ -169,8 +168,8 @@ std::string LabelSentences(const CNameGroup& group, const CColumnDef& column)
     }
     const char* pszHeader = CKeywordTable::IdToName(group.m_nId);
     if (group.m_aNames[0] != pszHeader)
-        strSentences += std::string(strSentences.empty() ? "" : " ") + "Header " + Bold(pszHeader)
-                        + " in the delimited layout.";
+        strSentences +=
+            std::string(strSentences.empty() ? "" : " ") + "Header " + Bold(pszHeader) + " in the delimited layout.";
     return strSentences;
 }
 
@@ -280,11 +279,10 @@ void WriteParameters(std::ostream& out)
         const CParameterRow& row = FindRow(pRows, nCount, group.m_aNames[0], "search parameter");
         std::string strDisagreement = CheckParameterRow(row, group.m_nId);
         if (!strDisagreement.empty())
-            throw CManualError("the search parameter '" + group.m_aNames[0] + "' " + strDisagreement
-                               + ", unlike its row in doc/manual_rows.cpp");
+            throw CManualError("the search parameter '" + group.m_aNames[0] + "' " + strDisagreement +
+                               ", unlike its row in doc/manual_rows.cpp");
         WriteTag(out, group);
-        WriteParagraph(out, {RoffMarked(row.m_pszText), SyntaxSentence(row),
-                             row.m_bInList ? "Also in IN lists." : "",
+        WriteParagraph(out, {RoffMarked(row.m_pszText), SyntaxSentence(row), row.m_bInList ? "Also in IN lists." : "",
                              group.m_bListed ? "" : "Not listed by \\fB\\-\\-parameters\\fR."});
     }
     CheckAllRowsUsed(pRows, nCount, aGroups, "search parameter");

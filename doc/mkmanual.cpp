@@ -57,7 +57,7 @@ std::vector<std::string> CommandLines(const std::string& strCommand)
         char ch = i < strCommand.size() ? strCommand[i] : ' ';
         if (ch != ' ' || chQuote == '\'') {
             if ((ch == '\'' || ch == '"') && (chQuote == 0 || chQuote == ch))
-                chQuote = chQuote == 0 ? ch : 0;
+                chQuote = chQuote == 0 ? ch : '\0';
             strWord += ch;
             continue;
         }
@@ -105,16 +105,18 @@ void WriteExample(std::ostream& out, const std::string& strArguments, const std:
     out << ".EE\n";
     int nStatus = pclose(pOutput);
     if (!WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != nExpectedExit)
-        throw manual::CManualError("the example ended with another exit code than " + std::to_string(nExpectedExit)
-                                   + ": " + strCommand);
+        throw manual::CManualError("the example ended with another exit code than " + std::to_string(nExpectedExit) +
+                                   ": " + strCommand);
 }
 
 // Writes what a directive line stands for.
 void WriteDirective(std::ostream& out, const std::string& strDirective, const std::string& strExamplesFolder)
 {
     static const std::map<std::string, void (*)(std::ostream&)> s_tableDirectives = {
-        {"parameters", &manual::WriteParameters}, {"fields", &manual::WriteFields},
-        {"types", &manual::WriteTypes},           {"names", &manual::WriteNameTables},
+        {"parameters", &manual::WriteParameters},
+        {"fields", &manual::WriteFields},
+        {"types", &manual::WriteTypes},
+        {"names", &manual::WriteNameTables},
         {"reserved", &manual::WriteReservedWords},
     };
     std::string strName = strDirective.substr(0, strDirective.find(' '));

@@ -10,13 +10,20 @@ namespace {
 const char* EscapeOf(char ch)
 {
     switch (ch) {
-    case '\\': return "\\e";
-    case '-':  return "\\-";
-    case '\'': return "\\(aq";
-    case '`':  return "\\(ga";
-    case '^':  return "\\(ha";
-    case '~':  return "\\(ti";
-    default:   return nullptr;
+    case '\\':
+        return "\\e";
+    case '-':
+        return "\\-";
+    case '\'':
+        return "\\(aq";
+    case '`':
+        return "\\(ga";
+    case '^':
+        return "\\(ha";
+    case '~':
+        return "\\(ti";
+    default:
+        return nullptr;
     }
 }
 

@@ -15,11 +15,11 @@
 #include "records/log_record.h"
 
 enum ERecordValue {
-    RECORD_VALUE_NONE,       // looked for in neither place
-    RECORD_VALUE_SRC_ADDR,   // an IPv4 address: 4 bytes in network order
+    RECORD_VALUE_NONE,      // looked for in neither place
+    RECORD_VALUE_SRC_ADDR,  // an IPv4 address: 4 bytes in network order
     RECORD_VALUE_DEST_ADDR,
-    RECORD_VALUE_PROTOCOL,   // an IP protocol number: 1 byte
-    RECORD_VALUE_SRC_PORT,   // a port: 2 bytes, big-endian
+    RECORD_VALUE_PROTOCOL,  // an IP protocol number: 1 byte
+    RECORD_VALUE_SRC_PORT,  // a port: 2 bytes, big-endian
     RECORD_VALUE_DEST_PORT,
 };
 

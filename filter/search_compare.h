@@ -15,11 +15,13 @@
 inline bool OrderHolds(int nOrder, ESearchOp eOp)
 {
     switch (eOp) {
+    // clang-format off
     case SEARCH_OP_GE: return nOrder >= 0;
     case SEARCH_OP_GT: return nOrder > 0;
     case SEARCH_OP_EQ: return nOrder == 0;
     case SEARCH_OP_LT: return nOrder < 0;
     case SEARCH_OP_LE: return nOrder <= 0;
+        // clang-format on
     }
     return false;
 }

@@ -1,3 +1,7 @@
+// The IN statement's leaf: the parameters it accepts, the address lists
+// (single addresses, ranges, prefixes with a dotted or a numeric mask) and
+// number lists read into ranges once, and the lookup of the record's value
+// in the packet headers, the quoted headers or the last connection block.
 #include "filter/search_in.h"
 
 #include <cstring>
@@ -24,6 +28,7 @@ struct CInKindRow {
 
 // The parameters an IN statement accepts.
 const CInKindRow g_aInKinds[] = {
+    // clang-format off
 //    keyword id          kind                     quoted headers           connection block
     { KEY_SRCIP,          SEARCH_IN_SRCIP,         RECORD_VALUE_NONE,       RECORD_VALUE_SRC_ADDR  },
     { KEY_DESTIP,         SEARCH_IN_DESTIP,        RECORD_VALUE_NONE,       RECORD_VALUE_DEST_ADDR },
@@ -35,6 +40,7 @@ const CInKindRow g_aInKinds[] = {
     { KEY_ICMPDESTPORT,   SEARCH_IN_ICMPDESTPORT,  RECORD_VALUE_DEST_PORT,  RECORD_VALUE_NONE      },
     { KEY_ROUTEGW,        SEARCH_IN_ROUTEGW,       RECORD_VALUE_NONE,       RECORD_VALUE_NONE      },
     { KEY_ID,             SEARCH_IN_ID,            RECORD_VALUE_NONE,       RECORD_VALUE_NONE      },
+    // clang-format on
 };
 
 // The netmask of a prefix length 0 to 32.

@@ -1,3 +1,6 @@
+// The index statement's leaf: the header its parameter selects, the byte
+// offset and the value checked once, and the comparison of that byte of the
+// decoded packet header with the value.
 #include "filter/search_index.h"
 
 #include "filter/search_compare.h"
@@ -17,11 +20,13 @@ struct CHeaderRow {
 
 // The parameters an index statement accepts.
 const CHeaderRow g_aHeaderRows[] = {
+    // clang-format off
 //    keyword id   header
     { KEY_ENET,    SEARCH_HEADER_ETHERNET },
     { KEY_IP,      SEARCH_HEADER_IP       },
     { KEY_TCP,     SEARCH_HEADER_TCP      },
     { KEY_UDP,     SEARCH_HEADER_UDP      },
+    // clang-format on
 };
 
 const uint32_t kMaxIndexValue = 255;
@@ -29,7 +34,11 @@ const uint32_t kMaxIndexValue = 255;
 }  // namespace
 
 CSearchIndex::CSearchIndex()
-    : m_bSet(false), m_nOffset(0), m_eOp(SEARCH_OP_EQ), m_eHeader(SEARCH_HEADER_ETHERNET), m_nValue(0)
+    : m_bSet(false),
+      m_nOffset(0),
+      m_eOp(SEARCH_OP_EQ),
+      m_eHeader(SEARCH_HEADER_ETHERNET),
+      m_nValue(0)
 {
 }
 
@@ -66,10 +75,12 @@ int CSearchIndex::Evaluate(const CLogRecord& record) const
         return 0;
     const uint8_t* pHeader = nullptr;
     switch (m_eHeader) {
+    // clang-format off
     case SEARCH_HEADER_ETHERNET: pHeader = record.m_pEthHdr; break;
     case SEARCH_HEADER_IP:       pHeader = record.m_pIpHdr;  break;
     case SEARCH_HEADER_TCP:      pHeader = record.m_pTcpHdr; break;
     case SEARCH_HEADER_UDP:      pHeader = record.m_pUdpHdr; break;
+        // clang-format on
     }
     if (pHeader == nullptr)
         return 0;

@@ -1,3 +1,6 @@
+// The table of the filter's rejection messages, one row per ESearchMessage
+// in enum order (checked at compile time), and RaiseSearchError, which throws
+// a message's text as a CErrorText.
 #include "filter/search_messages.h"
 
 #include "support/assert.h"
@@ -15,6 +18,7 @@ struct CSearchMessageRow {
 
 // The texts are the system's own and stay as written, spelling included.
 constexpr CSearchMessageRow g_aSearchMessages[] = {
+    // clang-format off
 //    message                         text
     { SMSG_INCORRECT_IP,              "Incorrect ip address"                                             },
     { SMSG_INCORRECT_PORT,            "Incorrect port value"                                             },
@@ -40,6 +44,7 @@ constexpr CSearchMessageRow g_aSearchMessages[] = {
     { SMSG_INCORRECT_ROUTEMETRIC,     "Incorrect routemetric value"                                      },
     { SMSG_UNKNOWN_DYNROUTINGEVENT,   "Unknown dynroutingevent value"                                    },
     { SMSG_UNKNOWN_ARP,               "Unknown arp operation"                                            },
+    // clang-format on
 };
 
 constexpr bool RowsInEnumOrder()
@@ -50,8 +55,7 @@ constexpr bool RowsInEnumOrder()
     return true;
 }
 
-static_assert(sizeof(g_aSearchMessages) / sizeof(g_aSearchMessages[0]) == SMSG_COUNT,
-              "one row per message");
+static_assert(sizeof(g_aSearchMessages) / sizeof(g_aSearchMessages[0]) == SMSG_COUNT, "one row per message");
 static_assert(RowsInEnumOrder(), "rows stand in the order of ESearchMessage");
 
 }  // namespace

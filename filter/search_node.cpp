@@ -13,10 +13,7 @@ const size_t kListReserve = 8;
 
 }  // namespace
 
-CSearchFilter::CSearchFilter(std::unique_ptr<CSearchNode> pRoot, uint32_t nOption)
-    : m_pRoot(std::move(pRoot)), m_nOption(nOption)
-{
-}
+CSearchFilter::CSearchFilter(std::unique_ptr<CSearchNode> pRoot) : m_pRoot(std::move(pRoot)) {}
 
 int CSearchFilter::Evaluate(const CLogRecord& record) const
 {

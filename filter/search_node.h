@@ -36,16 +36,15 @@ public:
     virtual int Evaluate(const CLogRecord& record) const = 0;
 };
 
-// The root of a filter: owns the tree; keeps the option word of the parser.
+// The root of a filter: owns the tree.
 class CSearchFilter : public CSearchNode {
 public:
     // A filter without a root (null) rejects nothing.
-    CSearchFilter(std::unique_ptr<CSearchNode> pRoot, uint32_t nOption);
+    explicit CSearchFilter(std::unique_ptr<CSearchNode> pRoot);
     int Evaluate(const CLogRecord& record) const override;
 
 private:
     std::unique_ptr<CSearchNode> m_pRoot;
-    uint32_t m_nOption;
 };
 
 // A node with an ordered list of owned children.

@@ -5,6 +5,7 @@
 #include "filter/search_param.h"
 
 #include <cstring>
+#include <memory>
 
 #include "filter/search_messages.h"
 #include "filter/text_pattern.h"
@@ -30,15 +31,16 @@ enum EValueSyntax {
 };
 
 struct CParameterRow {
-    int32_t m_nParamId;        // keyword id
+    int32_t m_nParamId;  // keyword id
     ESearchField m_eField;
     EValueSyntax m_eSyntax;
-    ESearchMessage m_eMessage; // the rejection message; SMSG_COUNT: never rejected
+    ESearchMessage m_eMessage;  // the rejection message; SMSG_COUNT: never rejected
 };
 
 // Every parameter a condition accepts. Aliases ("params", "hwsrc", ...)
 // share the keyword id of the name they stand for.
 const CParameterRow g_aParameters[] = {
+    // clang-format off
 //    keyword id               field                     syntax            message
     { KEY_SRCIP,               FIELD_SRCIP,              SYNTAX_IPV4,      SMSG_INCORRECT_IP        },
     { KEY_DESTIP,              FIELD_DESTIP,             SYNTAX_IPV4,      SMSG_INCORRECT_IP        },
@@ -90,9 +92,10 @@ const CParameterRow g_aParameters[] = {
     { KEY_ROUTEMETRIC,         FIELD_ROUTEMETRIC,        SYNTAX_NUMBER,    SMSG_INCORRECT_ROUTEMETRIC },
     { KEY_ROUTERANGE,          FIELD_ROUTERANGE,         SYNTAX_IPV4,      SMSG_INCORRECT_IP        },
     { KEY_ROUTEGW,             FIELD_ROUTEGW,            SYNTAX_IPV4,      SMSG_INCORRECT_IP        },
+    // clang-format on
 };
 
-const uint32_t kAny32 = 0xFFFFFFFF;   // the largest 32-bit number: any number is accepted
+const uint32_t kAny32 = 0xFFFFFFFF;    // the largest 32-bit number: any number is accepted
 const uint32_t kNameAny = 0xFFFFFFFE;  // every number a name lookup finds (-1 means none)
 
 // How a numeric value is read: optionally trimmed, then a name of the table
@@ -106,12 +109,13 @@ struct CNumberRule {
     bool m_bTrim;
     bool m_bDigitFirst;
     uint32_t m_nMax;
-    bool m_b16;                  // stored as 16 bits, else as 32 bits
-    ESearchMessage m_eNotDigit;  // the text does not start with a digit
-    ESearchMessage m_eBadNumber; // the number is malformed or too large
+    bool m_b16;                   // stored as 16 bits, else as 32 bits
+    ESearchMessage m_eNotDigit;   // the text does not start with a digit
+    ESearchMessage m_eBadNumber;  // the number is malformed or too large
 };
 
 const CNumberRule g_aNumberRules[] = {
+    // clang-format off
 //    field                  names          names from .. to    trim   digit  max     16-bit  not a digit               bad number
     { FIELD_SRCPORT,         g_services,    0,     65535,       false, false, 65535,  true,   SMSG_INCORRECT_PORT,      SMSG_INCORRECT_PORT         },
     { FIELD_DESTPORT,        g_services,    0,     65535,       false, false, 65535,  true,   SMSG_INCORRECT_PORT,      SMSG_INCORRECT_PORT         },
@@ -127,6 +131,7 @@ const CNumberRule g_aNumberRules[] = {
     { FIELD_AUTHEVENT,       g_authEvents,  0,     kNameAny,    false, true,  kAny32, false,  SMSG_UNKNOWN_AUTH_EVENT,  SMSG_UNKNOWN_AUTH_EVENT     },
     { FIELD_DYNROUTINGEVENT, g_routeEvents, 0,     kNameAny,    false, true,  kAny32, false,  SMSG_UNKNOWN_DYNROUTINGEVENT, SMSG_UNKNOWN_DYNROUTINGEVENT },
     { FIELD_ROUTEMETRIC,     nullptr,       0,     0,           false, true,  kAny32, false,  SMSG_INCORRECT_ROUTEMETRIC, SMSG_INCORRECT_ROUTEMETRIC },
+    // clang-format on
 };
 
 struct CWordRow {
@@ -138,9 +143,11 @@ struct CWordRow {
 
 // The fixed words of the connection event and the ARP operation.
 const CWordRow g_aWordRows[] = {
+    // clang-format off
 //    field         words             further word  its value
     { FIELD_CONN,   g_connEvents,     nullptr,      0                        },
     { FIELD_ARP,    g_arpOperations,  "other",      CSearchParam::kArpOther  },
+    // clang-format on
 };
 
 struct CRecordValueRow {
@@ -152,6 +159,7 @@ struct CRecordValueRow {
 // The fields whose values the conditions look for where the IN lists do too
 // (filter/record_values.h); the other fields have neither.
 const CRecordValueRow g_aRecordValues[] = {
+    // clang-format off
 //    field                 quoted headers           connection block
     { FIELD_SRCIP,          RECORD_VALUE_NONE,       RECORD_VALUE_SRC_ADDR  },
     { FIELD_DESTIP,         RECORD_VALUE_NONE,       RECORD_VALUE_DEST_ADDR },
@@ -163,6 +171,7 @@ const CRecordValueRow g_aRecordValues[] = {
     { FIELD_ICMPIPPROTO,    RECORD_VALUE_PROTOCOL,   RECORD_VALUE_NONE      },
     { FIELD_ICMPSRCPORT,    RECORD_VALUE_SRC_PORT,   RECORD_VALUE_NONE      },
     { FIELD_ICMPDESTPORT,   RECORD_VALUE_DEST_PORT,  RECORD_VALUE_NONE      },
+    // clang-format on
 };
 
 // Longest name of the name tables, with room to spare; longer texts name nothing.
@@ -181,8 +190,7 @@ const CNumberRule& FindNumberRule(ESearchField eField)
     for (const CNumberRule& rule : g_aNumberRules)
         if (rule.m_eField == eField)
             return rule;
-    SARNITH_ASSERT(!"every numeric parameter has a rule");
-    return g_aNumberRules[0];
+    SarnithAssertFailed("every numeric parameter has a rule", __FILE__, __LINE__);
 }
 
 // The number a name of the table stands for, when the text [p, pEnd) is one
@@ -260,15 +268,12 @@ CSearchParam::CSearchParam()
     std::memset(m_szValue, 0, sizeof(m_szValue));
 }
 
-CSearchParam::~CSearchParam()
-{
-    ReleaseValue();
-}
+// Defined here, where the text pattern's type is complete.
+CSearchParam::~CSearchParam() = default;
 
 void CSearchParam::ReleaseValue()
 {
-    if (m_eField == FIELD_DESCRIPTION)
-        delete m_pPattern;
+    m_pPattern.reset();
     m_eField = FIELD_NONE;
     m_eQuotedValue = RECORD_VALUE_NONE;
     m_eConnValue = RECORD_VALUE_NONE;
@@ -305,7 +310,7 @@ void CSearchParam::SetValue(int32_t nParamId, const char* pszValue, ESearchOp eO
         break;
     }
     case SYNTAX_PATTERN:
-        m_pPattern = new CTextPattern(pszValue);
+        m_pPattern = std::make_unique<CTextPattern>(pszValue);
         break;
     case SYNTAX_NUMBER: {
         const CNumberRule& rule = FindNumberRule(pRow->m_eField);
@@ -333,4 +338,3 @@ void CSearchParam::SetValue(int32_t nParamId, const char* pszValue, ESearchOp eO
     // Set last: a rejected value leaves a node that matches nothing and owns nothing.
     m_eField = pRow->m_eField;
 }
-

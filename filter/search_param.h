@@ -12,6 +12,7 @@
 #define SARNITH_FILTER_SEARCH_PARAM_H
 
 #include <cstdint>
+#include <memory>
 
 #include "filter/record_values.h"
 #include "filter/search_node.h"
@@ -121,7 +122,7 @@ private:
     ESearchOp m_eOp;
     ERecordValue m_eQuotedValue;  // the field's value in the headers an ICMP error quotes
     ERecordValue m_eConnValue;    // the field's value in the last connection block
-    uint16_t m_nTextLen;  // length of m_szValue for text values
+    uint16_t m_nTextLen;          // length of m_szValue for text values
     // The converted value; which member is in use follows from m_eField.
     union {
         char m_szValue[kValueSize];             // a text of up to 255 characters
@@ -129,8 +130,8 @@ private:
         uint16_t m_nValue16;                    // ports, protocols, ICMP and Ethernet types
         uint32_t m_nValue32;                    // ids, flags, severities, events, metrics
         uint8_t m_nValueEnum;                   // connection event or ARP operation
-        CTextPattern* m_pPattern;               // FIELD_DESCRIPTION only; owned
     };
+    std::unique_ptr<CTextPattern> m_pPattern;  // FIELD_DESCRIPTION only
 };
 
 #endif

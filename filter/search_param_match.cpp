@@ -204,7 +204,7 @@ CSearchParam::EMatch CSearchParam::MatchUserNames(const CLogRecord& record) cons
 {
     if (m_nTextLen == 0)
         return MATCH_GO_ON;
-    const char* apszNames[] = { record.m_pszUserName, record.m_pszSrcUserName, record.m_pszDestUserName };
+    const char* apszNames[] = {record.m_pszUserName, record.m_pszSrcUserName, record.m_pszDestUserName};
     for (const char* pszName : apszNames)
         if (pszName != nullptr && EqualNoCase(pszName, m_szValue))
             return MATCH_TRUE;

@@ -88,17 +88,14 @@ char* StripListPadding(char* pszText)
 
 }  // namespace
 
-CSearchParser::CSearchParser(CLqlLexer* pLexer, uint32_t nFilterOption)
-    : m_pLexer(pLexer), m_nFilterOption(nFilterOption), m_nNesting(0)
-{
-}
+CSearchParser::CSearchParser(CLqlLexer* pLexer) : m_pLexer(pLexer), m_nNesting(0) {}
 
 std::unique_ptr<CSearchFilter> CSearchParser::Parse()
 {
     std::unique_ptr<CSearchNode> pTree = ParseOr();
     if (m_pLexer->Next() != TOKEN_END)
         Raise(SEARCH_ERR_SYNTAX);
-    return std::unique_ptr<CSearchFilter>(new (std::nothrow) CSearchFilter(std::move(pTree), m_nFilterOption));
+    return std::unique_ptr<CSearchFilter>(new (std::nothrow) CSearchFilter(std::move(pTree)));
 }
 
 void CSearchParser::CopyTokenText(char (&szBuffer)[kValueBuffer])

@@ -22,7 +22,7 @@ class CLqlLexer;
 
 class CSearchParser {
 public:
-    CSearchParser(CLqlLexer* pLexer, uint32_t nFilterOption);
+    explicit CSearchParser(CLqlLexer* pLexer);
 
     // The filter of the rest of the statement; null only when the filter
     // object cannot be allocated. Raises CErrorText on any error.
@@ -51,7 +51,6 @@ private:
     void CheckTokenLength() const;
 
     CLqlLexer* m_pLexer;
-    uint32_t m_nFilterOption;
     int m_nNesting;  // "not" and "(" being parsed
 };
 

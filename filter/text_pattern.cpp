@@ -1,3 +1,5 @@
+// The description search's pattern: built once in lower case with its shift
+// table, then searched for in a counted text without regard to letter case.
 #include "filter/text_pattern.h"
 
 #include <cstring>
@@ -31,7 +33,7 @@ bool CTextPattern::Find(const char* pText, size_t nLength) const
     size_t nPos = 0;
     while (nPos + nPattern <= nText) {
         int i = m_nLength - 1;
-        while (i >= 0 && ToLowerAscii(pText[nPos + i]) == m_szPattern[i])
+        while (i >= 0 && ToLowerAscii(pText[nPos + static_cast<size_t>(i)]) == m_szPattern[i])
             --i;
         if (i < 0)
             return true;

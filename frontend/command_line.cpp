@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+// The version of project() in CMakeLists.txt.
+constexpr const char* kVersion = SARNITH_VERSION;
 
 const char* const kUsageLines[] = {
     "Sarnith: Query the log database created by Tovrek Vantgard Logger",
@@ -50,6 +51,7 @@ const char* const kOwnershipLines[] = {
     "Reads the log database of the Tovrek Vantgard Logger without changing it.",
 };
 
+// clang-format off
 constexpr const char* kVersionBanner      = "Sarnith %s Build: %s %s\n\n";
 constexpr const char* kStatementConflict  = "You can't specify a search statement at the command line\n"
                                             "and also specify to get the search statement from file.\n";
@@ -69,6 +71,7 @@ constexpr const char* kFileOpenFailed     = "Error: Failed to open input file '%
 constexpr const char* kFileTooLarge       = "Error: Input file '%s' to large\n";
 constexpr const char* kFileReadFailed     = "Error: Failed to read from the input file '%s'\n";
 constexpr const char* kUnknownError       = "Error: An unknown error was detected while processing the input query\n";
+// clang-format on
 
 // A statement file must be smaller than this.
 constexpr long kMaxStatementFileSize = 65535;
@@ -114,6 +117,7 @@ struct COptionDef {
 
 // Compared in this order, without regard to case.
 const COptionDef kOptions[] = {
+    // clang-format off
     // option                  short    long                 value           missing value
     { OPTION_HELP,             "-h",    "--help",            VALUE_NONE,     nullptr      },
     { OPTION_SETROOTDIR,       "-s",    "--setrootdir",      VALUE_REQUIRED, nullptr      },
@@ -129,10 +133,11 @@ const COptionDef kOptions[] = {
     { OPTION_PRIORITY,         "-p",    "--priority",        VALUE_REQUIRED, kNoPriority  },
     { OPTION_JSON,             nullptr, "--json",            VALUE_NONE,     nullptr      },
     { OPTION_CSV,              nullptr, "--csv",             VALUE_NONE,     nullptr      },
+    // clang-format on
 };
 
 // What FindOption answers for an argument that is no option: a statement or anything else.
-const COptionDef kNoOption = { OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr };
+const COptionDef kNoOption = {OPTION_NONE, nullptr, nullptr, VALUE_NONE, nullptr};
 
 struct CPriorityName {
     const char* m_pszName;
@@ -140,9 +145,11 @@ struct CPriorityName {
 };
 
 const CPriorityName kPriorities[] = {
+    // clang-format off
     { "low",    platform::EPriority::kLow    },
     { "normal", platform::EPriority::kNormal },
     { "high",   platform::EPriority::kHigh   },
+    // clang-format on
 };
 
 struct CEscapeChar {
@@ -151,6 +158,7 @@ struct CEscapeChar {
 };
 
 const CEscapeChar kEscapes[] = {
+    // clang-format off
     { '"',  34 },
     { '\'', 39 },
     { '?',  63 },
@@ -162,6 +170,7 @@ const CEscapeChar kEscapes[] = {
     { 'r',  13 },
     { 't',   9 },
     { 'v',  11 },
+    // clang-format on
 };
 
 // Returned by the steps of the command line when the process goes on.
@@ -354,7 +363,7 @@ private:
         }
     }
 
-    int SetPriority(const char* pszLevel)
+    static int SetPriority(const char* pszLevel)
     {
         for (const CPriorityName& priority : kPriorities) {
             if (EqualNoCase(pszLevel, priority.m_pszName)) {
@@ -457,7 +466,7 @@ char ParseEscapeChar(const char* pszText)
     else
         for (const CEscapeChar& escape : kEscapes)
             if (escape.m_cAfterBackslash == cKind)
-                nValue = escape.m_cResult;
+                nValue = static_cast<unsigned char>(escape.m_cResult);
     return nValue < 0 ? '\0' : static_cast<char>(nValue);
 }
 

@@ -1,3 +1,7 @@
+// Reading "Ostrel.cfg": its lines split into trimmed key=value entries,
+// lookups by key without regard to case, numbers read as "%u" reads them,
+// IPv4 addresses, and the logger settings and gateway table checked in a
+// fixed order, each failure raised with its own message.
 #include "frontend/config_file.h"
 
 #include <algorithm>
@@ -16,14 +20,16 @@ namespace {
 // Configuration errors are cut to this size, terminator included.
 constexpr size_t kConfigErrorLimit = 256;
 
+// clang-format off
 constexpr const char* kReadFailed        = "Failed to get string from config file.";
 constexpr const char* kBadLine           = "Error parsing line '%s'";
 constexpr const char* kMissingParameter  = "Failed to find the %s parameter.";
 constexpr const char* kParameterRange    = "The %s parameter must be in the range from %u to %u.";
 constexpr const char* kMissingEntry      = "Failed to find the entry '%s'.";
+// clang-format on
 
 constexpr const char* kGatewayAddressKey = "FWIP";
-constexpr const char* kGatewayNameKey    = "FWNAME";
+constexpr const char* kGatewayNameKey = "FWNAME";
 
 constexpr uint32_t kNoNumber = 0xFFFFFFFFu;
 
@@ -213,12 +219,14 @@ struct CLoggerConfig::CRangedSetting {
 };
 
 const CLoggerConfig::CRangedSetting CLoggerConfig::s_aRangedSettings[] = {
+    // clang-format off
     // key             minimum  maximum  field
     { "NRFIREWALLS",         0,     512, &CLoggerConfig::m_nFirewallCount   },
     { "UDPPORT",             1,   65535, &CLoggerConfig::m_nUdpPort         },
     { "FILESIZE",            0,   32768, &CLoggerConfig::m_nFileSize        },
     { "MAINTENANCE",         0,      23, &CLoggerConfig::m_nMaintenanceHour },
     { "DAYS_TO_KEEP",        0,    1000, &CLoggerConfig::m_nDaysToKeep      },
+    // clang-format on
 };
 
 CLoggerConfig::CLoggerConfig()
@@ -268,7 +276,7 @@ void CLoggerConfig::LoadGateways(const CConfigFile& file)
         if (!file.GetString(szKey, strName))
             ThrowConfigError(kMissingEntry, szKey);
 
-        char* pszName = new char[strName.GetLength() + 1];
+        char* pszName = new char[static_cast<size_t>(strName.GetLength()) + 1];
         std::memcpy(pszName, strName.GetString(), static_cast<size_t>(strName.GetLength()) + 1);
         m_apszGatewayNames[n] = pszName;
         std::memcpy(m_aGatewayAddresses[n], aAddress, sizeof(aAddress));

@@ -57,7 +57,7 @@ public:
     bool GetIpAddress(const char* pszKey, uint8_t (&aAddress)[4]) const;
 
     // A configuration is read up to this size; a larger file is refused.
-    static constexpr size_t kMaxFileBytes = 1024 * 1024;
+    static constexpr size_t kMaxFileBytes = size_t{1024} * 1024;
 
 private:
     static constexpr size_t kMaxLineLength = 1022;

@@ -113,8 +113,7 @@ std::unique_ptr<CLogFileReader> GatewayReader(IReaderMessages& messages, const c
         new CLogFileReader(messages, pszFolder, strRootDir, range.m_tmStart, range.m_tmEnd));
 }
 
-std::unique_ptr<CLogFileReader> FileReader(IReaderMessages& messages, const CSString& strPath,
-                                           const CQueryRange& range)
+std::unique_ptr<CLogFileReader> FileReader(IReaderMessages& messages, const CSString& strPath, const CQueryRange& range)
 {
     return std::unique_ptr<CLogFileReader>(new CLogFileReader(messages, strPath, range.m_tmStart, range.m_tmEnd));
 }

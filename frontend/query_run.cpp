@@ -1,3 +1,7 @@
+// One statement from its text to its output: the configuration file of the
+// root directory read and checked, the statement parsed against the
+// configured gateways, and the parsed query handed to ExecuteQuery. A
+// configuration file that cannot be read or is rejected is reported here.
 #include "frontend/query_run.h"
 
 #include <cstdio>
@@ -11,12 +15,9 @@
 
 namespace {
 
-constexpr const char* kConfigUnread   = "Error: Failed to read the %s\n";
+constexpr const char* kConfigUnread = "Error: Failed to read the %s\n";
 constexpr const char* kConfigRejected = "%s\r\n";
-constexpr const char* kBinaryLayout   = "Error: %s cannot be used with binary output\n";
-
-// The parser builds the WHERE filter right away.
-constexpr uint32_t kBuildFilter = 1;
+constexpr const char* kBinaryLayout = "Error: %s cannot be used with binary output\n";
 
 // The option that chose a layout other than the text layouts; null for those.
 const char* LayoutOption(EOutputLayout eLayout)
@@ -64,7 +65,7 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
 
     CQuery query;
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
-    if (!parser.Parse(strStatement, query, kBuildFilter))
+    if (!parser.Parse(strStatement, query))
         return 1;  // the parser has shown its messages; the query releases the filter
     // The binary stream has no layout; a layout option asks for something else.
     const char* pszLayoutOption = LayoutOption(settings.m_eLayout);

@@ -1,3 +1,7 @@
+// The default root directory kept in the per-user settings store: reading
+// it, storing it as an absolute path (--setrootdir), checking a directory
+// given for one run (--userootdir) and showing the stored one
+// (--getrootdir), each with its messages.
 #include "frontend/root_dir.h"
 
 #include <cstdio>
@@ -9,12 +13,13 @@
 
 namespace {
 
-constexpr const char* kSettingsKey   = "SoftWare\\Tovrek\\Sarnith";
+constexpr const char* kSettingsKey = "SoftWare\\Tovrek\\Sarnith";
 constexpr const char* kSettingsValue = "RootDir";
 
 // Room for an absolute path, terminator included.
 constexpr int kMaxPath = 260;
 
+// clang-format off
 constexpr const char* kFullPathFailed = "Error: Failed to get full path name for '%s'\n";
 constexpr const char* kMissingDir     = "Error: The specified directory dosent exist\n";
 constexpr const char* kStoreFailed    = "Error: Failed to set root dir to '%s'\n";
@@ -22,6 +27,7 @@ constexpr const char* kStored         = "Default root dir set to '%s'\n";
 constexpr const char* kConfigMissing  = "Warning: %s is missing.\n";
 constexpr const char* kInvalidPath    = "'%s' does not exist, or is an invalid path!\n";
 constexpr const char* kNothingStored  = "No root dir set!\n";
+// clang-format on
 
 }  // namespace
 

@@ -1,3 +1,6 @@
+// The run's problem receiver: each reader message printed as it comes and
+// counted, undecodable entries counted, and the closing warning with its
+// singular and plural counts.
 #include "frontend/run_problems.h"
 
 namespace {
@@ -26,8 +29,8 @@ std::string CRunProblems::WarningText() const
         strEntries = Counted(m_nUndecodedEntries, "entry", "entries") + " could not be decoded";
     if (strFiles.empty() && strEntries.empty())
         return std::string();
-    std::string strJoined = !strFiles.empty() && !strEntries.empty() ? strFiles + " and " + strEntries
-                                                                      : strFiles + strEntries;
+    std::string strJoined =
+        !strFiles.empty() && !strEntries.empty() ? strFiles + " and " + strEntries : strFiles + strEntries;
     return "Warning: " + strJoined;
 }
 

@@ -1,3 +1,6 @@
+// The table of LQL names: every reserved word, search parameter, output
+// name and token type with its kind flags and id, and the lookups by name
+// (without regard to case) and by id.
 #include "lql/keyword_table.h"
 
 #include <cstring>
@@ -9,6 +12,7 @@ namespace {
 // The rows stand in the order that decides the listings and the name shown
 // for an id. Alternative spellings share the id of the row they stand for.
 const CKeywordEntry g_aKeywordTable[] = {
+    // clang-format off
 //    kind                                id    name
     { KW_SEARCH | KW_OUTPUT,                0, "ack"                  },
     { KW_SEARCH | KW_OUTPUT,                1, "action"               },
@@ -138,6 +142,7 @@ const CKeywordEntry g_aKeywordTable[] = {
     { KW_RESERVED,                         93, "]"                    },
     { KW_RESERVED,                         94, ","                    },
     { KW_RESERVED,                         -1, nullptr                },
+    // clang-format on
 };
 
 static_assert(sizeof(g_aKeywordTable) / sizeof(g_aKeywordTable[0]) == CKeywordTable::kEntryCount + 1,

@@ -20,22 +20,23 @@ enum EKeywordKind : uint32_t {
 
 // Token types that are not words.
 enum ETokenType : int32_t {
-    TOKEN_END = 83,        // "End of stream"
-    TOKEN_NUMBER = 84,     // a word of decimal digits only
-    TOKEN_STRING = 85,     // a quoted string or any other word
-    TOKEN_ERROR = 86,      // an unterminated string or raw scan
-    TOKEN_EQUAL = 87,      // "="
-    TOKEN_GREATER = 88,    // ">"
-    TOKEN_LESS = 89,       // "<"
-    TOKEN_LPAREN = 90,     // "("
-    TOKEN_RPAREN = 91,     // ")"
-    TOKEN_LBRACKET = 92,   // "["
-    TOKEN_RBRACKET = 93,   // "]"
-    TOKEN_COMMA = 94,      // ","
+    TOKEN_END = 83,       // "End of stream"
+    TOKEN_NUMBER = 84,    // a word of decimal digits only
+    TOKEN_STRING = 85,    // a quoted string or any other word
+    TOKEN_ERROR = 86,     // an unterminated string or raw scan
+    TOKEN_EQUAL = 87,     // "="
+    TOKEN_GREATER = 88,   // ">"
+    TOKEN_LESS = 89,      // "<"
+    TOKEN_LPAREN = 90,    // "("
+    TOKEN_RPAREN = 91,    // ")"
+    TOKEN_LBRACKET = 92,  // "["
+    TOKEN_RBRACKET = 93,  // "]"
+    TOKEN_COMMA = 94,     // ","
 };
 
 // Ids of the reserved words and names the parsers test.
 enum EKeywordId : int32_t {
+    // clang-format off
     KEY_ACK = 0, KEY_ACTION = 1, KEY_ALL = 2, KEY_AND = 3, KEY_ARP = 4, KEY_ARPHWDEST = 5,
     KEY_ARPHWSRC = 6, KEY_BINARY = 7, KEY_CATEGORY = 8, KEY_CONN = 9, KEY_CONNUSAGE = 10,
     KEY_DATE = 11, KEY_DAY = 12, KEY_DAYS = 13, KEY_DESCRIPTION = 14, KEY_DESTENET = 15,
@@ -59,12 +60,13 @@ enum EKeywordId : int32_t {
     KEY_DYNROUTINGSRCPROC = 106, KEY_DYNROUTINGDESTPROC = 107, KEY_ROUTEIFACE = 108,
     KEY_ROUTEMETRIC = 109, KEY_ROUTERANGE = 110, KEY_ROUTEGW = 111, KEY_OSPFLOGSECTION = 112,
     KEY_OSPFLOGLEVEL = 113,
+    // clang-format on
 };
 
 struct CKeywordEntry {
-    uint32_t m_nKind;      // EKeywordKind flags
-    int32_t m_nId;         // token type; -1 in the terminating row
-    const char* m_pszName; // null in the terminating row
+    uint32_t m_nKind;       // EKeywordKind flags
+    int32_t m_nId;          // token type; -1 in the terminating row
+    const char* m_pszName;  // null in the terminating row
 };
 
 class CKeywordTable {

@@ -14,6 +14,7 @@ const struct {
     char m_ch;
     int32_t m_nType;
 } g_aCharTokens[] = {
+    // clang-format off
     { '=', TOKEN_EQUAL    },
     { '>', TOKEN_GREATER  },
     { '<', TOKEN_LESS     },
@@ -22,6 +23,7 @@ const struct {
     { '[', TOKEN_LBRACKET },
     { ']', TOKEN_RBRACKET },
     { ',', TOKEN_COMMA    },
+    // clang-format on
 };
 
 // Characters that end a word: blank, single quote and the one-character tokens.

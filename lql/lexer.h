@@ -54,9 +54,9 @@ private:
     // Classifies the token at m_pPos without changing the current token.
     struct Token {
         const char* m_pStart;
-        const char* m_pEnd;   // last character of the text (m_pStart - 1 when empty)
-        const char* m_pNext;  // position after the token
-        const char* m_pBegin; // where the token's raw text begins (a quote included)
+        const char* m_pEnd;    // last character of the text (m_pStart - 1 when empty)
+        const char* m_pNext;   // position after the token
+        const char* m_pBegin;  // where the token's raw text begins (a quote included)
         int32_t m_nType;
     };
     Token Scan() const;

@@ -1,3 +1,5 @@
+// The clock the LQL parsers read: the system clock, or the function a test
+// has set in its place.
 #include "lql/lql_clock.h"
 
 namespace {

@@ -1,8 +1,11 @@
+// The statement parser's messages: one row per id with its severity and
+// printf-style format, and the lookup by id.
 #include "lql/parse_message.h"
 
 namespace {
 
 const CParseMessage g_aParseMessages[CParseMessage::kCount] = {
+    // clang-format off
 //    severity        id  format
     { PARSE_ERROR,     0, "No valid input found"                                                    },
     { PARSE_ERROR,     1, "No Vantgard names found"                                                 },
@@ -27,6 +30,7 @@ const CParseMessage g_aParseMessages[CParseMessage::kCount] = {
     { PARSE_ERROR,    20, "Not contain a valid filename"                                            },
     { PARSE_ERROR,    21, "The time value specified is out of range"                                },
     { PARSE_ERROR,    22, "Expected 'WHERE'"                                                        },
+    // clang-format on
 };
 
 }  // namespace

@@ -1,3 +1,7 @@
+// The statement parser: the SELECT list with composite output types
+// expanded, the FROM lists with their sources and time statements, the WHERE
+// clause handed to the filter parser, and the messages it reports with the
+// context line and the caret under the failing word.
 #include "lql/statement_parser.h"
 
 #include <cstdarg>
@@ -18,6 +22,7 @@
 namespace {
 
 // Composite output types and the output names they stand for, in order.
+// clang-format off
 const char* const g_apszStandard[]  = { "date", "time", "vantgard", "category", "id", "event",
                                         "action", "recvif", "srcip", "srcport", "destip",
                                         "destport", "ipproto", "explanation", "params" };
@@ -28,6 +33,7 @@ const char* const g_apszTcpStd[]    = { "tcpdatalen", "tcphdrlen", "fin", "syn",
                                         "urg", "ece", "cwr" };
 const char* const g_apszUdpStd[]    = { "udpdatalen" };
 const char* const g_apszUserNames[] = { "username", "srcusername", "destusername" };
+// clang-format on
 
 struct CCompositeOutput {
     int32_t m_nId;
@@ -35,19 +41,21 @@ struct CCompositeOutput {
     int m_nCount;
 };
 
-template <int COUNT>
+template <size_t COUNT>
 constexpr CCompositeOutput Composite(int32_t nId, const char* const (&apszNames)[COUNT])
 {
-    return { nId, apszNames, COUNT };
+    return {nId, apszNames, static_cast<int>(COUNT)};
 }
 
 const CCompositeOutput g_aComposites[] = {
+    // clang-format off
     Composite(KEY_STANDARD,  g_apszStandard),
     Composite(KEY_ICMPSTD,   g_apszIcmpStd),
     Composite(KEY_TCPFLAGS,  g_apszTcpFlags),
     Composite(KEY_TCPSTD,    g_apszTcpStd),
     Composite(KEY_UDPSTD,    g_apszUdpStd),
     Composite(KEY_USERNAMES, g_apszUserNames),
+    // clang-format on
 };
 
 const CCompositeOutput* FindComposite(int32_t nType)
@@ -118,7 +126,7 @@ void CStatementParser::ReportErrorTextHere(const char* pszText)
     Report(MSG_ERROR_TEXT, m_pLexer->SetErrorContext(pszText));
 }
 
-bool CStatementParser::Parse(CSString strStatement, CQuery& query, uint32_t nFilterOption)
+bool CStatementParser::Parse(const CSString& strStatement, CQuery& query)
 {
     query.m_pFilter.reset();
     m_pLexer.reset();
@@ -147,7 +155,7 @@ bool CStatementParser::Parse(CSString strStatement, CQuery& query, uint32_t nFil
     if (nType != KEY_WHERE)
         return ReportHere(MSG_EXPECTED_AND_WHERE_OR_TIME);
 
-    CSearchParser searchParser(m_pLexer.get(), nFilterOption);
+    CSearchParser searchParser(m_pLexer.get());
     try {
         query.m_pFilter = searchParser.Parse();
     } catch (const CErrorText& error) {
@@ -210,8 +218,8 @@ bool CStatementParser::AddAllTimeRange(CQuery& query, const CDynArray<CQuerySour
     CQueryRange range;
     time_t nEpoch = 0;
     time_t nNow = LqlCurrentTime();
-    if (nNow == static_cast<time_t>(-1) || gmtime_r(&nEpoch, &range.m_tmStart) == nullptr
-        || gmtime_r(&nNow, &range.m_tmEnd) == nullptr)
+    if (nNow == static_cast<time_t>(-1) || gmtime_r(&nEpoch, &range.m_tmStart) == nullptr ||
+        gmtime_r(&nNow, &range.m_tmEnd) == nullptr)
         return ReportHere(MSG_TIME_OUT_OF_RANGE);
     range.m_aSources = aSources;
     query.m_aRanges.Add(range);

@@ -30,7 +30,7 @@ public:
     CStatementParser& operator=(const CStatementParser&) = delete;
 
     // True when the statement is valid; query is filled as far as parsing got.
-    bool Parse(CSString strStatement, CQuery& query, uint32_t nFilterOption);
+    bool Parse(const CSString& strStatement, CQuery& query);
 
     // Prints message nMessageId (its format filled with the further
     // arguments) with the lexer's context; false when parsing must stop.

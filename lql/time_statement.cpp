@@ -1,3 +1,7 @@
+// Time statements: dates and times read field by field ("times ... to
+// ..."), periods counted back from the current time ("last days 2", "last
+// full hours 3"), local times converted to UTC, and the texts of their
+// errors.
 #include "lql/time_statement.h"
 
 #include <cerrno>
@@ -49,12 +53,14 @@ struct CDateField {
 };
 
 const CDateField g_aDateFields[] = {
+    // clang-format off
 //    lead  field                   min  max
     { '-', &CDateTime::m_nMonth,    1,  12 },
     { '-', &CDateTime::m_nDay,      1,  31 },
     { ' ', &CDateTime::m_nHour,     0,  23 },
     { ':', &CDateTime::m_nMinute,   0,  59 },
     { ':', &CDateTime::m_nSecond,   0,  59 },
+    // clang-format on
 };
 
 constexpr time_t kSecondsPerDay = 86400;
@@ -172,10 +178,8 @@ bool CTimeStatement::ReadDateAndTime(struct tm& tmLocal, bool bEndDate)
         if (!GetTokenText(*m_pLexer, strTime))
             return Fail(TIME_ERR_TIME_EXPECTED);
         strText += strTime;
-    } else if (!bEndDate && nType == KEY_TO) {
-        m_pLexer->PushBack();
-    } else if (bEndDate && (nType == KEY_AND || nType == KEY_WHERE)) {
-        m_pLexer->PushBack();
+    } else if (bEndDate ? (nType == KEY_AND || nType == KEY_WHERE) : nType == KEY_TO) {
+        m_pLexer->PushBack();  // a date without a time, followed by what ends it
     } else if (!(bEndDate && nType == TOKEN_END)) {
         return Fail(TIME_ERR_TIME_EXPECTED);
     }
@@ -287,9 +291,9 @@ bool CTimeStatement::ParseLast(struct tm& tmStart, struct tm& tmEnd)
         tmHour.tm_min = 0;
         tmHour.tm_sec = 0;
         time_t nHourStart;
-        if (!MakeTime(tmHour, nHourStart)
-            || !TimeToUtc(nHourStart - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart)
-            || !TimeToUtc(nHourStart, tmEnd))
+        if (!MakeTime(tmHour, nHourStart) ||
+            !TimeToUtc(nHourStart - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart) ||
+            !TimeToUtc(nHourStart, tmEnd))
             return Fail(TIME_ERR_PERIOD_OUT_OF_RANGE);
         return true;
     }

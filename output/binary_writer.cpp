@@ -1,3 +1,6 @@
+// The binary writer: the stream header, each selected entry behind an entry
+// header chained by the previous entry's length, the end marker, and a
+// failed write remembered with its error so that later writes fail too.
 #include "output/binary_writer.h"
 
 #include <cerrno>

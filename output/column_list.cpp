@@ -1,3 +1,5 @@
+// The SELECT list resolved once: keyword ids, the columns of the column
+// table and the header names, in statement order.
 #include "output/column_list.h"
 
 #include "lql/keyword_table.h"

@@ -33,11 +33,11 @@
 struct CColumnInput {
     const CLogEntry* m_pEntry;
     const CLogRecord* m_pRecord;
-    const char* m_pszGateway;      // the gateway the entry came from; empty for a file source
-    EIpFormat m_eIpFormat;         // how IPv4 addresses are written
+    const char* m_pszGateway;           // the gateway the entry came from; empty for a file source
+    EIpFormat m_eIpFormat;              // how IPv4 addresses are written
     const CValuePreparer* m_pPreparer;  // cleans the stored texts a list column embeds; null: left as stored
-    CLocalTimeText* m_pEntryTime;  // local texts of the entry time stamp, kept between entries
-    CLocalTimeText* m_pDevTime;    // local texts of the device time, kept between entries
+    CLocalTimeText* m_pEntryTime;       // local texts of the entry time stamp, kept between entries
+    CLocalTimeText* m_pDevTime;         // local texts of the device time, kept between entries
 };
 
 // What the column values of one renderer keep between entries: the address
@@ -48,7 +48,8 @@ struct CColumnInput {
 class CColumnContext {
 public:
     explicit CColumnContext(EIpFormat eIpFormat, const CValuePreparer* pPreparer = nullptr)
-        : m_eIpFormat(eIpFormat), m_pPreparer(pPreparer)
+        : m_eIpFormat(eIpFormat),
+          m_pPreparer(pPreparer)
     {
     }
 
@@ -88,7 +89,7 @@ enum EColumnKind {
 };
 
 struct CColumnValue {
-    const char* m_pszLabel;       // written before "=" in the labelled layout
+    const char* m_pszLabel;  // written before "=" in the labelled layout
     EValueType m_eType;
     PFN_COLUMN_VALUE m_pfnValue;  // null ends the column's values
 };

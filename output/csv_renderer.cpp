@@ -1,7 +1,6 @@
 // CSV: the header line and each entry's record, fields quoted where needed.
 #include "output/csv_renderer.h"
 
-
 namespace {
 
 bool NeedsQuotes(char ch)
@@ -34,8 +33,7 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
     line.AppendChar('"');
 }
 
-CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat)
-    : m_columns(columns), m_context(eIpFormat)
+CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_columns(columns), m_context(eIpFormat)
 {
 }
 
@@ -90,8 +88,7 @@ void CCsvRenderer::AppendHeaderField(const char* pszName, bool& bFirst, CLineBuf
 
 // One field: the value as it is, quoted where needed; empty when it is
 // missing (pValue null: the column never has one), "" when it is empty.
-void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst,
-                               CLineBuffer& line)
+void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line)
 {
     if (!bFirst)
         line.AppendChar(',');

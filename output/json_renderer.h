@@ -51,7 +51,7 @@ private:
     bool AppendValueObject(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line);
     bool AppendValue(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
     bool AppendString(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
-    bool AppendUsageList(const CLogRecord& record, CLineBuffer& line);
+    static bool AppendUsageList(const CLogRecord& record, CLineBuffer& line);
 
     CDynArray<CMember> m_aMembers;
     CColumnContext m_context;

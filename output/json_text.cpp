@@ -1,3 +1,5 @@
+// Escaping of texts inside JSON strings: the characters JSON reserves,
+// control characters, and every byte outside valid UTF-8 as \u00XX.
 #include "output/json_text.h"
 
 #include <cstdint>
@@ -20,14 +22,10 @@ struct CUtf8Lead {
 
 const CUtf8Lead kUtf8Leads[] = {
     // lead bytes   length  second byte
-    { 0xC2, 0xDF,   2,      0x80, 0xBF },
-    { 0xE0, 0xE0,   3,      0xA0, 0xBF },  // no overlong forms
-    { 0xE1, 0xEC,   3,      0x80, 0xBF },
-    { 0xED, 0xED,   3,      0x80, 0x9F },  // no surrogates
-    { 0xEE, 0xEF,   3,      0x80, 0xBF },
-    { 0xF0, 0xF0,   4,      0x90, 0xBF },  // no overlong forms
-    { 0xF1, 0xF3,   4,      0x80, 0xBF },
-    { 0xF4, 0xF4,   4,      0x80, 0x8F },  // nothing above U+10FFFF
+    {0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},  // no overlong forms
+    {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F},  // no surrogates
+    {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},  // no overlong forms
+    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},  // nothing above U+10FFFF
 };
 
 constexpr uint8_t kContinuationLow = 0x80;
@@ -40,11 +38,7 @@ struct CShortEscape {
 };
 
 const CShortEscape kShortEscapes[] = {
-    { '\b', 'b' },
-    { '\t', 't' },
-    { '\n', 'n' },
-    { '\f', 'f' },
-    { '\r', 'r' },
+    {'\b', 'b'}, {'\t', 't'}, {'\n', 'n'}, {'\f', 'f'}, {'\r', 'r'},
 };
 
 bool NeedsEscape(uint8_t nByte)

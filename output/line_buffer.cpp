@@ -1,3 +1,5 @@
+// The text writer's line buffer: appending texts and numbers, inserting and
+// erasing characters, and growing the storage it keeps between lines.
 #include "output/line_buffer.h"
 
 #include <cstdlib>

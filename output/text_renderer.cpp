@@ -3,7 +3,10 @@
 #include "output/text_renderer.h"
 
 CTextRenderer::CTextRenderer(const CColumnList& columns, const COutputSettings& settings)
-    : m_columns(columns), m_settings(settings), m_preparer(settings), m_context(settings.m_eIpFormat, &m_preparer)
+    : m_columns(columns),
+      m_settings(settings),
+      m_preparer(settings),
+      m_context(settings.m_eIpFormat, &m_preparer)
 {
 }
 

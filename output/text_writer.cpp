@@ -4,7 +4,8 @@
 #include "output/column_list.h"
 
 CTextWriter::CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream)
-    : CBinaryWriter(pStream), m_pRenderer(CreateLineRenderer(CColumnList(aOutputs), settings))
+    : CBinaryWriter(pStream),
+      m_pRenderer(CreateLineRenderer(CColumnList(aOutputs), settings))
 {
 }
 

@@ -1,3 +1,6 @@
+// The formats the output columns share: IPv4 addresses in the three
+// --ipformat forms, MAC addresses, numbers with their table names, bounded
+// texts, packed counters, and an entry's time as local date and time text.
 #include "output/value_format.h"
 
 #include <cstring>
@@ -105,7 +108,12 @@ bool EntryTimeToSeconds(const CLogEntry& entry, uint32_t& nSeconds)
 }
 
 CLocalTimeText::CLocalTimeText()
-    : m_bConverted(false), m_bValid(false), m_nSeconds(0), m_nUtcOffset(0), m_szDate{}, m_szTime{}
+    : m_bConverted(false),
+      m_bValid(false),
+      m_nSeconds(0),
+      m_nUtcOffset(0),
+      m_szDate{},
+      m_szTime{}
 {
 }
 

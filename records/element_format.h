@@ -26,6 +26,7 @@ constexpr uint32_t kElementLengthOffset = 2;
 constexpr uint32_t kElementHeaderSize = 4;
 
 enum EElementTag : uint8_t {
+    // clang-format off
     TAG_ALG_MOD_NAME   = 'A',  // ALG module name, bounded by the element
     TAG_CATEGORY       = 'C',  // counted text
     TAG_EXPLANATION    = 'E',  // counted text
@@ -49,6 +50,7 @@ enum EElementTag : uint8_t {
     TAG_ROUTE          = 'r',  // route
     TAG_DEV_TIME       = 't',  // 32-bit device time
     TAG_AUTH           = 'u',  // user authentication
+    // clang-format on
 };
 
 // ---- plain values --------------------------------------------------------
@@ -82,7 +84,7 @@ constexpr uint32_t kPacketLengthWordOffset = 2;  // big-endian 16-bit length wor
 constexpr uint32_t kPacketBytesOffset = 4;
 
 enum ELinkKind : uint16_t {
-    LINK_IP       = 0,  // the packet starts with its IPv4 header
+    LINK_IP = 0,        // the packet starts with its IPv4 header
     LINK_ETHERNET = 1,  // an Ethernet frame
 };
 
@@ -90,11 +92,13 @@ enum ELinkKind : uint16_t {
 
 // Kinds of the pairs of an 'R' element; kind 0 or above 5 ends the list.
 enum ERuleKind : uint8_t {
+    // clang-format off
     RULE_NAME      = 1,
     RULE_SAT_SRC   = 2,
     RULE_SAT_DEST  = 3,
     RULE_SRC_USER  = 4,
     RULE_DEST_USER = 5,
+    // clang-format on
 };
 
 // ---- 'Z': a connection item ----------------------------------------------
@@ -108,17 +112,19 @@ constexpr uint32_t kConnBlockWordOffset = 2;
 constexpr uint32_t kConnNamesOffset = 4;
 
 enum EConnEvent : uint8_t {
-    CONN_OPEN    = 1,
+    CONN_OPEN = 1,
     CONN_CLOSING = 2,
-    CONN_CLOSED  = 3,
+    CONN_CLOSED = 3,
 };
 
 // The words of the connection events; other values have none.
 inline constexpr CNameEntry g_connEvents[] = {
+    // clang-format off
     { CONN_OPEN,    "open"    },
     { CONN_CLOSING, "closing" },
     { CONN_CLOSED,  "closed"  },
     { -1,           nullptr   },
+    // clang-format on
 };
 
 // The connection block: two packed counters, the addresses in network
@@ -138,10 +144,10 @@ constexpr uint32_t kConnBlockSize = 29;
 
 constexpr uint32_t kUsageIntervalOffset = 0;  // little-endian 16-bit seconds (interface usage)
 constexpr uint32_t kUsageKindOffset = 2;
-constexpr uint32_t kUsageNameOffset = 3;      // interface usage: the interface name
+constexpr uint32_t kUsageNameOffset = 3;  // interface usage: the interface name
 
 enum EUsageKind : uint8_t {
-    USAGE_INTERFACE   = 0,
+    USAGE_INTERFACE = 0,
     USAGE_CONNECTIONS = 1,
 };
 

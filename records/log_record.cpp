@@ -1,3 +1,7 @@
+// Decoding one entry's element list into a CLogRecord: the walk over the
+// elements by their lengths, and for each known tag the fields it fills, each
+// checked to lie inside its element; a malformed element is dropped or ends
+// the walk, never read past.
 #include "records/log_record.h"
 
 #include <cstring>
@@ -12,7 +16,7 @@ namespace {
 constexpr uint32_t kNotFound = 0xFFFFFFFFu;
 
 // The least sizes the walk accepts for the structured elements.
-constexpr uint32_t kConnMinBlockOffset = 2;       // the two names' terminators
+constexpr uint32_t kConnMinBlockOffset = 2;  // the two names' terminators
 constexpr uint32_t kConnMinLength = kConnNamesOffset + kConnMinBlockOffset + kConnBlockSize;
 constexpr uint32_t kConnBlockMinBehind = kConnNamesOffset + kConnBlockSize;  // B <= N - 33 keeps the block inside
 constexpr uint32_t kConnMinBehindNames = 17;
@@ -63,6 +67,7 @@ bool CElementDecoder::Decode(uint8_t nTag, const uint8_t* pData, uint32_t nLengt
 {
     CLogRecord& r = m_record;
     switch (nTag) {
+    // clang-format off
     case TAG_CATEGORY:    CountedText(r.m_pCategory, r.m_nCategoryLen, pData, nLength); break;
     case TAG_EXPLANATION: CountedText(r.m_pExplanation, r.m_nExplanationLen, pData, nLength); break;
     case TAG_RECV_IF:     CountedText(r.m_pRecvIf, r.m_nRecvIfLen, pData, nLength); break;
@@ -109,6 +114,7 @@ bool CElementDecoder::Decode(uint8_t nTag, const uint8_t* pData, uint32_t nLengt
     case TAG_AUTH:        Auth(pData, nLength); break;
     default:
         break;  // unknown tag: skipped by its length
+        // clang-format on
     }
     return true;
 }
@@ -156,12 +162,14 @@ void CElementDecoder::RuleNames(const uint8_t* pData, uint32_t nLength)
             return;
         const char* pszText = AsText(pData + nPos + 1);
         switch (nKind) {
+        // clang-format off
         case RULE_NAME:      m_record.m_pszRule = pszText; break;
         case RULE_SAT_SRC:   m_record.m_pszSatSrcRule = pszText; break;
         case RULE_SAT_DEST:  m_record.m_pszSatDestRule = pszText; break;
         case RULE_SRC_USER:  m_record.m_pszSrcUserName = pszText; break;
         case RULE_DEST_USER: m_record.m_pszDestUserName = pszText; break;
         default: return;  // kind 0 or above 5 ends the list
+            // clang-format on
         }
         nPos = nTerminator + 1;
     }

@@ -30,9 +30,9 @@ struct CConnItem {
 
 // One interface usage item (a 'U' element of kind 0).
 struct CUsageItem {
-    uint16_t m_nInterval;       // measuring interval in seconds
-    const uint8_t* m_pCounters; // byte after the name's terminator, where the packed counters lie
-    const char* m_pszIface;     // interface name
+    uint16_t m_nInterval;        // measuring interval in seconds
+    const uint8_t* m_pCounters;  // byte after the name's terminator, where the packed counters lie
+    const char* m_pszIface;      // interface name
 };
 
 class CLogRecord {
@@ -107,8 +107,8 @@ public:
     const char* m_pszDestUserName;
     const char* m_pszAuthAgent;
     const char* m_pszAuthRule;
-    uint8_t m_nAuthAddr[4];      // network order
-    int16_t m_nAuthEvent;        // 1 Login .. 5 Accounting; -1 none
+    uint8_t m_nAuthAddr[4];  // network order
+    int16_t m_nAuthEvent;    // 1 Login .. 5 Accounting; -1 none
     bool m_bAuth;
     bool m_bRoute;
     const uint8_t* m_pRouteRange;  // lowest and highest address of the route's range

@@ -1,3 +1,5 @@
+// Packed counters (a 6-bit exponent and a 10-bit mantissa in two bytes) read
+// as a 32-bit number when the value fits, or as a double.
 #include "records/packed_counter.h"
 
 #include <cmath>

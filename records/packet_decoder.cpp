@@ -1,3 +1,6 @@
+// Locating the headers of a logged packet: Ethernet and ARP, IPv4, TCP, UDP
+// and ICMP, and the IP and transport headers an ICMP error quotes; a header
+// is located only when its whole fixed part lies inside the packet.
 #include "records/packet_decoder.h"
 
 #include "records/packet_format.h"

@@ -34,7 +34,7 @@ constexpr uint32_t kVlanHeaderSize = 18;
 
 enum EEtherType : uint16_t {
     ETHER_TYPE_IPV4 = 0x0800,
-    ETHER_TYPE_ARP  = 0x0806,
+    ETHER_TYPE_ARP = 0x0806,
     ETHER_TYPE_VLAN = 0x8100,
 };
 
@@ -58,14 +58,16 @@ constexpr uint32_t kArpAddressesSize = 20;
 
 enum EArpOperation : uint16_t {
     ARP_OP_REQUEST = 1,
-    ARP_OP_REPLY   = 2,
+    ARP_OP_REPLY = 2,
 };
 
 // The words of the ARP operations; other operations have none.
 inline constexpr CNameEntry g_arpOperations[] = {
+    // clang-format off
     { ARP_OP_REQUEST, "request" },
     { ARP_OP_REPLY,   "reply"   },
     { -1,             nullptr   },
+    // clang-format on
 };
 
 // ---- IPv4 --------------------------------------------------------------------
@@ -74,7 +76,7 @@ constexpr uint32_t kIpVersionLengthOffset = 0;  // version (high 4 bits), header
 constexpr uint32_t kIpTosOffset = 1;
 constexpr uint32_t kIpTotalLengthOffset = 2;
 constexpr uint32_t kIpIdentOffset = 4;
-constexpr uint32_t kIpFragmentOffset = 6;       // flags (top 3 bits), fragment offset (low 13 bits)
+constexpr uint32_t kIpFragmentOffset = 6;  // flags (top 3 bits), fragment offset (low 13 bits)
 constexpr uint32_t kIpTtlOffset = 8;
 constexpr uint32_t kIpProtocolOffset = 9;
 constexpr uint32_t kIpChecksumOffset = 10;
@@ -87,9 +89,11 @@ constexpr unsigned kIpVersionShift = 4;
 constexpr uint16_t kIpFragmentOffsetMask = 0x1FFF;
 
 enum EIpProtocol : uint8_t {
+    // clang-format off
     IPPROTO_NUM_ICMP = 1,
     IPPROTO_NUM_TCP  = 6,
     IPPROTO_NUM_UDP  = 17,
+    // clang-format on
 };
 
 // The header length an IPv4 header states, in bytes.
@@ -106,7 +110,7 @@ constexpr uint32_t kDestPortOffset = 2;
 
 constexpr uint32_t kTcpSeqOffset = 4;
 constexpr uint32_t kTcpAckOffset = 8;
-constexpr uint32_t kTcpDataOffsetOffset = 12;   // header words in the high 4 bits
+constexpr uint32_t kTcpDataOffsetOffset = 12;  // header words in the high 4 bits
 constexpr uint32_t kTcpFlagsOffset = 13;
 constexpr uint32_t kTcpWindowOffset = 14;
 constexpr uint32_t kTcpChecksumOffset = 16;
@@ -131,7 +135,7 @@ inline uint32_t TcpHeaderLength(const uint8_t* pTcp)
     return (pTcp[kTcpDataOffsetOffset] >> kTcpHeaderWordsShift) * kHeaderWordSize;
 }
 
-constexpr uint32_t kUdpLengthOffset = 4;        // header and payload
+constexpr uint32_t kUdpLengthOffset = 4;  // header and payload
 constexpr uint32_t kUdpChecksumOffset = 6;
 constexpr uint32_t kUdpHeaderSize = 8;
 
@@ -146,9 +150,9 @@ constexpr uint32_t kIcmpHeaderSize = 8;
 // The ICMP types whose messages quote the offending packet behind the
 // ICMP header.
 enum EIcmpErrorType : uint8_t {
-    ICMP_TYPE_DEST_UNREACH  = 3,
+    ICMP_TYPE_DEST_UNREACH = 3,
     ICMP_TYPE_SOURCE_QUENCH = 4,
-    ICMP_TYPE_REDIRECT      = 5,
+    ICMP_TYPE_REDIRECT = 5,
     ICMP_TYPE_TIME_EXCEEDED = 11,
     ICMP_TYPE_PARAM_PROBLEM = 12,
 };

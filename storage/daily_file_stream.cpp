@@ -25,6 +25,7 @@ constexpr uint32_t kHeaderCrcMask = 0xFFFF;
 CDailyFileStream::CDailyFileStream(PFN_CREATE_ENGINE pfnCreateEngine)
     : m_pfnCreateEngine(pfnCreateEngine),
       m_nFd(-1),
+      m_bSeekable(false),
       m_eState(EState::kStart),
       m_eFinal(EStatus::kEnd),
       m_bGzip(false),
@@ -32,8 +33,12 @@ CDailyFileStream::CDailyFileStream(PFN_CREATE_ENGINE pfnCreateEngine)
       m_bFileFailed(false),
       m_nInputStart(0),
       m_nInputEnd(0),
+      m_nFileOffset(0),
+      m_pEngine(nullptr),
       m_nCrc(0),
-      m_nDecoded(0)
+      m_nDeflateStart(0),
+      m_nHandedOut(0),
+      m_nToPassOver(0)
 {
 }
 
@@ -48,6 +53,7 @@ bool CDailyFileStream::Open(const char* pszPath, platform::CFileFacts& facts)
     m_nFd = platform::OpenForReading(pszPath, true, facts);
     if (m_nFd < 0)
         return false;
+    m_bSeekable = facts.m_bRegular;
     m_pInput.reset(new (std::nothrow) uint8_t[kInputSize]);
     if (m_pInput == nullptr)
         Finish(EStatus::kError);  // opened, but it cannot be read
@@ -111,23 +117,33 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
             ReadIntoInput();
         }
         size_t nAvailable = m_nInputEnd - m_nInputStart;
+        // Bytes decoded again are decoded into the caller's room and dropped.
+        size_t nRoom = nCount - nPlaced;
+        if (m_nToPassOver > 0 && nRoom > m_nToPassOver)
+            nRoom = static_cast<size_t>(m_nToPassOver);
         CInflateEngine::CStep step =
-            m_pEngine->Inflate(m_pInput.get() + m_nInputStart, nAvailable, pDest + nPlaced, nCount - nPlaced);
+            m_pEngine->Inflate(m_pInput.get() + m_nInputStart, nAvailable, pDest + nPlaced, nRoom);
         m_nInputStart += step.m_nConsumed;
-        m_nCrc = m_pEngine->Crc32(m_nCrc, pDest + nPlaced, step.m_nProduced);
-        m_nDecoded += static_cast<uint32_t>(step.m_nProduced);
-        nPlaced += step.m_nProduced;
+        // Without progress the deflate data has run out (file cut short, or
+        // unreadable) or cannot be decoded.
+        bool bStuck = step.m_eStatus == CInflateEngine::EStatus::kProgress && step.m_nConsumed == 0 &&
+                      step.m_nProduced == 0 && (nAvailable != 0 || m_bEndOfFile || m_bFileFailed);
+        if ((bStuck || step.m_eStatus == CInflateEngine::EStatus::kDataError) && DecodeAgainExactly())
+            continue;  // what the engine made of the bad part is not handed out
+        if (m_nToPassOver > 0) {
+            m_nToPassOver -= step.m_nProduced;
+        } else {
+            HandOut(pDest + nPlaced, step.m_nProduced);
+            nPlaced += step.m_nProduced;
+        }
 
         switch (step.m_eStatus) {
         case CInflateEngine::EStatus::kProgress:
-            // Without progress the deflate data has run out (file cut short,
-            // or unreadable) or cannot be decoded.
-            if (step.m_nConsumed == 0 && step.m_nProduced == 0 &&
-                (nAvailable != 0 || m_bEndOfFile || m_bFileFailed))
+            if (bStuck)
                 Finish(EStatus::kError);
             break;
         case CInflateEngine::EStatus::kStreamEnd:
-            if (CheckTrailer())
+            if (m_nToPassOver == 0 && CheckTrailer())
                 NextMember();
             else
                 Finish(EStatus::kError);
@@ -142,17 +158,55 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
 }
 
 // A new member from its header on; a member that cannot start ends the
-// stream with an error.
+// stream with an error. A file that cannot be read again is decoded by an
+// engine that stops exactly.
 void CDailyFileStream::StartMember()
 {
-    if (m_pEngine == nullptr)
-        m_pEngine = m_pfnCreateEngine();
+    if (m_pFirstEngine == nullptr)
+        m_pFirstEngine = m_pfnCreateEngine();
+    m_pEngine = m_pFirstEngine.get();
+    if (m_pEngine != nullptr && !m_pEngine->StopsExactly() && !m_bSeekable) {
+        if (m_pExactEngine == nullptr)
+            m_pExactEngine = CreateInflateEngine(EInflateEngine::kZlib);
+        m_pEngine = m_pExactEngine.get();
+    }
     if (m_pEngine == nullptr || !m_pEngine->Start() || !ParseMemberHeader()) {
         Finish(EStatus::kError);
         return;
     }
+    m_nDeflateStart = m_nFileOffset - (m_nInputEnd - m_nInputStart);
     m_nCrc = 0;
-    m_nDecoded = 0;
+    m_nHandedOut = 0;
+    m_nToPassOver = 0;
+}
+
+// After trouble in the current member with an engine that does not stop
+// exactly: zlib's engine decodes the member again from the start of its
+// deflate data, passing over the bytes already handed out. False when that
+// cannot be done; the trouble then stands.
+bool CDailyFileStream::DecodeAgainExactly()
+{
+    if (m_pEngine->StopsExactly())
+        return false;
+    if (m_pExactEngine == nullptr)
+        m_pExactEngine = CreateInflateEngine(EInflateEngine::kZlib);
+    if (m_pExactEngine == nullptr || !m_pExactEngine->Start() ||
+        lseek(m_nFd, static_cast<off_t>(m_nDeflateStart), SEEK_SET) < 0)
+        return false;
+    m_pEngine = m_pExactEngine.get();
+    m_nFileOffset = m_nDeflateStart;
+    m_nInputStart = 0;
+    m_nInputEnd = 0;
+    m_bEndOfFile = false;
+    m_bFileFailed = false;
+    m_nToPassOver = m_nHandedOut;
+    return true;
+}
+
+void CDailyFileStream::HandOut(const uint8_t* pBytes, size_t nCount)
+{
+    m_nCrc = m_pEngine->Crc32(m_nCrc, pBytes, nCount);
+    m_nHandedOut += nCount;
 }
 
 bool CDailyFileStream::ParseMemberHeader()
@@ -217,7 +271,8 @@ bool CDailyFileStream::SkipHeaderText()
         const uint8_t* pFrom = m_pInput.get() + m_nInputStart;
         size_t nAvailable = m_nInputEnd - m_nInputStart;
         const void* pZero = std::memchr(pFrom, 0, nAvailable);
-        size_t nTake = pZero == nullptr ? nAvailable : static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pFrom) + 1;
+        size_t nTake =
+            pZero == nullptr ? nAvailable : static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pFrom) + 1;
         m_nCrc = m_pEngine->Crc32(m_nCrc, pFrom, nTake);
         m_nInputStart += nTake;
         if (pZero != nullptr)
@@ -232,7 +287,7 @@ bool CDailyFileStream::CheckTrailer()
     const uint8_t* pTrailer = m_pInput.get() + m_nInputStart;
     m_nInputStart += kGzipTrailerSize;
     return ReadLittleEndian32(pTrailer + kGzipTrailerCrcOffset) == m_nCrc &&
-           ReadLittleEndian32(pTrailer + kGzipTrailerSizeOffset) == m_nDecoded;
+           ReadLittleEndian32(pTrailer + kGzipTrailerSizeOffset) == static_cast<uint32_t>(m_nHandedOut);
 }
 
 // After a whole member: another member, or the end. Bytes that do not start
@@ -275,8 +330,10 @@ size_t CDailyFileStream::ReadFile(uint8_t* pDest, size_t nCount)
 {
     for (;;) {
         ssize_t nRead = read(m_nFd, pDest, nCount);
-        if (nRead > 0)
+        if (nRead > 0) {
+            m_nFileOffset += static_cast<uint64_t>(nRead);
             return static_cast<size_t>(nRead);
+        }
         if (nRead == 0) {
             m_bEndOfFile = true;
             return 0;

@@ -16,6 +16,17 @@
 // stream with EStatus::kError; the end of the data after a whole member (or
 // of a file passed through) is EStatus::kEnd.
 //
+// "Every byte decoded" is the same whatever the engine: the bytes of every
+// deflate symbol wholly before the bad one, or before the end of the data.
+// An engine that does not stop exactly there (ISA-L's) decodes members
+// until they run into trouble; a member in trouble is then decoded again
+// from its start by zlib's engine, which passes over the bytes already
+// handed out and stops exactly. That needs a file that can be read again:
+// pipes and devices are decoded by zlib's engine from the start. (One kind
+// of damage stays told differently: a block whose Huffman code is
+// incomplete is refused at its header by zlib's engine, while ISA-L's
+// decodes it until it meets an unused code.)
+//
 // Ownership: the stream owns its descriptor, its input buffer and its
 // engine, and closes the file when destroyed. It writes only into the
 // buffers handed to Read.
@@ -72,6 +83,8 @@ private:
     bool TakeHeaderBytes(uint8_t* pDest, size_t nCount);
     bool CheckTrailer();
     void NextMember();
+    bool DecodeAgainExactly();
+    void HandOut(const uint8_t* pBytes, size_t nCount);
     bool FillInput(size_t nWanted);
     void ReadIntoInput();
     size_t ReadFile(uint8_t* pDest, size_t nCount);
@@ -79,17 +92,23 @@ private:
 
     PFN_CREATE_ENGINE m_pfnCreateEngine;
     int m_nFd;
+    bool m_bSeekable;  // a regular file, which can be read again from any offset
     EState m_eState;
-    EStatus m_eFinal;                      // what is told once the state is kFinished
-    bool m_bGzip;                          // the file starts with the gzip magic
-    bool m_bEndOfFile;                     // read() has reported the end of the file
-    bool m_bFileFailed;                    // read() has failed
-    std::unique_ptr<uint8_t[]> m_pInput;   // bytes read ahead from the file
-    size_t m_nInputStart;                  // first unused byte in m_pInput
-    size_t m_nInputEnd;                    // end of the bytes in m_pInput
-    std::unique_ptr<CInflateEngine> m_pEngine;
-    uint32_t m_nCrc;                       // CRC-32 of the current header or member's decoded bytes
-    uint32_t m_nDecoded;                   // decoded bytes of the current member, modulo 2^32
+    EStatus m_eFinal;                                // what is told once the state is kFinished
+    bool m_bGzip;                                    // the file starts with the gzip magic
+    bool m_bEndOfFile;                               // read() has reported the end of the file
+    bool m_bFileFailed;                              // read() has failed
+    std::unique_ptr<uint8_t[]> m_pInput;             // bytes read ahead from the file
+    size_t m_nInputStart;                            // first unused byte in m_pInput
+    size_t m_nInputEnd;                              // end of the bytes in m_pInput
+    uint64_t m_nFileOffset;                          // offset in the file of the byte after m_nInputEnd
+    std::unique_ptr<CInflateEngine> m_pFirstEngine;  // made by m_pfnCreateEngine
+    std::unique_ptr<CInflateEngine> m_pExactEngine;  // zlib's, made for the first member in trouble
+    CInflateEngine* m_pEngine;                       // the one decoding the current member
+    uint32_t m_nCrc;                                 // CRC-32 of the current header or member's bytes handed out
+    uint64_t m_nDeflateStart;                        // offset in the file of the current member's deflate data
+    uint64_t m_nHandedOut;                           // bytes of the current member handed out
+    uint64_t m_nToPassOver;                          // bytes the exact engine decodes again before handing out more
 };
 
 #endif

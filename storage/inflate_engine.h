@@ -5,7 +5,7 @@
 //
 // An engine decodes one raw deflate stream at a time (no zlib or gzip
 // wrapper). Every engine must yield the same bytes and the same statuses on
-// any input; the one of this build is made by CreateInflateEngine.
+// any input; CreateInflateEngine makes the one in use.
 //
 // Ownership: CreateInflateEngine hands the engine to the caller; the engine
 // owns its decoder state and keeps nothing of the caller's buffers between
@@ -47,9 +47,35 @@ public:
     // The CRC-32 of the gzip trailer, continued from nCrc (0 to begin) over
     // nCount bytes.
     virtual uint32_t Crc32(uint32_t nCrc, const uint8_t* pData, size_t nCount) const = 0;
+
+    // Whether the engine stops exactly where the data stops: before bad
+    // data, or at the end of the input, it has produced every byte of the
+    // symbols wholly before that point, and nothing else. An engine that
+    // does not (it may decode ahead, or wait for more bits than the next
+    // symbol needs) is still exact on sound data; the stream then decodes a
+    // member in trouble again with zlib's engine, which does.
+    virtual bool StopsExactly() const = 0;
 };
 
-// The engine of this build; null when there is no memory for it.
+// The engines a build may have: zlib's always, ISA-L's when the build found
+// it (the default build does).
+enum class EInflateEngine { kZlib, kIsal };
+
+// Whether this build has the engine.
+bool HasInflateEngine(EInflateEngine eEngine);
+
+// A new engine of that kind; null when this build lacks it or there is no
+// memory for it.
+std::unique_ptr<CInflateEngine> CreateInflateEngine(EInflateEngine eEngine);
+
+// A new engine of the kind in use: ISA-L's when this build has it, else
+// zlib's, unless UseInflateEngine chose another; null when there is no
+// memory for it.
 std::unique_ptr<CInflateEngine> CreateInflateEngine();
+
+// Makes CreateInflateEngine() make engines of that kind from now on, in the
+// whole process (the tests run one reader over both engines); false, and no
+// change, when this build lacks it.
+bool UseInflateEngine(EInflateEngine eEngine);
 
 #endif

@@ -1,3 +1,7 @@
+// The log file reader: the walk over a gateway's daily files (or the one
+// named file), the file and entry headers with their range rules, buffered
+// reading through the daily-file stream, and the messages for what cannot
+// be read.
 #include "storage/log_file_reader.h"
 
 #include <cstdarg>
@@ -18,7 +22,7 @@ constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 const char* const kMsgAccessDenied = "Access denied to file %s";
 const char* const kMsgFailedToOpen = "Failed to open %s";
 const char* const kMsgFailedToRead = "Failed to read %s";
-const char* const kMsgWrongTag     = "Expected the LOG tag but found %c%c%c";
+const char* const kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
 const char* const kMsgBodyCutShort = "There is an error in one of the log files";
 
 }  // namespace
@@ -39,7 +43,9 @@ enum class EWalkStep { kOpened, kNextSequence, kNextDay, kNextMonth };
 
 CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszGatewayFolder, const char* pszRootDir,
                                const struct tm& tmStart, const struct tm& tmEnd)
-    : m_messages(messages), m_strGateway(pszGatewayFolder), m_strRootDir(pszRootDir)
+    : m_messages(messages),
+      m_strGateway(pszGatewayFolder),
+      m_strRootDir(pszRootDir)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = false;
@@ -47,7 +53,8 @@ CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszGateway
 
 CLogFileReader::CLogFileReader(IReaderMessages& messages, const char* pszFilePath, const struct tm& tmStart,
                                const struct tm& tmEnd)
-    : m_messages(messages), m_strFilePath(pszFilePath)
+    : m_messages(messages),
+      m_strFilePath(pszFilePath)
 {
     Init(tmStart, tmEnd);
     m_bSingleFile = true;

@@ -95,16 +95,16 @@ private:
     LogTime m_nRangeEnd;
     CLogDate m_dateCurrent;
     std::unique_ptr<CLogFileState> m_pFile;
-    uint64_t m_nSizeLimit;       // size of the open plain file when it was opened (beyond 4 GiB too)
-    bool m_bSizeLimited;         // whether m_nSizeLimit applies (plain file) or not (compressed)
-    uint64_t m_nConsumed;        // entry header and body bytes passed since the file was opened
+    uint64_t m_nSizeLimit;  // size of the open plain file when it was opened (beyond 4 GiB too)
+    bool m_bSizeLimited;    // whether m_nSizeLimit applies (plain file) or not (compressed)
+    uint64_t m_nConsumed;   // entry header and body bytes passed since the file was opened
     int32_t m_nNextSequence;
     std::unique_ptr<uint8_t[]> m_pEntryBuffer;
     int32_t m_nEntryCapacity;
     uint8_t m_aEntryHeader[kLogEntryHeaderSize];  // the entry header just read, used at once
-    bool m_bSingleFile;          // single-file mode rather than a walk
-    bool m_bSingleFileOpened;    // single-file mode: the file has had its turn
-    bool m_bFinished;            // ReadEntry has yielded false
+    bool m_bSingleFile;                           // single-file mode rather than a walk
+    bool m_bSingleFileOpened;                     // single-file mode: the file has had its turn
+    bool m_bFinished;                             // ReadEntry has yielded false
 };
 
 #endif

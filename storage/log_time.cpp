@@ -1,3 +1,6 @@
+// The stored time stamp: broken-down dates converted to a LogTime within its
+// limits, and dates whose day or month ran past the end normalised into the
+// following months and years.
 #include "storage/log_time.h"
 
 namespace {
@@ -11,12 +14,12 @@ constexpr uint32_t kSubSecondModulus = 100;
 // so that adding the day of month gives the day of the year counted from 0.
 constexpr int kMonthOffsets[14] = {
     0,                                  // unused: months count from 1
-    -1,  30,  58,  89, 119, 150, 180,   // January to July
+    -1,  30,  58,  89,  119, 150, 180,  // January to July
     211, 242, 272, 303, 333, 364,       // August to December, 13 = next January
 };
 
 constexpr uint16_t kMonthLengths[13] = {
-    0,                                  // unused: months count from 1
+    0,  // unused: months count from 1
     31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31,
 };
 
@@ -55,7 +58,8 @@ bool DateToLogTime(const CLogDate& date, LogTime& nTime)
     if (IsLeapYear(date.m_nYear) && date.m_nMonth > 2)
         ++nDays;
 
-    uint64_t nSeconds = ((static_cast<uint64_t>(nDays) * 24 + date.m_nHour) * 60 + date.m_nMinute) * 60 + date.m_nSecond;
+    uint64_t nSeconds =
+        ((static_cast<uint64_t>(nDays) * 24 + date.m_nHour) * 60 + date.m_nMinute) * 60 + date.m_nSecond;
     nTime = nSeconds * kLogTimeUnitsPerSecond + date.m_nSubSecond % kSubSecondModulus;
     return true;
 }

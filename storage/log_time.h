@@ -15,9 +15,9 @@
 #include "storage/log_entry.h"
 
 struct CLogDate {
-    uint16_t m_nYear;       // four digits
-    uint16_t m_nMonth;      // 1-12 (13 only while stepping)
-    uint16_t m_nDay;        // 1-31
+    uint16_t m_nYear;   // four digits
+    uint16_t m_nMonth;  // 1-12 (13 only while stepping)
+    uint16_t m_nDay;    // 1-31
     uint16_t m_nHour;
     uint16_t m_nMinute;
     uint16_t m_nSecond;

@@ -4,7 +4,7 @@
 #include <new>
 #include <zlib.h>
 
-#include "storage/inflate_engine.h"
+#include "storage/inflate_engine_makers.h"
 
 namespace {
 
@@ -79,6 +79,8 @@ public:
         return static_cast<uint32_t>(nValue);
     }
 
+    bool StopsExactly() const override { return true; }
+
 private:
     z_stream m_stream;
     bool m_bInitialised;
@@ -86,7 +88,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CInflateEngine> CreateInflateEngine()
+std::unique_ptr<CInflateEngine> CreateZlibInflateEngine()
 {
     return std::unique_ptr<CInflateEngine>(new (std::nothrow) CZlibInflateEngine);
 }

@@ -1,3 +1,5 @@
+// Comparisons of texts that fold only the letters A to Z: equality (whole or
+// bounded), order, and prefixes.
 #include "support/ascii.h"
 
 #include <cstdint>

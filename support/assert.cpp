@@ -1,3 +1,5 @@
+// What a failed SARNITH_ASSERT does: print the condition and where it failed,
+// then abort.
 #include "support/assert.h"
 
 #include <cstdio>

@@ -8,7 +8,7 @@
 
 [[noreturn]] void SarnithAssertFailed(const char* pszCondition, const char* pszFile, int nLine);
 
-#define SARNITH_ASSERT(condition) \
+#define SARNITH_ASSERT(condition)                                                                                      \
     ((condition) ? static_cast<void>(0) : SarnithAssertFailed(#condition, __FILE__, __LINE__))
 
 #endif

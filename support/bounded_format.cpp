@@ -1,9 +1,15 @@
+// The bounded formatter: the program's own printf-style conversions (flags,
+// width, precision, integers, floating point, texts, characters, pointers)
+// written piece by piece into the caller's buffer, never past its end; text
+// pointers that cannot point at a text print "(null)".
 #include "support/bounded_format.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "support/ascii.h"
@@ -15,19 +21,17 @@ namespace {
 // and the fill patterns that debug heaps and stacks leave in pointers nobody
 // has set (in their 32-bit and 64-bit forms).
 constexpr uintptr_t kGuardedRange = 65536;
-constexpr uint32_t kFillPatterns[] = { 0xCCCCCCCCu, 0xCDCDCDCDu, 0xDDDDDDDDu, 0xEEEEEEEEu };
+constexpr uint32_t kFillPatterns[] = {0xCCCCCCCCu, 0xCDCDCDCDu, 0xDDDDDDDDu, 0xEEEEEEEEu};
 
 bool IsUnusableText(const char* psz)
 {
     uintptr_t nAddress = reinterpret_cast<uintptr_t>(psz);
     if (nAddress < kGuardedRange || nAddress > UINTPTR_MAX - (kGuardedRange - 1))
         return true;
-    for (uint32_t nPattern : kFillPatterns) {
+    return std::any_of(std::begin(kFillPatterns), std::end(kFillPatterns), [nAddress](uint32_t nPattern) {
         uint64_t nWide = static_cast<uint64_t>(nPattern) << 32 | nPattern;
-        if (nAddress == nPattern || static_cast<uint64_t>(nAddress) == nWide)
-            return true;
-    }
-    return false;
+        return nAddress == nPattern || static_cast<uint64_t>(nAddress) == nWide;
+    });
 }
 
 // The caller's buffer while formatting. Pieces are copied as far as they fit
@@ -86,7 +90,7 @@ struct CConversion {
     bool m_bAlternate = false;  // "#"
     bool m_bZeroPad = false;    // "0"
     int m_nWidth = 0;
-    int m_nPrecision = -1;      // -1: none given
+    int m_nPrecision = -1;  // -1: none given
     char m_cConversion = '\0';
 };
 
@@ -153,8 +157,8 @@ CConversion ReadConversion(const char*& p, va_list& args)
 
 // Writes one converted field: the prefix (sign, "0x"), the zeros that the
 // precision or the "0" flag ask for, and the body, padded to the width.
-void WriteField(CFormatTarget& target, const CConversion& conversion, const char* pszPrefix,
-                int64_t nPrecisionZeros, const char* pBody, int64_t nBodyLength, bool bZeroPadAllowed)
+void WriteField(CFormatTarget& target, const CConversion& conversion, const char* pszPrefix, int64_t nPrecisionZeros,
+                const char* pBody, int64_t nBodyLength, bool bZeroPadAllowed)
 {
     int64_t nPrefixLength = 0;
     while (pszPrefix[nPrefixLength] != '\0')
@@ -260,8 +264,8 @@ void FormatFloat(CFormatTarget& target, const CConversion& conversion, va_list& 
     int nPrecision = conversion.m_nPrecision < 0 ? 6 : conversion.m_nPrecision;
     if (nPrecision == 0 && (conversion.m_cConversion == 'g' || conversion.m_cConversion == 'G'))
         nPrecision = 1;
-    const char aPlainFormat[] = { '%', '.', '*', conversion.m_cConversion, '\0' };
-    const char aAlternateFormat[] = { '%', '#', '.', '*', conversion.m_cConversion, '\0' };
+    const char aPlainFormat[] = {'%', '.', '*', conversion.m_cConversion, '\0'};
+    const char aAlternateFormat[] = {'%', '#', '.', '*', conversion.m_cConversion, '\0'};
     const char* pszFormat = conversion.m_bAlternate ? aAlternateFormat : aPlainFormat;
     // The digits come from the C library; the sign and the padding are ours.
     double dMagnitude = std::fabs(dValue);
@@ -274,7 +278,7 @@ void FormatFloat(CFormatTarget& target, const CConversion& conversion, va_list& 
         return;
     }
     std::string strLarge(static_cast<size_t>(nLength) + 1, '\0');
-    std::snprintf(&strLarge[0], strLarge.size(), pszFormat, nPrecision, dMagnitude);
+    std::snprintf(strLarge.data(), strLarge.size(), pszFormat, nPrecision, dMagnitude);
     WriteField(target, conversion, pszSign, 0, strLarge.data(), nLength, true);
 }
 
@@ -336,13 +340,23 @@ int BoundedFormatV(char* pszBuffer, int nSize, const char* pszFormat, va_list ar
         case 'c':
             FormatCharacter(target, conversion, argsCopy);
             break;
-        case 'd': case 'i': case 'u': case 'o': case 'x': case 'X': case 'p':
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+        case 'p':
             FormatInteger(target, conversion, argsCopy);
             break;
         case 's':
             FormatText(target, conversion, argsCopy);
             break;
-        case 'e': case 'E': case 'f': case 'g': case 'G':
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'g':
+        case 'G':
             FormatFloat(target, conversion, argsCopy);
             break;
         default:

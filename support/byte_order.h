@@ -29,8 +29,8 @@ inline uint16_t ReadLittleEndian16(const uint8_t* p)
 
 inline uint32_t ReadLittleEndian32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 inline void PutBigEndian16(uint8_t* p, uint16_t nValue)

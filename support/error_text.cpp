@@ -1,3 +1,4 @@
+// Building a CErrorText from a printf-style format, cut to the given limit.
 #include "support/error_text.h"
 
 #include <cstdio>

@@ -20,10 +20,8 @@ public:
     // Formats the message; the result is cut to nLimit - 1 characters
     // (nLimit at most kMaxText + 1): 256 for configuration errors, 512 for
     // filter values.
-    static CErrorText Format(size_t nLimit, const char* pszFormat, ...)
-        __attribute__((format(printf, 2, 3)));
-    static CErrorText FormatV(size_t nLimit, const char* pszFormat, va_list args)
-        __attribute__((format(printf, 2, 0)));
+    static CErrorText Format(size_t nLimit, const char* pszFormat, ...) __attribute__((format(printf, 2, 3)));
+    static CErrorText FormatV(size_t nLimit, const char* pszFormat, va_list args) __attribute__((format(printf, 2, 0)));
 
     const char* Text() const { return m_szText; }
 

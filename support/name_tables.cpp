@@ -1,3 +1,6 @@
+// The number/name tables (services, Ethernet types, IP protocols, ICMP
+// types, severities, authentication and routing events), their lookups, and
+// the MAC and IPv4 formatters with the buffers their results live in.
 #include "support/name_tables.h"
 
 #include "support/ascii.h"
@@ -6,6 +9,7 @@
 
 // Well-known TCP and UDP ports.
 const CNameEntry g_services[] = {
+    // clang-format off
     {    7, "echo" },                {    9, "discard" },                 {   11, "systat" },
     {   13, "daytime" },             {   17, "qotd" },                    {   19, "chargen" },
     {   20, "ftp-data" },            {   21, "ftp" },                     {   22, "ssh" },
@@ -36,10 +40,12 @@ const CNameEntry g_services[] = {
     { 3268, "ms-ad-globalcatalog" }, { 3269, "ms-ad-globalcatalog-ssl" }, { 3389, "ms-rdp" },
     { 8080, "http-proxy" },
     { -1, nullptr },
+    // clang-format on
 };
 
 // Ethernet frame types.
 const CNameEntry g_etherTypes[] = {
+    // clang-format off
     { 0x0800, "IPv4" },                 { 0x0801, "X.75 Internet" },
     { 0x0802, "NBS Internet" },         { 0x0803, "ECMA Internet" },
     { 0x0804, "Chaosnet" },             { 0x0805, "X.25 Level 3" },
@@ -52,10 +58,12 @@ const CNameEntry g_etherTypes[] = {
     { 0x876B, "TCP/IP Compression" },   { 0x876C, "IP Autonomous Systems" },
     { 0x876D, "Secure Data" },          { 0xFFFF, "Reserved" },
     { 0, nullptr },
+    // clang-format on
 };
 
 // Internet protocol numbers.
 const CNameEntry g_ipProtocols[] = {
+    // clang-format off
     {   0, "HOPOPT" },    {   1, "ICMP" },       {   2, "IGMP" },        {   3, "GGP" },
     {   4, "IP" },        {   5, "ST" },         {   6, "TCP" },         {   7, "CBT" },
     {   8, "EGP" },       {   9, "IGP" },        {  10, "BBN-RCC-MON" }, {  11, "NVP-II" },
@@ -89,10 +97,12 @@ const CNameEntry g_ipProtocols[] = {
     { 125, "FIRE" },      { 126, "CRTP" },       { 127, "CRUDP" },       { 128, "SSCOPMCE" },
     { 129, "IPLT" },      { 130, "SPS" },
     { -1, nullptr },
+    // clang-format on
 };
 
 // ICMP message types.
 const CNameEntry g_icmpTypes[] = {
+    // clang-format off
     {  0, "ECHO_REPLY" },       {  3, "DEST_UNREACH" },        {  4, "QUENCH" },
     {  5, "REDIRECT" },         {  6, "ALTERNATE_ADDR" },      {  8, "ECHO_REQUEST" },
     {  9, "ROUTER_ADVERTISE" }, { 10, "ROUTER_SOLICITATE" },   { 11, "TIME_EXCEED" },
@@ -103,27 +113,34 @@ const CNameEntry g_icmpTypes[] = {
     { 35, "MOBILEREGREQUEST" }, { 36, "MOBILEREGREPLY" },      { 37, "NAMEREQUEST" },
     { 38, "NAMEREPLY" },
     { -1, nullptr },
+    // clang-format on
 };
 
 // Severities of log entries.
 const CNameEntry g_severities[] = {
+    // clang-format off
     {  0, "Emergency" }, {  1, "Alert" },  {  2, "Critical" }, {  3, "Error" },
     {  4, "Warning" },   {  5, "Notice" }, {  6, "Info" },     {  7, "Debug" },
     { -1, nullptr },
+    // clang-format on
 };
 
 // Authentication events.
 const CNameEntry g_authEvents[] = {
+    // clang-format off
     {  1, "Login" },      {  2, "Logout" }, {  3, "Timedout" }, {  4, "Disallowed" },
     {  5, "Accounting" },
     { -1, nullptr },
+    // clang-format on
 };
 
 // Dynamic routing events.
 const CNameEntry g_routeEvents[] = {
+    // clang-format off
     {  1, "Add" },      {  2, "Remove" }, {  3, "Modify" }, {  4, "Export" },
     {  5, "Unexport" },
     { -1, nullptr },
+    // clang-format on
 };
 
 namespace {
@@ -170,8 +187,7 @@ const char* NumberToName(const CNameEntry* pTable, int32_t nNumber, const char* 
     return pszDefault;
 }
 
-const char* NumberToText(const CNameEntry* pTable, int32_t nNumber, char* pszBuffer, int nSize,
-                         const char* pszFormat)
+const char* NumberToText(const CNameEntry* pTable, int32_t nNumber, char* pszBuffer, int nSize, const char* pszFormat)
 {
     const char* pszName = NumberToName(pTable, nNumber);
     if (pszName != nullptr)
@@ -184,8 +200,8 @@ const char* MacToText(const uint8_t* pAddress)
 {
     SARNITH_ASSERT(pAddress != nullptr);
     char* pszText = g_macTexts.Next();
-    BoundedFormat(pszText, kTextBufferSize, "%02x%02x:%02x%02x:%02x%02x", pAddress[0], pAddress[1],
-                  pAddress[2], pAddress[3], pAddress[4], pAddress[5]);
+    BoundedFormat(pszText, kTextBufferSize, "%02x%02x:%02x%02x:%02x%02x", pAddress[0], pAddress[1], pAddress[2],
+                  pAddress[3], pAddress[4], pAddress[5]);
     return pszText;
 }
 
@@ -193,7 +209,6 @@ const char* IpToText(const uint8_t* pAddress)
 {
     SARNITH_ASSERT(pAddress != nullptr);
     char* pszText = g_ipTexts.Next();
-    BoundedFormat(pszText, kTextBufferSize, "%u.%u.%u.%u", pAddress[0], pAddress[1], pAddress[2],
-                  pAddress[3]);
+    BoundedFormat(pszText, kTextBufferSize, "%u.%u.%u.%u", pAddress[0], pAddress[1], pAddress[2], pAddress[3]);
     return pszText;
 }

@@ -1,3 +1,7 @@
+// The operating-system services the program uses: process priority, the
+// per-user settings store (files under the configuration directory), full
+// path names, path checks, folder creation, opening files for reading and
+// asking whether an output's reader has gone away.
 #include "support/platform.h"
 
 #include <algorithm>

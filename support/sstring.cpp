@@ -1,3 +1,6 @@
+// CSString's storage: buffers with their header in front of the characters,
+// shared by copies and made private before a change, small buffers recycled
+// through a free list; and the text operations on them.
 #include "support/sstring.h"
 
 #include <cstdarg>
@@ -127,7 +130,8 @@ void CSString::Release()
     m_pszData = nullptr;
 }
 
-CSString& CSString::operator=(const CSString& other)
+// Assigning a string to itself (or to a copy sharing its buffer) changes nothing.
+CSString& CSString::operator=(const CSString& other)  // NOLINT(bugprone-unhandled-self-assignment)
 {
     if (m_pszData != other.m_pszData) {
         ++other.GetHeader()->m_nShares;
@@ -313,8 +317,7 @@ void CSString::Delete(int nIndex, int nCount)
     if (nIndex < 0 || nCount <= 0 || nIndex + nCount > nLength)
         return;
     MakePrivate(true);
-    std::memmove(m_pszData + nIndex, m_pszData + nIndex + nCount,
-                 static_cast<size_t>(nLength - nIndex - nCount) + 1);
+    std::memmove(m_pszData + nIndex, m_pszData + nIndex + nCount, static_cast<size_t>(nLength - nIndex - nCount) + 1);
     GetHeader()->m_nLength = nLength - nCount + 1;
 }
 

@@ -1,3 +1,6 @@
+// mklogdb's description format read line by line: gateways, configuration
+// keys, daily files and their entries (given or generated), written as the
+// database they describe; a mistake is reported with its line number.
 #include "testing/db_description.h"
 
 #include <algorithm>
@@ -123,12 +126,16 @@ LogTime ParseTime(const std::string& strText, LogTime nDayStart)
     std::string strClock = strText;
     size_t nT = strText.find('T');
     if (nT != std::string::npos) {
-        int nYear, nMonth, nDay;
+        int nYear;
+        int nMonth;
+        int nDay;
         ParseDate(strText.substr(0, nT), nYear, nMonth, nDay);
         nDayStart = LogTimeFromUtc(nYear, nMonth, nDay);
         strClock = strText.substr(nT + 1);
     }
-    int nHour, nMinute, nSecond;
+    int nHour;
+    int nMinute;
+    int nSecond;
     char chAfter = 0;
     if (std::sscanf(strClock.c_str(), "%2d:%2d:%2d%c", &nHour, &nMinute, &nSecond, &chAfter) != 3 || nHour < 0 ||
         nHour > 23 || nMinute < 0 || nMinute > 59 || nSecond < 0 || nSecond > 59)
@@ -169,9 +176,11 @@ uint8_t ParseProtocol(const std::string& strText)
         const char* m_pszName;
         uint8_t m_nNumber;
     } kProtocols[] = {
+        // clang-format off
         {"tcp",  IPPROTO_NUM_TCP},
         {"udp",  IPPROTO_NUM_UDP},
         {"icmp", IPPROTO_NUM_ICMP},
+        // clang-format on
     };
     for (const auto& protocol : kProtocols)
         if (strText == protocol.m_pszName)
@@ -184,6 +193,7 @@ const struct {
     const char* m_pszKey;
     std::string CEntrySpec::*m_pField;
 } kTextKeys[] = {
+    // clang-format off
     {"category", &CEntrySpec::m_strCategory},
     {"event",    &CEntrySpec::m_strEvent},
     {"action",   &CEntrySpec::m_strAction},
@@ -195,6 +205,7 @@ const struct {
     {"user",     &CEntrySpec::m_strUser},
     {"agent",    &CEntrySpec::m_strAgent},
     {"authrule", &CEntrySpec::m_strAuthRule},
+    // clang-format on
 };
 
 void ApplyEntryKey(CEntrySpec& spec, const std::string& strKey, const std::string& strValue)
@@ -305,7 +316,8 @@ private:
     {
         if (aWords.size() != 2)
             throw CDescriptionError("expected: config <KEY>=<value>");
-        std::string strKey, strValue;
+        std::string strKey;
+        std::string strValue;
         SplitKeyValue(aWords[1], strKey, strValue);
         m_config.Set(strKey, strValue);
     }
@@ -333,7 +345,8 @@ private:
                 m_bEndMarker = false;
                 continue;
             }
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             if (strKey == "first")
                 m_file.SetFirstTime(strValue == "0" ? 0 : ParseTime(strValue, m_nDayStart));
@@ -359,7 +372,8 @@ private:
         if (!ParseEntryKind(aWords[2], spec.m_eKind))
             throw CDescriptionError("unknown entry kind '" + aWords[2] + "'");
         for (size_t n = 3; n < aWords.size(); ++n) {
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             ApplyEntryKey(spec, strKey, strValue);
         }
@@ -378,7 +392,8 @@ private:
         LogTime nFrom = m_nDayStart;
         LogTime nTo = m_nDayStart + kUnitsPerDay - kLogTimeUnitsPerSecond;
         for (size_t n = 1; n < aWords.size(); ++n) {
-            std::string strKey, strValue;
+            std::string strKey;
+            std::string strValue;
             SplitKeyValue(aWords[n], strKey, strValue);
             if (strKey == "count") {
                 nCount = ParseNumber(strValue, 10000000, "count");

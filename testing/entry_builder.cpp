@@ -1,3 +1,7 @@
+// The entry builder: addresses, packed counters, the data of every element
+// kind, entry bodies assembled element by element, and the packets they carry
+// (IPv4, TCP, UDP, ICMP, ICMP errors, ARP and Ethernet frames) with valid
+// checksums.
 #include "testing/entry_builder.h"
 
 #include <algorithm>
@@ -175,8 +179,8 @@ Bytes ConnData(const CConnSpec& conn)
     Bytes names;
     AppendText(names, conn.m_strRecvIf);
     AppendText(names, conn.m_strDestIf);
-    uint16_t nBlockOffset = conn.m_nBlockOffset < 0 ? static_cast<uint16_t>(names.size())
-                                                    : static_cast<uint16_t>(conn.m_nBlockOffset);
+    uint16_t nBlockOffset =
+        conn.m_nBlockOffset < 0 ? static_cast<uint16_t>(names.size()) : static_cast<uint16_t>(conn.m_nBlockOffset);
 
     Bytes block(kConnBlockSize, 0);
     PutCounter(&block[CONN_BLOCK_ORIG_SENT], conn.m_nOrigSent);
@@ -411,8 +415,7 @@ Bytes EthernetHeader(const CMac& dest, const CMac& src, uint16_t nType)
     return header;
 }
 
-Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp,
-                const CMac& targetMac, uint32_t nTargetIp)
+Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp, const CMac& targetMac, uint32_t nTargetIp)
 {
     Bytes packet(kArpFixedSize + kArpAddressesSize, 0);
     PutBigEndian16(&packet[kArpHardwareTypeOffset], kArpHardwareEthernet);
@@ -430,7 +433,7 @@ Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp,
 
 Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
 {
-    size_t nHeaderLength = std::max<size_t>(ip.m_nIhl * kHeaderWordSize, kIpMinHeaderSize);
+    size_t nHeaderLength = std::max<size_t>(static_cast<size_t>(ip.m_nIhl) * kHeaderWordSize, kIpMinHeaderSize);
     size_t nTotal = ip.m_nTotalLength < 0 ? nHeaderLength + nPayloadLength : static_cast<size_t>(ip.m_nTotalLength);
     Bytes header(nHeaderLength, 0);  // options: end of list
     header[kIpVersionLengthOffset] =
@@ -449,7 +452,8 @@ Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength)
 
 Bytes TcpHeader(const CTcpSpec& tcp)
 {
-    size_t nHeaderLength = std::max<size_t>(tcp.m_nDataOffset * kHeaderWordSize, kTcpMinHeaderSize);
+    size_t nHeaderLength =
+        std::max<size_t>(static_cast<size_t>(tcp.m_nDataOffset) * kHeaderWordSize, kTcpMinHeaderSize);
     Bytes header(kTcpMinHeaderSize, 0);
     PutBigEndian16(&header[kSrcPortOffset], tcp.m_nSrcPort);
     PutBigEndian16(&header[kDestPortOffset], tcp.m_nDestPort);

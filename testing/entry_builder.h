@@ -69,7 +69,7 @@ Bytes Concat(std::initializer_list<Bytes> pieces);
 // ---------------------------------------------------------------- element data
 
 struct CRuleName {
-    uint8_t m_nKind;       // ERuleKind, or any byte for malformed lists
+    uint8_t m_nKind;  // ERuleKind, or any byte for malformed lists
     std::string m_strText;
 };
 
@@ -80,8 +80,8 @@ struct CConnSpec {
     uint8_t m_nVersion = kAddressVersionIpv4;
     std::string m_strRecvIf = "lan";
     std::string m_strDestIf = "wan";
-    uint32_t m_nOrigSent = 0;   // packed on writing
-    uint32_t m_nTermSent = 0;   // packed on writing
+    uint32_t m_nOrigSent = 0;  // packed on writing
+    uint32_t m_nTermSent = 0;  // packed on writing
     uint32_t m_nSrcIp = 0;
     uint32_t m_nDestIp = 0;
     uint8_t m_nProtocol = IPPROTO_NUM_TCP;
@@ -95,9 +95,9 @@ struct CConnSpec {
 struct CUsageSpec {
     uint16_t m_nInterval = 60;
     std::string m_strIface = "lan";
-    uint32_t m_nFirstBytes = 0;               // packed counter at kUsageFirstCounterOffset behind the name
-    uint32_t m_nSecondBytes = 0;              // packed counter at kUsageSecondCounterOffset behind the name
-    size_t m_nTailLength = kUsageTailSize;    // bytes behind the name's terminator; fewer cut the counters
+    uint32_t m_nFirstBytes = 0;             // packed counter at kUsageFirstCounterOffset behind the name
+    uint32_t m_nSecondBytes = 0;            // packed counter at kUsageSecondCounterOffset behind the name
+    size_t m_nTailLength = kUsageTailSize;  // bytes behind the name's terminator; fewer cut the counters
 };
 
 // A user authentication ('u').
@@ -151,32 +151,32 @@ public:
 
     // Counted texts: the text and its terminating zero.
     CEntryBuilder& CountedText(uint8_t nTag, const std::string& strText);
-    CEntryBuilder& Category(const std::string& strText)    { return CountedText(TAG_CATEGORY, strText); }
-    CEntryBuilder& Event(const std::string& strText)       { return CountedText(TAG_EVENT, strText); }
-    CEntryBuilder& Action(const std::string& strText)      { return CountedText(TAG_ACTION, strText); }
+    CEntryBuilder& Category(const std::string& strText) { return CountedText(TAG_CATEGORY, strText); }
+    CEntryBuilder& Event(const std::string& strText) { return CountedText(TAG_EVENT, strText); }
+    CEntryBuilder& Action(const std::string& strText) { return CountedText(TAG_ACTION, strText); }
     CEntryBuilder& Explanation(const std::string& strText) { return CountedText(TAG_EXPLANATION, strText); }
-    CEntryBuilder& Params(const std::string& strText)      { return CountedText(TAG_PARAMS, strText); }
-    CEntryBuilder& RecvIf(const std::string& strText)      { return CountedText(TAG_RECV_IF, strText); }
+    CEntryBuilder& Params(const std::string& strText) { return CountedText(TAG_PARAMS, strText); }
+    CEntryBuilder& RecvIf(const std::string& strText) { return CountedText(TAG_RECV_IF, strText); }
     CEntryBuilder& GatewayName(const std::string& strText) { return CountedText(TAG_GATEWAY_NAME, strText); }
 
-    CEntryBuilder& AlgModName(const std::string& strText);                // 'A'
-    CEntryBuilder& Severity(int32_t nSeverity);                          // 'Y'
-    CEntryBuilder& LogId(uint32_t nId, uint32_t nSecond = 0);            // 'l'
-    CEntryBuilder& DevTime(uint32_t nSeconds);                           // 't'
-    CEntryBuilder& AlgSessionId(uint32_t nId);                           // 'a'
-    CEntryBuilder& RuleNames(const std::vector<CRuleName>& aRules);      // 'R'
-    CEntryBuilder& Conn(const CConnSpec& conn);                          // 'Z'
-    CEntryBuilder& Usage(const CUsageSpec& usage);                       // 'U' kind 0
+    CEntryBuilder& AlgModName(const std::string& strText);                             // 'A'
+    CEntryBuilder& Severity(int32_t nSeverity);                                        // 'Y'
+    CEntryBuilder& LogId(uint32_t nId, uint32_t nSecond = 0);                          // 'l'
+    CEntryBuilder& DevTime(uint32_t nSeconds);                                         // 't'
+    CEntryBuilder& AlgSessionId(uint32_t nId);                                         // 'a'
+    CEntryBuilder& RuleNames(const std::vector<CRuleName>& aRules);                    // 'R'
+    CEntryBuilder& Conn(const CConnSpec& conn);                                        // 'Z'
+    CEntryBuilder& Usage(const CUsageSpec& usage);                                     // 'U' kind 0
     CEntryBuilder& ConnUsage(uint32_t nLowest, uint32_t nCurrent, uint32_t nHighest);  // 'U' kind 1
-    CEntryBuilder& Auth(const CAuthSpec& auth);                          // 'u'
-    CEntryBuilder& Route(const CRouteSpec& route);                       // 'r'
-    CEntryBuilder& DynRouting(const CDynRoutingSpec& dyn);               // 'd'
-    CEntryBuilder& Ospf(uint8_t nSection, uint8_t nLevel);               // 'o'
-    CEntryBuilder& OText(const std::string& strText);                    // 'O', text only
+    CEntryBuilder& Auth(const CAuthSpec& auth);                                        // 'u'
+    CEntryBuilder& Route(const CRouteSpec& route);                                     // 'r'
+    CEntryBuilder& DynRouting(const CDynRoutingSpec& dyn);                             // 'd'
+    CEntryBuilder& Ospf(uint8_t nSection, uint8_t nLevel);                             // 'o'
+    CEntryBuilder& OText(const std::string& strText);                                  // 'O', text only
     CEntryBuilder& OText(const std::string& strText, uint32_t nFirst, uint32_t nSecond);
-    CEntryBuilder& PacketBound(uint16_t nBound);                         // 'L'
+    CEntryBuilder& PacketBound(uint16_t nBound);                                                     // 'L'
     CEntryBuilder& Packet(const Bytes& packet, uint16_t nLinkKind = LINK_IP, int nLengthWord = -1);  // 'M'
-    CEntryBuilder& EthernetPacket(const Bytes& frame);                   // 'P'
+    CEntryBuilder& EthernetPacket(const Bytes& frame);                                               // 'P'
 
     const Bytes& Body() const { return m_aBody; }
     const uint8_t* Data() const { return m_aBody.data(); }
@@ -196,9 +196,9 @@ struct CIpv4Spec {
     uint8_t m_nTtl = 64;
     uint8_t m_nTos = 0;
     uint16_t m_nIdent = 0;
-    uint16_t m_nFragment = 0;   // flags (top 3 bits) and fragment offset (low 13), as on the wire
-    uint8_t m_nIhl = 5;         // header length in 32-bit words; options are zero bytes
-    int m_nTotalLength = -1;    // -1: header plus payload
+    uint16_t m_nFragment = 0;  // flags (top 3 bits) and fragment offset (low 13), as on the wire
+    uint8_t m_nIhl = 5;        // header length in 32-bit words; options are zero bytes
+    int m_nTotalLength = -1;   // -1: header plus payload
 };
 
 struct CTcpSpec {
@@ -215,8 +215,7 @@ struct CTcpSpec {
 // 14 bytes.
 Bytes EthernetHeader(const CMac& dest, const CMac& src, uint16_t nType);
 // 28 bytes: Ethernet/IPv4 ARP with the given opcode (1 request, 2 reply).
-Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp,
-                const CMac& targetMac, uint32_t nTargetIp);
+Bytes ArpPacket(uint16_t nOpcode, const CMac& senderMac, uint32_t nSenderIp, const CMac& targetMac, uint32_t nTargetIp);
 // max(20, IHL x 4) bytes with a valid checksum; the total length counts
 // nPayloadLength payload bytes unless the spec fixes it.
 Bytes Ipv4Header(const CIpv4Spec& ip, size_t nPayloadLength);
@@ -232,14 +231,12 @@ Bytes IcmpHeader(uint8_t nType, uint8_t nCode, uint32_t nRest = 0);
 Bytes IpPacket(const CIpv4Spec& ip, const Bytes& payload);
 Bytes TcpPacket(CIpv4Spec ip, const CTcpSpec& tcp, const Bytes& payload = Bytes());
 Bytes UdpPacket(CIpv4Spec ip, uint16_t nSrcPort, uint16_t nDestPort, const Bytes& payload = Bytes());
-Bytes IcmpPacket(CIpv4Spec ip, uint8_t nType, uint8_t nCode, uint32_t nRest = 0,
-                 const Bytes& payload = Bytes());
+Bytes IcmpPacket(CIpv4Spec ip, uint8_t nType, uint8_t nCode, uint32_t nRest = 0, const Bytes& payload = Bytes());
 // An ICMP error (type 3, 4, 5, 11 or 12) quoting the given bytes, normally
 // the first bytes of the offending packet: Head(TcpPacket(...), 28).
 Bytes IcmpError(CIpv4Spec ip, uint8_t nType, uint8_t nCode, const Bytes& quoted);
 // An Ethernet frame around the payload.
-Bytes EthernetFrame(const Bytes& payload, uint16_t nType = ETHER_TYPE_IPV4,
-                    const CMac& dest = Mac("00:00:5e:00:53:02"),
+Bytes EthernetFrame(const Bytes& payload, uint16_t nType = ETHER_TYPE_IPV4, const CMac& dest = Mac("00:00:5e:00:53:02"),
                     const CMac& src = Mac("00:00:5e:00:53:01"));
 
 }  // namespace testdata

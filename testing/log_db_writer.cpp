@@ -1,3 +1,6 @@
+// The test-data writer's files: LogTime conversions, "Ostrel.cfg" files,
+// daily files (plain or gzip, well-formed or broken in chosen ways) and whole
+// databases laid out by gateway, month and day.
 #include "testing/log_db_writer.h"
 
 #include <algorithm>
@@ -18,6 +21,8 @@ namespace {
 
 constexpr size_t kNotCut = static_cast<size_t>(-1);
 constexpr int64_t kSecondsPerDay = 86400;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr int64_t kSecondsPerMinute = 60;
 
 void AppendBytes(std::string& str, const uint8_t* pBytes, size_t nCount)
 {
@@ -64,6 +69,13 @@ void CivilFromDays(int64_t nDays, int& nYear, int& nMonth, int& nDay)
     nDay = static_cast<int>(nDayOfYear - (153 * nMonthIndex + 2) / 5 + 1);
     nMonth = static_cast<int>(nMonthIndex < 10 ? nMonthIndex + 3 : nMonthIndex - 9);
     nYear = static_cast<int>(nYearOfEra + nEra * 400 + (nMonth <= 2 ? 1 : 0));
+}
+
+// Seconds since 1970-01-01 00:00:00 UTC of a UTC date and time.
+int64_t UnixFromUtc(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
+{
+    return DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + int64_t{nHour} * kSecondsPerHour +
+           int64_t{nMinute} * kSecondsPerMinute + nSecond;
 }
 
 bool IsSameDay(const CUtcDate& a, const CUtcDate& b)
@@ -124,8 +136,7 @@ LogTime LogTimeFromUnix(int64_t nSeconds, uint32_t nSubSecond)
 
 LogTime LogTimeFromUtc(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
 {
-    int64_t nSeconds = DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 + nMinute * 60 + nSecond;
-    return LogTimeFromUnix(nSeconds);
+    return LogTimeFromUnix(UnixFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond));
 }
 
 int64_t UnixFromLogTime(LogTime nTime)
@@ -135,8 +146,7 @@ int64_t UnixFromLogTime(LogTime nTime)
 
 struct tm UtcTm(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond)
 {
-    time_t nSeconds = static_cast<time_t>(DaysFromCivil(nYear, nMonth, nDay) * kSecondsPerDay + nHour * 3600 +
-                                          nMinute * 60 + nSecond);
+    time_t nSeconds = static_cast<time_t>(UnixFromUtc(nYear, nMonth, nDay, nHour, nMinute, nSecond));
     struct tm tmResult;
     std::memset(&tmResult, 0, sizeof(tmResult));
     gmtime_r(&nSeconds, &tmResult);
@@ -196,12 +206,14 @@ void CConfigWriter::AppendKey(std::string& strText, const std::string& strKey, c
 std::string CConfigWriter::Text() const
 {
     static const char* const s_aStandardKeys[][2] = {
+        // clang-format off
         // key            default
         {"UDPPORT",       "999"},
         {"NRFIREWALLS",   nullptr},  // the number of gateways
         {"FILESIZE",      "1"},
         {"MAINTENANCE",   "0"},
         {"DAYS_TO_KEEP",  "10"},
+        // clang-format on
     };
 
     std::vector<std::string> aWritten;
@@ -371,8 +383,7 @@ bool MakeFolders(const std::string& strPath)
     return platform::MakeFolders(strPath.c_str(), false);
 }
 
-bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression,
-                    int nGzipLevel)
+bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression, int nGzipLevel)
 {
     std::string strParent = ParentFolder(strPath);
     if (!strParent.empty() && !MakeFolders(strParent))
@@ -385,19 +396,27 @@ bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECo
 namespace {
 
 // The bytes compressed by zlib's deflate with the given window bits (15 + 16:
-// a gzip wrapper; -15: raw deflate data).
-std::string Deflate(const std::string& strBytes, int nWindowBits)
+// a gzip wrapper; -15: raw deflate data), level and strategy, with a full
+// flush after every nFlushEvery bytes when that is not 0.
+std::string Deflate(const std::string& strBytes, int nWindowBits, int nLevel = Z_DEFAULT_COMPRESSION,
+                    int nStrategy = Z_DEFAULT_STRATEGY, size_t nFlushEvery = 0)
 {
     z_stream stream;
     std::memset(&stream, 0, sizeof(stream));
-    int nResult = deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, nWindowBits, 8, Z_DEFAULT_STRATEGY);
+    int nResult = deflateInit2(&stream, nLevel, Z_DEFLATED, nWindowBits, 8, nStrategy);
     SARNITH_ASSERT(nResult == Z_OK);
-    std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())), '\0');
+    size_t nFlushes = nFlushEvery == 0 ? 0 : strBytes.size() / nFlushEvery;
+    std::string strOut(deflateBound(&stream, static_cast<uLong>(strBytes.size())) + 8 * nFlushes, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(strBytes.data()));
-    stream.avail_in = static_cast<uInt>(strBytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&strOut[0]);
+    stream.next_out = reinterpret_cast<Bytef*>(strOut.data());
     stream.avail_out = static_cast<uInt>(strOut.size());
-    nResult = deflate(&stream, Z_FINISH);
+    size_t nDone = 0;
+    do {
+        size_t nPart = nFlushEvery == 0 ? strBytes.size() - nDone : std::min(nFlushEvery, strBytes.size() - nDone);
+        stream.avail_in = static_cast<uInt>(nPart);
+        nDone += nPart;
+        nResult = deflate(&stream, nDone == strBytes.size() ? Z_FINISH : Z_FULL_FLUSH);
+    } while (nResult == Z_OK && nDone < strBytes.size());
     SARNITH_ASSERT(nResult == Z_STREAM_END);
     strOut.resize(stream.total_out);
     deflateEnd(&stream);
@@ -451,7 +470,9 @@ std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& op
         strMember += options.m_strComment + '\0';
     if (options.m_bHeaderCrc)
         AppendLittleEndian(strMember, Crc32Of(strMember) ^ options.m_nHeaderCrcFlip, kGzipHeaderCrcSize);
-    strMember += Deflate(strBytes, -15);
+    strMember += options.m_pDeflate != nullptr
+                     ? *options.m_pDeflate
+                     : Deflate(strBytes, -15, options.m_nLevel, options.m_nStrategy, options.m_nFlushEvery);
     AppendLittleEndian(strMember, Crc32Of(strBytes) ^ options.m_nCrcFlip, kTrailerFieldSize);
     AppendLittleEndian(strMember, static_cast<uint32_t>(strBytes.size()) + options.m_nSizeAdd, kTrailerFieldSize);
     return strMember;
@@ -542,7 +563,8 @@ bool CLogDatabase::WriteEntries(const CLayout& layout)
             int nSequence = 0;
             do {
                 CDailyFile file;
-                while (bSameDay(day) && (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
+                while (bSameDay(day) &&
+                       (layout.m_nEntriesPerFile == 0 || file.EntryCount() < layout.m_nEntriesPerFile)) {
                     file.AddEntry(aEntries[nIndex].m_nTime, aEntries[nIndex].m_strBody);
                     ++nIndex;
                 }

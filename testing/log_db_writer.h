@@ -40,8 +40,8 @@ struct tm UtcTm(int nYear, int nMonth, int nDay, int nHour = 0, int nMinute = 0,
 // A UTC calendar date with time of day; the fields a daily file is named by.
 struct CUtcDate {
     int m_nYear;
-    int m_nMonth;   // 1-12
-    int m_nDay;     // 1-31
+    int m_nMonth;  // 1-12
+    int m_nDay;    // 1-31
     int m_nHour;
     int m_nMinute;
     int m_nSecond;
@@ -173,21 +173,25 @@ std::string GzipBytes(const std::string& strBytes);
 // How GzipMember frames its member: optional header fields and deliberate
 // damage (defaults: a plain, sound member).
 struct CGzipMemberOptions {
-    bool m_bExtra = false;         // an extra field holding m_strExtra
+    bool m_bExtra = false;  // an extra field holding m_strExtra
     std::string m_strExtra;
-    bool m_bName = false;          // a file name field holding m_strName
+    bool m_bName = false;  // a file name field holding m_strName
     std::string m_strName;
-    bool m_bComment = false;       // a comment field holding m_strComment
+    bool m_bComment = false;  // a comment field holding m_strComment
     std::string m_strComment;
-    bool m_bHeaderCrc = false;     // a header CRC, XORed with m_nHeaderCrcFlip
+    bool m_bHeaderCrc = false;  // a header CRC, XORed with m_nHeaderCrcFlip
     uint32_t m_nHeaderCrcFlip = 0;
-    uint8_t m_nMethod = 8;         // compression method byte (8: deflate)
-    uint8_t m_nExtraFlags = 0;     // more flag bits (reserved ones, for damage)
-    uint32_t m_nCrcFlip = 0;       // XORed into the trailer CRC
-    uint32_t m_nSizeAdd = 0;       // added to the trailer size
+    uint8_t m_nMethod = 8;                    // compression method byte (8: deflate)
+    uint8_t m_nExtraFlags = 0;                // more flag bits (reserved ones, for damage)
+    uint32_t m_nCrcFlip = 0;                  // XORed into the trailer CRC
+    uint32_t m_nSizeAdd = 0;                  // added to the trailer size
+    int m_nLevel = -1;                        // zlib's compression level, 0-9 (-1: its default)
+    int m_nStrategy = 0;                      // zlib's strategy (Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, ...)
+    size_t m_nFlushEvery = 0;                 // a full flush after every that many bytes (0: none)
+    const std::string* m_pDeflate = nullptr;  // raw deflate data to frame instead of compressing
 };
 // One gzip member of the bytes, its header built field by field around
-// zlib's raw deflate data.
+// zlib's raw deflate data (or the given one).
 std::string GzipMember(const std::string& strBytes, const CGzipMemberOptions& options = CGzipMemberOptions());
 // The bytes a gzip stream decodes to up to its end or its first error
 // (zlib's inflate), for tests of damaged streams.
@@ -227,9 +231,9 @@ public:
     // How collected entries become files.
     struct CLayout {
         ECompression m_eCompression = ECompression::kPlain;
-        bool m_bAlternate = false;         // plain and gzip in turn, starting with m_eCompression
-        size_t m_nEntriesPerFile = 0;      // 0: one file per day; else more sequence numbers
-        bool m_bEndMarker = true;          // end each file with a zero-length entry header
+        bool m_bAlternate = false;     // plain and gzip in turn, starting with m_eCompression
+        size_t m_nEntriesPerFile = 0;  // 0: one file per day; else more sequence numbers
+        bool m_bEndMarker = true;      // end each file with a zero-length entry header
     };
 
     // Writes the collected entries: per gateway, sorted by time (stable),

@@ -75,6 +75,7 @@ int Generate(int nArgs, char** aArgs)
         long long m_nMin;
         long long m_nMax;
     } kIntOptions[] = {
+        // clang-format off
         // option                field                                  min            max
         {"--gateways",          &CTrafficOptions::m_nGateways,         1,             512},
         {"--days",              &CTrafficOptions::m_nDays,             1,             3660},
@@ -83,6 +84,7 @@ int Generate(int nArgs, char** aArgs)
         {"--gzip-level",        &CTrafficOptions::m_nGzipLevel,        kMinGzipLevel, kMaxGzipLevel},
         {"--files-per-day",     &CTrafficOptions::m_nFilesPerDay,      1,             1000},
         {"--explanation-bytes", &CTrafficOptions::m_nExplanationBytes, 0,             kMaxExplanationBytes},
+        // clang-format on
     };
     bool bEntriesGiven = false;
 

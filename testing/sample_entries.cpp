@@ -1,3 +1,5 @@
+// The benchmarks' sample entries: one connection, TCP, ICMP error,
+// authentication and usage entry each, varied by an index.
 #include "testing/sample_entries.h"
 
 #include <string>
@@ -14,8 +16,14 @@ Bytes SampleConnEntry(uint32_t nIndex)
     conn.m_nDestPort = 443;
     conn.m_nOrigSent = 1500 * nIndex;
     CEntryBuilder entry;
-    entry.Category("CONN").Event("conn_open").Action("allow").LogId(600001).DevTime(1700000000 + nIndex)
-        .Severity(5).RuleNames({{RULE_NAME, "allow_web"}, {RULE_SAT_SRC, "nat_out"}}).Conn(conn);
+    entry.Category("CONN")
+        .Event("conn_open")
+        .Action("allow")
+        .LogId(600001)
+        .DevTime(1700000000 + nIndex)
+        .Severity(5)
+        .RuleNames({{RULE_NAME, "allow_web"}, {RULE_SAT_SRC, "nat_out"}})
+        .Conn(conn);
     return entry.Body();
 }
 
@@ -30,8 +38,14 @@ Bytes SampleTcpEntry(uint32_t nIndex)
     tcp.m_nFlags = TCP_FLAG_SYN;
     tcp.m_nDataOffset = 8;
     CEntryBuilder entry;
-    entry.Category("RULE").Event("ruleset_drop_packet").Action("drop").LogId(6000051).DevTime(1700000000)
-        .Severity(3).RecvIf("wan").Explanation("Dropped by rule \"drop_all\"; logged")
+    entry.Category("RULE")
+        .Event("ruleset_drop_packet")
+        .Action("drop")
+        .LogId(6000051)
+        .DevTime(1700000000)
+        .Severity(3)
+        .RecvIf("wan")
+        .Explanation("Dropped by rule \"drop_all\"; logged")
         .RuleNames({{RULE_NAME, "drop_all"}})
         .Packet(EthernetFrame(TcpPacket(ip, tcp, Bytes(40, 0))), LINK_ETHERNET);
     return entry.Body();
@@ -46,7 +60,11 @@ Bytes SampleIcmpErrorEntry(uint32_t nIndex)
     inner.m_nSrcIp = outer.m_nDestIp;
     inner.m_nDestIp = Ip("198.51.100.7");
     CEntryBuilder entry;
-    entry.Category("ICMP").Event("icmp_unreach").Action("allow").LogId(6000100).Severity(4)
+    entry.Category("ICMP")
+        .Event("icmp_unreach")
+        .Action("allow")
+        .LogId(6000100)
+        .Severity(4)
         .Packet(IcmpError(outer, 3, 3, UdpPacket(inner, 5353, 53, Bytes(12, 0))), LINK_IP);
     return entry.Body();
 }

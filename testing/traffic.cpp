@@ -1,3 +1,6 @@
+// Realistic entries from readable specifications, and generated traffic:
+// random entries of a small company network spread over gateways and days,
+// written as a database.
 #include "testing/traffic.h"
 
 #include <algorithm>
@@ -12,7 +15,6 @@ constexpr uint64_t kUnitsPerDay = 86400ull * kLogTimeUnitsPerSecond;
 // Severities as the gateways log them.
 constexpr int kSeverityNotice = 5;
 constexpr int kSeverityInfo = 6;
-constexpr int kSeverityWarning = 4;
 
 struct CKindDefaults {
     EEntryKind m_eKind;
@@ -24,6 +26,7 @@ struct CKindDefaults {
 };
 
 const CKindDefaults kKinds[] = {
+    // clang-format off
     // kind                    name          category    event             action         severity
     {EEntryKind::kDrop,      "drop",       "RULE",     "rule_drop",      "drop",        kSeverityNotice},
     {EEntryKind::kConnOpen,  "conn-open",  "CONN",     "conn_open",      "open",        kSeverityInfo},
@@ -32,6 +35,7 @@ const CKindDefaults kKinds[] = {
     {EEntryKind::kLogout,    "logout",     "USERAUTH", "user_logout",    "logout",      kSeverityInfo},
     {EEntryKind::kUsage,     "usage",      "SYSTEM",   "usage",          "none",        kSeverityInfo},
     {EEntryKind::kRaw,       "raw",        "",         "",               "",            -1},
+    // clang-format on
 };
 
 const CKindDefaults& DefaultsOf(EEntryKind eKind)
@@ -301,7 +305,8 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
         for (int nDay = 0; nDay < options.m_nDays; ++nDay) {
             // Each gateway-day has a generator of its own, so the files do not
             // depend on the order or the number of the others.
-            CRandom random(options.m_nSeed * 0x100000001B3ull + nGateway * 100003u + static_cast<uint64_t>(nDay));
+            CRandom random(options.m_nSeed * UINT64_C(0x100000001B3) + nGateway * 100003u +
+                           static_cast<uint64_t>(nDay));
             LogTime nDayStart = nFirstDay + static_cast<LogTime>(nDay) * kUnitsPerDay;
             CUtcDate date = UtcDateOf(nDayStart);
 
@@ -312,8 +317,8 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
 
             size_t nNext = 0;
             for (int nSequence = 0; nSequence < options.m_nFilesPerDay; ++nSequence) {
-                size_t nEnd = aOffsets.size() * static_cast<size_t>(nSequence + 1) /
-                              static_cast<size_t>(options.m_nFilesPerDay);
+                size_t nEnd =
+                    aOffsets.size() * static_cast<size_t>(nSequence + 1) / static_cast<size_t>(options.m_nFilesPerDay);
                 CDailyFile file;
                 for (; nNext < nEnd; ++nNext) {
                     LogTime nTime = nDayStart + aOffsets[nNext];

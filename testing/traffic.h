@@ -95,15 +95,15 @@ CEntrySpec RandomEntry(CRandom& random, LogTime nTime);
 struct CTrafficOptions {
     int m_nGateways = 4;
     int m_nDays = 7;
-    int m_nEntriesPerDay = 10000;   // per gateway and day, unless m_nTotalEntries is set
-    int64_t m_nTotalEntries = -1;   // 0 or more: this many in all, spread evenly over the gateway-days
-    int m_nStartYear = 2006;        // first day, UTC
+    int m_nEntriesPerDay = 10000;  // per gateway and day, unless m_nTotalEntries is set
+    int64_t m_nTotalEntries = -1;  // 0 or more: this many in all, spread evenly over the gateway-days
+    int m_nStartYear = 2006;       // first day, UTC
     int m_nStartMonth = 6;
     int m_nStartDay = 1;
-    int m_nGzipPercent = 50;        // share of daily files written compressed
+    int m_nGzipPercent = 50;  // share of daily files written compressed
     int m_nGzipLevel = kDefaultGzipLevel;
-    int m_nFilesPerDay = 1;         // sequence numbers per day
-    int m_nExplanationBytes = 0;    // an explanation text of this length in every entry (0: none)
+    int m_nFilesPerDay = 1;       // sequence numbers per day
+    int m_nExplanationBytes = 0;  // an explanation text of this length in every entry (0: none)
     uint64_t m_nSeed = 1;
 };
 

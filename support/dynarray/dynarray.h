@@ -15,6 +15,7 @@
 #ifndef SARNITH_SUPPORT_DYNARRAY_DYNARRAY_H
 #define SARNITH_SUPPORT_DYNARRAY_DYNARRAY_H
 
+#include <cstddef>
 #include <memory>
 #include <utility>
 
@@ -25,10 +26,7 @@ class CDynArray {
 public:
     CDynArray() : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
 
-    CDynArray(const CDynArray& other) : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1)
-    {
-        CopyFrom(other);
-    }
+    CDynArray(const CDynArray& other) : m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) { CopyFrom(other); }
 
     CDynArray& operator=(const CDynArray& other)
     {
@@ -57,7 +55,7 @@ public:
     {
         if (m_pData == nullptr) {
             if (nNewSize > 0) {
-                m_pData.reset(new TYPE[nNewSize]);
+                m_pData.reset(new TYPE[static_cast<size_t>(nNewSize)]);
                 m_nMaxSize = nNewSize;
                 m_nSize = nNewSize;
             }
@@ -69,9 +67,9 @@ public:
             m_nSize = nNewSize;
         } else {
             int nNewMax = m_nGrowBy == -1 ? nNewSize * 2 : nNewSize + m_nGrowBy;
-            std::unique_ptr<TYPE[]> pNewData(new TYPE[nNewMax]);
+            std::unique_ptr<TYPE[]> pNewData(new TYPE[static_cast<size_t>(nNewMax)]);
             for (int i = 0; i < m_nSize; ++i)
-                pNewData[i] = m_pData[i];
+                pNewData[static_cast<size_t>(i)] = Slot(i);
             m_pData = std::move(pNewData);
             m_nMaxSize = nNewMax;
             m_nSize = nNewSize;
@@ -81,13 +79,13 @@ public:
     TYPE& ElementAt(int nPos)
     {
         SARNITH_ASSERT(nPos <= m_nSize);
-        return m_pData[nPos];
+        return Slot(nPos);
     }
 
     const TYPE& ElementAt(int nPos) const
     {
         SARNITH_ASSERT(nPos <= m_nSize);
-        return m_pData[nPos];
+        return Slot(nPos);
     }
 
     TYPE& operator[](int nPos) { return ElementAt(nPos); }
@@ -96,12 +94,13 @@ public:
     void SetAtGrow(int nPos, const TYPE& value)
     {
         if (nPos >= m_nSize) {
-            TYPE copy(value);  // value may live in the storage that growing replaces
+            // value may live in the storage that growing replaces.
+            TYPE copy(value);  // NOLINT(performance-unnecessary-copy-initialization)
             SetSize(nPos + 1);
-            m_pData[nPos] = copy;
+            Slot(nPos) = copy;
             return;
         }
-        m_pData[nPos] = value;
+        Slot(nPos) = value;
     }
 
     void Add(const TYPE& value) { SetAtGrow(m_nSize, value); }
@@ -110,16 +109,19 @@ public:
     {
         SARNITH_ASSERT(nPos <= m_nSize && nCount <= (m_nSize - nPos));
         for (int i = nPos; i + nCount < m_nSize; ++i)
-            m_pData[i] = m_pData[i + nCount];
+            Slot(i) = Slot(i + nCount);
         SetSize(m_nSize - nCount);
     }
 
 private:
+    TYPE& Slot(int nPos) { return m_pData[static_cast<size_t>(nPos)]; }
+    const TYPE& Slot(int nPos) const { return m_pData[static_cast<size_t>(nPos)]; }
+
     void CopyFrom(const CDynArray& other)
     {
         SetSize(other.m_nSize);
         for (int i = 0; i < other.m_nSize; ++i)
-            m_pData[i] = other.m_pData[i];
+            Slot(i) = other.Slot(i);
     }
 
     std::unique_ptr<TYPE[]> m_pData;

@@ -1,10 +1,15 @@
+// Running a program as a child process for the end-to-end tests: its
+// arguments, environment changes, working folder and standard input, and its
+// standard output, standard error and exit code collected.
 #include "tests/common/process_runner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,10 +33,9 @@ void ApplyEnvironment(const std::vector<std::string>& aChanges)
 
 bool HasVariable(const std::vector<std::string>& aChanges, const std::string& strName)
 {
-    for (const std::string& strChange : aChanges)
-        if (strChange == strName || strChange.rfind(strName + "=", 0) == 0)
-            return true;
-    return false;
+    return std::any_of(aChanges.begin(), aChanges.end(), [&](const std::string& strChange) {
+        return strChange == strName || strChange.rfind(strName + "=", 0) == 0;
+    });
 }
 
 }  // namespace
@@ -40,7 +44,9 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
                          const ProcessOptions& options)
 {
     ProcessResult result;
-    int aOut[2], aErr[2], aIn[2];
+    int aOut[2];
+    int aErr[2];
+    int aIn[2];
     if (pipe(aOut) != 0 || pipe(aErr) != 0 || pipe(aIn) != 0)
         return result;
 
@@ -49,7 +55,7 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
         dup2(aIn[0], 0);
         dup2(aOut[1], 1);
         dup2(aErr[1], 2);
-        for (int nFd : { aIn[0], aIn[1], aOut[0], aOut[1], aErr[0], aErr[1] })
+        for (int nFd : {aIn[0], aIn[1], aOut[0], aOut[1], aErr[0], aErr[1]})
             close(nFd);
         ApplyEnvironment(options.aEnvironment);
         if (!options.strWorkingDir.empty() && chdir(options.strWorkingDir.c_str()) != 0)
@@ -76,18 +82,19 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
     } else {
         fcntl(nInFd, F_SETFL, O_NONBLOCK);
     }
-    bool bOutOpen = true, bErrOpen = true;
+    bool bOutOpen = true;
+    bool bErrOpen = true;
     time_t nDeadline = time(nullptr) + options.nTimeoutSeconds;
     char aBuffer[65536];
     while (bOutOpen || bErrOpen) {
         struct pollfd aPoll[3];
         int nCount = 0;
         if (bOutOpen)
-            aPoll[nCount++] = { aOut[0], POLLIN, 0 };
+            aPoll[nCount++] = {aOut[0], POLLIN, 0};
         if (bErrOpen)
-            aPoll[nCount++] = { aErr[0], POLLIN, 0 };
+            aPoll[nCount++] = {aErr[0], POLLIN, 0};
         if (nInFd >= 0)
-            aPoll[nCount++] = { nInFd, POLLOUT, 0 };
+            aPoll[nCount++] = {nInFd, POLLOUT, 0};
         int nReady = poll(aPoll, static_cast<nfds_t>(nCount), 1000);
         if (time(nullptr) > nDeadline) {
             kill(nPid, SIGKILL);
@@ -131,6 +138,47 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
     else if (WIFSIGNALED(nStatus))
         result.nSignal = WTERMSIG(nStatus);
     return result;
+}
+
+bool RunAsUnprivilegedUser(const std::function<std::string()>& fnWork, std::string& strOutput)
+{
+    constexpr uid_t kNobody = 65534;
+    constexpr gid_t kNoGroup = 65534;
+    constexpr int kNoUserChange = 126;
+    strOutput.clear();
+    int aPipe[2];
+    if (pipe(aPipe) != 0)
+        return false;
+    pid_t nPid = fork();
+    if (nPid == 0) {
+        close(aPipe[0]);
+        if (setgroups(0, nullptr) != 0 || setresgid(kNoGroup, kNoGroup, kNoGroup) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0)
+            _exit(kNoUserChange);
+        const std::string strText = fnWork();
+        size_t nWritten = 0;
+        while (nWritten < strText.size()) {
+            ssize_t nCount = write(aPipe[1], strText.data() + nWritten, strText.size() - nWritten);
+            if (nCount <= 0)
+                _exit(1);
+            nWritten += static_cast<size_t>(nCount);
+        }
+        _exit(0);  // no exit handlers: they belong to the parent
+    }
+    close(aPipe[1]);
+    char aBuffer[4096];
+    ssize_t nRead = 0;
+    while ((nRead = read(aPipe[0], aBuffer, sizeof(aBuffer))) != 0) {
+        if (nRead > 0)
+            strOutput.append(aBuffer, static_cast<size_t>(nRead));
+        else if (errno != EINTR)
+            break;
+    }
+    close(aPipe[0]);
+    int nStatus = 0;
+    if (nPid < 0 || waitpid(nPid, &nStatus, 0) != nPid)
+        return false;
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
 }
 
 std::string DefaultTestConfigHome()

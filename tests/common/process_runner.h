@@ -8,6 +8,7 @@
 #ifndef SARNITH_TESTS_COMMON_PROCESS_RUNNER_H
 #define SARNITH_TESTS_COMMON_PROCESS_RUNNER_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,16 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
 // Runs the sarnith binary. Unless the options say otherwise, TZ is UTC and
 // XDG_CONFIG_HOME points at a folder private to this test process, so the
 // user's own stored root directory is never read or changed.
-ProcessResult RunSarnith(const std::vector<std::string>& aArgs,
-                         const ProcessOptions& options = ProcessOptions());
+ProcessResult RunSarnith(const std::vector<std::string>& aArgs, const ProcessOptions& options = ProcessOptions());
 
 // The folder RunSarnith uses as XDG_CONFIG_HOME by default.
 std::string DefaultTestConfigHome();
+
+// Runs fnWork in a child process as the unprivileged user and group 65534
+// ("nobody", no supplementary groups) and hands back the text it returned:
+// for tests of file permissions, which the superuser is not bound by. Needs
+// the privilege to change user (the superuser has it). False when the child
+// could not change user or did not end normally.
+bool RunAsUnprivilegedUser(const std::function<std::string()>& fnWork, std::string& strOutput);
 
 #endif

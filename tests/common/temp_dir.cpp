@@ -1,3 +1,5 @@
+// A fresh temporary folder per test, removed with its contents, and whole
+// files written and read in it.
 #include "tests/common/temp_dir.h"
 
 #include <cstdio>
@@ -16,6 +18,12 @@ int RemoveEntry(const char* pszPath, const struct stat*, int, struct FTW*)
     return remove(pszPath);
 }
 
+int OpenEntry(const char* pszPath, const struct stat* pStat, int, struct FTW*)
+{
+    chmod(pszPath, S_ISDIR(pStat->st_mode) ? 0755 : 0644);
+    return 0;
+}
+
 void MakeParents(const std::string& strPath)
 {
     for (size_t nPos = 1; nPos < strPath.size(); ++nPos)
@@ -29,7 +37,7 @@ CTempDir::CTempDir()
 {
     const char* pszBase = std::getenv("TMPDIR");
     std::string strTemplate = std::string(pszBase != nullptr && pszBase[0] ? pszBase : "/tmp") + "/sarnith-test-XXXXXX";
-    char* pszMade = mkdtemp(&strTemplate[0]);
+    char* pszMade = mkdtemp(strTemplate.data());
     m_strPath = pszMade != nullptr ? pszMade : "";
 }
 
@@ -37,6 +45,12 @@ CTempDir::~CTempDir()
 {
     if (!m_strPath.empty())
         nftw(m_strPath.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void CTempDir::OpenToAllUsers() const
+{
+    if (!m_strPath.empty())
+        nftw(m_strPath.c_str(), OpenEntry, 16, FTW_PHYS);
 }
 
 void WriteWholeFile(const std::string& strPath, const std::string& strData)

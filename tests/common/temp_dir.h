@@ -16,6 +16,9 @@ public:
     const std::string& Path() const { return m_strPath; }
     // Path of a name inside the folder.
     std::string operator/(const std::string& strName) const { return m_strPath + "/" + strName; }
+    // Lets every user enter the folder and read what it holds now: folders
+    // become 0755, files 0644.
+    void OpenToAllUsers() const;
 
 private:
     std::string m_strPath;

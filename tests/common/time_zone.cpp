@@ -1,3 +1,5 @@
+// Pinning the process's time zone for the life of a scope and restoring the
+// one set before.
 #include "tests/common/time_zone.h"
 
 #include <cstdlib>

@@ -42,9 +42,8 @@ std::map<std::string, std::string>* s_pSnapshot = nullptr;
 int NoteEntry(const char* pszPath, const struct stat* pInfo, int, struct FTW*)
 {
     std::ostringstream description;
-    description << std::oct << pInfo->st_mode << std::dec << ' ' << pInfo->st_size << ' '
-                << pInfo->st_mtim.tv_sec << '.' << pInfo->st_mtim.tv_nsec << ' ' << pInfo->st_ctim.tv_sec << '.'
-                << pInfo->st_ctim.tv_nsec;
+    description << std::oct << pInfo->st_mode << std::dec << ' ' << pInfo->st_size << ' ' << pInfo->st_mtim.tv_sec
+                << '.' << pInfo->st_mtim.tv_nsec << ' ' << pInfo->st_ctim.tv_sec << '.' << pInfo->st_ctim.tv_nsec;
     if (S_ISLNK(pInfo->st_mode)) {
         char szTarget[4096];
         ssize_t nLength = readlink(pszPath, szTarget, sizeof(szTarget));
@@ -159,7 +158,7 @@ protected:
         ASSERT_TRUE(m_db.WriteDailyFile(pszGateway, 2006, 6, nDay, nSequence, eCompression, file));
     }
     // Stored bytes as they are, whatever the name says.
-    void WriteStored(const std::string& strPath, const std::string& strBytes)
+    static void WriteStored(const std::string& strPath, const std::string& strBytes)
     {
         ASSERT_TRUE(WriteFileBytes(strPath, strBytes, ECompression::kPlain));
     }
@@ -172,7 +171,8 @@ protected:
         for (int i = 0; i < nCount; ++i) {
             std::string strName = "gw" + std::to_string(i);
             config.AddGateway(strName, "10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250));
-            ASSERT_TRUE(m_db.WriteDailyFile(strName, 2006, 6, 1, 0, eCompression, Events(1, 1, strName + "-", nEntries)));
+            ASSERT_TRUE(
+                m_db.WriteDailyFile(strName, 2006, 6, 1, 0, eCompression, Events(1, 1, strName + "-", nEntries)));
         }
         ASSERT_TRUE(m_db.WriteConfig(config));
     }
@@ -193,8 +193,8 @@ protected:
         return result;
     }
 
-    void Expect(const ProcessResult& result, const std::string& strStdout, const std::string& strStderr,
-                int nExitCode)
+    static void Expect(const ProcessResult& result, const std::string& strStdout, const std::string& strStderr,
+                       int nExitCode)
     {
         EXPECT_EQ(strStdout, result.strStdout);
         EXPECT_EQ(strStderr, result.strStderr);
@@ -294,8 +294,8 @@ TEST_F(HostileInput, GzipMembersTrailingGarbageAndEmptyMembers)
     WriteStored(DailyPath("gw1", 1, 0, ECompression::kGzip),
                 GzipMember(strFirst.substr(0, 30)) + GzipMember("") + GzipMember(strFirst.substr(30)) + "garbage");
     WriteStored(DailyPath("gw1", 1, 1, ECompression::kGzip), GzipMember(""));  // an empty member alone
-    WriteStored(DailyPath("gw1", 1, 2, ECompression::kGzip), GzipBytes(Events(1, 3, "b", 2, &expected).Bytes()) +
-                                                                  std::string(5000, '\xff'));
+    WriteStored(DailyPath("gw1", 1, 2, ECompression::kGzip),
+                GzipBytes(Events(1, 3, "b", 2, &expected).Bytes()) + std::string(5000, '\xff'));
     Write("gw2", 1, 0, ECompression::kGzip, Events(1, 2, "c", 2, &expected));
     Expect(RunAll(), expected.Lines(), "", 0);
 }
@@ -390,7 +390,8 @@ TEST_F(HostileInput, FolderThatCannotBeSearchedAndFileThatCannotBeRead)
 
     std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
     std::vector<std::string> aArgs = aPrefix;
-    aArgs.insert(aArgs.end(), {SARNITH_BINARY, "-r", m_dir.Path(), "select event from all times 2006-06-01 to 2006-07-02"});
+    aArgs.insert(aArgs.end(),
+                 {SARNITH_BINARY, "-r", m_dir.Path(), "select event from all times 2006-06-01 to 2006-07-02"});
     ProcessResult result = RunProcess(aArgs[0], std::vector<std::string>(aArgs.begin() + 1, aArgs.end()), Utc());
     EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
     Expect(result, expected.Lines() + "event=july0\n",
@@ -423,7 +424,8 @@ TEST_F(HostileInput, ConfigurationsWithTenThousandGatewaysOrLongLines)
 {
     CConfigWriter many;
     for (int i = 0; i < 10000; ++i)
-        many.AddGateway("gw" + std::to_string(i), "10.0." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256));
+        many.AddGateway("gw" + std::to_string(i),
+                        "10.0." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256));
     ASSERT_TRUE(m_db.WriteConfig(many));
     Expect(Run({}, std::string("select event from gw1 ") + kDays),
            "The NRFIREWALLS parameter must be in the range from 0 to 512.\r\n", "", 1);
@@ -472,10 +474,11 @@ TEST_F(HostileInput, MemoryRunningOutInsideZlib)
     bool bWhole = false;
     for (int nLimit = 4096; nLimit <= 262144 && !bWhole; nLimit += 1024) {
         std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
-        ProcessResult result = RunProcess("/bin/sh", {"-c", "ulimit -v " + std::to_string(nLimit) +
-                                                                " && exec \"$0\" -r \"$1\" \"$2\"",
-                                                      SARNITH_BINARY, m_dir.Path(), strStatement},
-                                            Utc());
+        ProcessResult result =
+            RunProcess("/bin/sh",
+                       {"-c", "ulimit -v " + std::to_string(nLimit) + " && exec \"$0\" -r \"$1\" \"$2\"",
+                        SARNITH_BINARY, m_dir.Path(), strStatement},
+                       Utc());
         EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
         ASSERT_EQ(0, result.nSignal) << nLimit;
         if (result.nExitCode == 127)
@@ -513,9 +516,10 @@ TEST_F(HostileInput, MemoryRunningOutInsideZlib)
 TEST_F(HostileInput, FileDescriptorsRunningOut)
 {
     WriteGateways(512, ECompression::kPlain, 1);
-    const std::string strStatement = "select event from all times 2006-06-01 to 2006-06-02 "
-                                     "and all times 2006-06-01 01:00 to 2006-06-02 "
-                                     "and all times 2006-05-31 to 2006-06-01 02:00";
+    const std::string strStatement =
+        "select event from all times 2006-06-01 to 2006-06-02 "
+        "and all times 2006-06-01 01:00 to 2006-06-02 "
+        "and all times 2006-05-31 to 2006-06-01 02:00";
     const std::string strRun = " && exec \"$0\" -r \"$1\" \"$2\"";
 
     std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());

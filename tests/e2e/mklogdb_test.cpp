@@ -18,9 +18,9 @@ ProcessResult RunMklogdb(const std::vector<std::string>& aArgs)
 TEST(MklogdbGenerate, TotalEntriesGzipLevelAndExplanationMakeADatabaseTheProgramReads)
 {
     CTempDir dir;
-    ProcessResult result = RunMklogdb({"generate", "--gateways", "3", "--days", "2", "--total-entries", "10",
-                                       "--gzip", "100", "--gzip-level", "1", "--explanation-bytes", "20",
-                                       "--seed", "7", dir / "db"});
+    ProcessResult result =
+        RunMklogdb({"generate", "--gateways", "3", "--days", "2", "--total-entries", "10", "--gzip", "100",
+                    "--gzip-level", "1", "--explanation-bytes", "20", "--seed", "7", dir / "db"});
     ASSERT_EQ(result.nExitCode, 0) << result.strStderr;
     EXPECT_EQ(result.strStdout, "");
     EXPECT_EQ(result.strStderr, "");
@@ -44,6 +44,7 @@ TEST(MklogdbGenerate, OutOfRangeAndConflictingOptionsAreRefused)
         std::vector<std::string> aOptions;
         const char* pszStderr;
     } kCases[] = {
+        // clang-format off
         {{"--entries", "5", "--total-entries", "9"}, "mklogdb: --entries and --total-entries exclude each other\n"},
         {{"--total-entries", "9", "--entries", "5"}, "mklogdb: --entries and --total-entries exclude each other\n"},
         {{"--total-entries", "-1"},                  "mklogdb: bad value for --total-entries: -1\n"},
@@ -52,6 +53,7 @@ TEST(MklogdbGenerate, OutOfRangeAndConflictingOptionsAreRefused)
         {{"--gzip-level", "10"},                     "mklogdb: bad value for --gzip-level: 10\n"},
         {{"--explanation-bytes", "60001"},           "mklogdb: bad value for --explanation-bytes: 60001\n"},
         {{"--explanation-bytes", "x"},               "mklogdb: bad value for --explanation-bytes: x\n"},
+        // clang-format on
     };
     for (const auto& test : kCases) {
         std::vector<std::string> aArgs = {"generate"};

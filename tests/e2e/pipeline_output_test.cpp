@@ -20,16 +20,81 @@ using namespace testdata;
 namespace {
 
 // Every single output field (the output types stand for lists of these).
-const std::vector<std::string> kEveryField = {
-    "ack", "action", "algmodname", "algsessionid", "arp", "arphwdest", "arphwsrc", "authagent", "authevent",
-    "authrule", "category", "conn", "connusage", "cwr", "date", "description", "destusername", "destiface",
-    "destip", "destport", "devdate", "devtime", "dynroutingdestproc", "dynroutingevent", "dynroutingsrcproc", "ece",
-    "enetproto", "event", "explanation", "fin", "firewall", "hwdest", "hwsrc", "icmpdestip", "icmpdestport",
-    "icmpipproto", "icmpsrcip", "icmpsrcport", "icmptype", "id", "ipdatalen", "iphdrlen", "ipproto", "iptotlen",
-    "origsent", "ospfloglevel", "ospflogsection", "params", "psh", "recvif", "routegw", "routeiface", "routemetric",
-    "routerange", "rst", "rule", "satdestrule", "satsrcrule", "vantgard", "severity", "srcip", "srcport",
-    "srcusername", "syn", "tcpdatalen", "tcphdrlen", "tcptotlen", "termsent", "time", "ttl", "udpdatalen",
-    "udptotlen", "urg", "usage", "username"};
+const std::vector<std::string> kEveryField = {"ack",
+                                              "action",
+                                              "algmodname",
+                                              "algsessionid",
+                                              "arp",
+                                              "arphwdest",
+                                              "arphwsrc",
+                                              "authagent",
+                                              "authevent",
+                                              "authrule",
+                                              "category",
+                                              "conn",
+                                              "connusage",
+                                              "cwr",
+                                              "date",
+                                              "description",
+                                              "destusername",
+                                              "destiface",
+                                              "destip",
+                                              "destport",
+                                              "devdate",
+                                              "devtime",
+                                              "dynroutingdestproc",
+                                              "dynroutingevent",
+                                              "dynroutingsrcproc",
+                                              "ece",
+                                              "enetproto",
+                                              "event",
+                                              "explanation",
+                                              "fin",
+                                              "firewall",
+                                              "hwdest",
+                                              "hwsrc",
+                                              "icmpdestip",
+                                              "icmpdestport",
+                                              "icmpipproto",
+                                              "icmpsrcip",
+                                              "icmpsrcport",
+                                              "icmptype",
+                                              "id",
+                                              "ipdatalen",
+                                              "iphdrlen",
+                                              "ipproto",
+                                              "iptotlen",
+                                              "origsent",
+                                              "ospfloglevel",
+                                              "ospflogsection",
+                                              "params",
+                                              "psh",
+                                              "recvif",
+                                              "routegw",
+                                              "routeiface",
+                                              "routemetric",
+                                              "routerange",
+                                              "rst",
+                                              "rule",
+                                              "satdestrule",
+                                              "satsrcrule",
+                                              "vantgard",
+                                              "severity",
+                                              "srcip",
+                                              "srcport",
+                                              "srcusername",
+                                              "syn",
+                                              "tcpdatalen",
+                                              "tcphdrlen",
+                                              "tcptotlen",
+                                              "termsent",
+                                              "time",
+                                              "ttl",
+                                              "udpdatalen",
+                                              "udptotlen",
+                                              "urg",
+                                              "usage",
+                                              "username"};
 
 const char* const kJune1 = " from gw1 times 2006-06-01 to 2006-06-02";
 
@@ -122,7 +187,7 @@ protected:
     }
 
     // What the Python reader prints; it must accept its input.
-    std::string Reader(const std::vector<std::string>& aArgs, const std::string& strStdin = "")
+    static std::string Reader(const std::vector<std::string>& aArgs, const std::string& strStdin = "")
     {
         ProcessOptions options;
         options.strStdin = strStdin;
@@ -168,10 +233,22 @@ void AddEveryKind(CLogDatabase& db)
     tcp.m_nDestPort = 80;
     tcp.m_nFlags = TCP_FLAG_SYN | TCP_FLAG_ACK | TCP_FLAG_PSH;
     CEntryBuilder drop;
-    drop.Category("RULE").LogId(1001).Event("rule_drop").Action("drop").Explanation("no service")
-        .Params("a=1").RecvIf("wan").Severity(4).DevTime(1149157800).AlgModName("http").AlgSessionId(77)
-        .RuleNames({{RULE_NAME, "default-drop"}, {RULE_SAT_SRC, "nat-out"}, {RULE_SAT_DEST, "fwd"},
-                    {RULE_SRC_USER, "alice"}, {RULE_DEST_USER, "bob"}})
+    drop.Category("RULE")
+        .LogId(1001)
+        .Event("rule_drop")
+        .Action("drop")
+        .Explanation("no service")
+        .Params("a=1")
+        .RecvIf("wan")
+        .Severity(4)
+        .DevTime(1149157800)
+        .AlgModName("http")
+        .AlgSessionId(77)
+        .RuleNames({{RULE_NAME, "default-drop"},
+                    {RULE_SAT_SRC, "nat-out"},
+                    {RULE_SAT_DEST, "fwd"},
+                    {RULE_SRC_USER, "alice"},
+                    {RULE_DEST_USER, "bob"}})
         .EthernetPacket(EthernetFrame(TcpPacket(IpSpec("10.0.0.1", "10.0.0.2"), tcp, Bytes(10, 'x'))));
     db.AddEntry("gw1", June1(10) + 5000000, drop.Body());
 
@@ -185,9 +262,9 @@ void AddEveryKind(CLogDatabase& db)
     db.AddEntry("gw1", June1(10, 0, 2), icmp.Body());
 
     CEntryBuilder arp;
-    arp.EthernetPacket(EthernetFrame(ArpPacket(1, Mac("02:00:00:00:00:01"), Ip("192.168.0.1"),
-                                               Mac("02:00:00:00:00:02"), Ip("192.168.0.2")),
-                                     ETHER_TYPE_ARP));
+    arp.EthernetPacket(EthernetFrame(
+        ArpPacket(1, Mac("02:00:00:00:00:01"), Ip("192.168.0.1"), Mac("02:00:00:00:00:02"), Ip("192.168.0.2")),
+        ETHER_TYPE_ARP));
     db.AddEntry("gw1", June1(10, 0, 3), arp.Body());
 
     CConnSpec conn;
@@ -359,9 +436,7 @@ TEST_F(PipelineOutput, HostileTextsArriveUnchanged)
          {"description", strHighBytes},
          {"rule", "\xe2\x82\xac caf\xc3\xa9 \xe2\x98\x83 \xf0\x9f\x98\x80"},
          {"srcusername", "a,b\"c"}},
-        {{"event", strMixed.substr(0, 1023)},
-         {"category", strMixed.substr(0, 1500)},
-         {"explanation", ""}},
+        {{"event", strMixed.substr(0, 1023)}, {"category", strMixed.substr(0, 1500)}, {"explanation", ""}},
         {{"description", strControls},
          {"action", "bare\rreturn"},
          {"event", "\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xc3\xa9|\xe2\x82"}},
@@ -395,8 +470,8 @@ TEST_F(PipelineOutput, HostileTextsArriveUnchanged)
     const std::string strExpectedPath = m_dir / "expected";
     WriteWholeFile(strExpectedPath, strExpected);
 
-    const std::string strStatement = "select event, action, explanation, params, rule, category, srcusername" +
-                                     std::string(kJune1);
+    const std::string strStatement =
+        "select event, action, explanation, params, rule, category, srcusername" + std::string(kJune1);
     EXPECT_EQ("12 texts agree\n", Reader({"texts", strExpectedPath, ExportFile({}, "--csv", strStatement),
                                           ExportFile({}, "--json", strStatement)}));
 }
@@ -409,7 +484,8 @@ TEST_F(PipelineOptions, LastLayoutOptionWins)
     ASSERT_TRUE(m_db.WriteEntries());
     const std::string strStatement = std::string("select event, srcip") + kJune1;
     const std::string strJson =
-        "{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\",\"event\":\"ev\",\"srcip\":\"10.0.0.3\"}\n";
+        "{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\",\"event\":\"ev\",\"srcip\":\"10.0.0."
+        "3\"}\n";
     const std::string strCsv = "event,srcip\nev,10.0.0.3\n";
 
     EXPECT_EQ(strJson, Export({"-d", ";", "--json"}, strStatement));
@@ -420,9 +496,10 @@ TEST_F(PipelineOptions, LastLayoutOptionWins)
     EXPECT_EQ(strJson, Export({"-d", ";", "-a", "--json"}, strStatement));
     EXPECT_EQ(strCsv, Export({"--csv", "-a", ";"}, strStatement));
     // -i applies to both.
-    EXPECT_EQ("{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\",\"event\":\"ev\","
-              "\"srcip\":167772163}\n",
-              Export({"--json", "-i", "i"}, strStatement));
+    EXPECT_EQ(
+        "{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\",\"event\":\"ev\","
+        "\"srcip\":167772163}\n",
+        Export({"--json", "-i", "i"}, strStatement));
     EXPECT_EQ("event,srcip\nev,010.000.000.003\n", Export({"-i", "f", "--csv"}, strStatement));
     // The time stamp in the local time of the run.
     ProcessOptions options;
@@ -454,10 +531,11 @@ TEST_F(PipelineOptions, EveryMatchingEntryWritesOneLine)
     ASSERT_TRUE(m_db.WriteEntries());
     const std::string strStatement = std::string("select syn") + kJune1;
     EXPECT_EQ("", Export({}, strStatement));
-    EXPECT_EQ("{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\"}\n"
-              "{\"timestamp\":\"2006-06-01T10:00:01.000000+00:00\",\"gateway\":\"gw1\"}\n"
-              "{\"timestamp\":\"2006-06-01T10:00:02.000000+00:00\",\"gateway\":\"gw1\"}\n",
-              Export({"--json"}, strStatement));
+    EXPECT_EQ(
+        "{\"timestamp\":\"2006-06-01T10:00:00.000000+00:00\",\"gateway\":\"gw1\"}\n"
+        "{\"timestamp\":\"2006-06-01T10:00:01.000000+00:00\",\"gateway\":\"gw1\"}\n"
+        "{\"timestamp\":\"2006-06-01T10:00:02.000000+00:00\",\"gateway\":\"gw1\"}\n",
+        Export({"--json"}, strStatement));
     EXPECT_EQ("syn\n\"\"\n\"\"\n\"\"\n", Export({"--csv"}, strStatement));
 }
 

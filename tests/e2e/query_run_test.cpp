@@ -121,8 +121,9 @@ TEST_F(QueryRun, RangeEdgesAndSeveralRanges)
               Output({}, "select event from gw1 times 2006-06-01 10:00:00 to 2006-06-01 12:00:00"));
     // Two ranges of the same gateway: two readers, merged by time.
     EXPECT_EQ("event=before\nevent=start\nevent=end\nevent=after\n",
-              Output({}, "select event from gw1 times 2006-06-01 12:00:00 to 2006-06-01 13:00 "
-                         "and gw1 times 2006-06-01 09:00 to 2006-06-01 10:00:00"));
+              Output({},
+                     "select event from gw1 times 2006-06-01 12:00:00 to 2006-06-01 13:00 "
+                     "and gw1 times 2006-06-01 09:00 to 2006-06-01 10:00:00"));
     // A gateway without files in the range: no entries, no message.
     EXPECT_EQ("", Output({}, "select event from gw2 times 2006-06-01 to 2006-06-03"));
 }
@@ -207,8 +208,8 @@ TEST_F(QueryRun, BinaryOutputReadsBackAsAFile)
 {
     WriteTwoGateways();
     std::string strPath = m_dir / "merged.osl";
-    ASSERT_TRUE(WriteFileBytes(strPath, Output({}, std::string("select binary from all ") + kJune),
-                               ECompression::kPlain));
+    ASSERT_TRUE(
+        WriteFileBytes(strPath, Output({}, std::string("select binary from all ") + kJune), ECompression::kPlain));
     EXPECT_EQ("event;vantgard\na1;\nb2;\na3;\nb3;\nb4;\na5;\n",
               Output({"-d", ";"}, "select event vantgard from file '" + strPath + "' " + kJune));
 }
@@ -237,8 +238,14 @@ void AddFamilies(CLogDatabase& db)
     tcp.m_nSrcPort = 1025;
     tcp.m_nDestPort = 80;
     CEntryBuilder tcpEntry;
-    tcpEntry.Category("Firewall").LogId(7).Event("tcp").Action("Allow").RecvIf("lan")
-        .Explanation("Allowed by rule").Params("a=b; c").EthernetPacket(EthernetFrame(TcpPacket(tcpIp, tcp)));
+    tcpEntry.Category("Firewall")
+        .LogId(7)
+        .Event("tcp")
+        .Action("Allow")
+        .RecvIf("lan")
+        .Explanation("Allowed by rule")
+        .Params("a=b; c")
+        .EthernetPacket(EthernetFrame(TcpPacket(tcpIp, tcp)));
 
     CIpv4Spec udpIp;
     udpIp.m_nSrcIp = Ip("10.0.0.3");
@@ -301,18 +308,19 @@ TEST_F(QueryRun, ColumnFamilies)
 {
     AddFamilies(m_db);
     WriteEntries(ECompression::kGzip);
-    EXPECT_EQ("date;time;vantgard;category;id;event;action;recvif;srcip;srcport;destip;destport;ipproto;explanation;"
-              "description;fin;syn;rst;psh;ack;urg;ece;cwr\n"
-              "2006-06-01;10:00:00;gw1;Firewall;7;tcp;Allow;lan;10.0.0.1;1025;10.0.0.2;80;6(TCP);"
-              "\"Allowed by rule\";\"a=b, c\";0;1;0;0;0;0;0;0\n"
-              "2006-06-01;10:01:00;gw1;;;udp;;;10.0.0.3;53;10.0.0.4;5353;17(UDP);;;;;;;;;;\n"
-              "2006-06-01;10:02:00;gw1;;;icmp;;;10.9.9.9;;172.16.0.5;;1(ICMP);;;;;;;;;;\n"
-              "2006-06-01;10:03:00;gw1;;;arp;;;192.168.0.1;;192.168.0.2;;;;;;;;;;;;\n"
-              "2006-06-01;10:04:00;gw1;;;conn;;lan;10.1.1.1;5000;10.2.2.2;53;17(UDP);;;;;;;;;;\n"
-              "2006-06-01;10:05:00;gw1;;;auth;;;10.1.2.3;;;;;;;;;;;;;;\n"
-              "2006-06-01;10:06:00;gw1;;;route;;;;;;;;;;;;;;;;;\n"
-              "2006-06-01;10:07:00;gw1;;;usage;;;;;;;;;;;;;;;;;\n",
-              Output({"-d", ";"}, std::string("select standard, tcpflags from gw1 ") + kJune));
+    EXPECT_EQ(
+        "date;time;vantgard;category;id;event;action;recvif;srcip;srcport;destip;destport;ipproto;explanation;"
+        "description;fin;syn;rst;psh;ack;urg;ece;cwr\n"
+        "2006-06-01;10:00:00;gw1;Firewall;7;tcp;Allow;lan;10.0.0.1;1025;10.0.0.2;80;6(TCP);"
+        "\"Allowed by rule\";\"a=b, c\";0;1;0;0;0;0;0;0\n"
+        "2006-06-01;10:01:00;gw1;;;udp;;;10.0.0.3;53;10.0.0.4;5353;17(UDP);;;;;;;;;;\n"
+        "2006-06-01;10:02:00;gw1;;;icmp;;;10.9.9.9;;172.16.0.5;;1(ICMP);;;;;;;;;;\n"
+        "2006-06-01;10:03:00;gw1;;;arp;;;192.168.0.1;;192.168.0.2;;;;;;;;;;;;\n"
+        "2006-06-01;10:04:00;gw1;;;conn;;lan;10.1.1.1;5000;10.2.2.2;53;17(UDP);;;;;;;;;;\n"
+        "2006-06-01;10:05:00;gw1;;;auth;;;10.1.2.3;;;;;;;;;;;;;;\n"
+        "2006-06-01;10:06:00;gw1;;;route;;;;;;;;;;;;;;;;;\n"
+        "2006-06-01;10:07:00;gw1;;;usage;;;;;;;;;;;;;;;;;\n",
+        Output({"-d", ";"}, std::string("select standard, tcpflags from gw1 ") + kJune));
 
     EXPECT_EQ("srcip=010.000.000.001 event=tcp\n",
               Output({"-i", "f"}, std::string("select srcip event from gw1 ") + kJune + " where destport = 80"));

@@ -49,7 +49,7 @@ protected:
 
     ProcessResult Run(const std::string& strStatement)
     {
-        return RunSarnith({ "--userootdir", m_root.Path(), strStatement });
+        return RunSarnith({"--userootdir", m_root.Path(), strStatement});
     }
 
     // A statement the parser accepts without a message.
@@ -113,8 +113,8 @@ TEST_F(Statements, OutputListsAndSourcesThatAreAccepted)
 TEST_F(Statements, FileSourcesWithSingleOrDoubleQuotes)
 {
     // Accepted as written; the file is not there, which the run reports.
-    for (const char* pszStatement : { "select srcip from file 'd:\\logs\\1-0.osl'",
-                                      "select srcip from file \"d:\\logs\\1-0.osl\"" }) {
+    for (const char* pszStatement :
+         {"select srcip from file 'd:\\logs\\1-0.osl'", "select srcip from file \"d:\\logs\\1-0.osl\""}) {
         ProcessResult result = Run(pszStatement);
         EXPECT_EQ(result.nExitCode, 2) << pszStatement;
         EXPECT_EQ(result.strStderr, "Failed to open d:\\logs\\1-0.osl\nWarning: 1 file could not be read\n");
@@ -136,8 +136,7 @@ TEST_F(Statements, UnknownGatewayNames)
     const std::string strUnknown = "select srcip from unknown";
     // The first report moves the lexer's token start to the context start:
     // the warning at the end of the statement has its caret in column 0.
-    ExpectRefused(strUnknown,
-                  Warning(strUnknown, 18, kNotConfigured) + Warning(strUnknown, 0, kNoGatewayBeforeTime));
+    ExpectRefused(strUnknown, Warning(strUnknown, 18, kNotConfigured) + Warning(strUnknown, 0, kNoGatewayBeforeTime));
 
     ProcessResult named = Run("select srcip from unknown gw1");
     EXPECT_EQ(named.nExitCode, 0);
@@ -148,27 +147,23 @@ TEST_F(Statements, UnknownGatewayNames)
 
 TEST_F(Statements, NumbersAndKeywordsEndTheSourceList)
 {
-    for (const char* pszStatement : { "select srcip from 123", "select srcip from ip" }) {
-        ExpectRefused(pszStatement, Warning(pszStatement, 18, kNoGatewayBeforeTime)
-                                        + Error(pszStatement, 0, kExpectedAndWhere));
+    for (const char* pszStatement : {"select srcip from 123", "select srcip from ip"}) {
+        ExpectRefused(pszStatement,
+                      Warning(pszStatement, 18, kNoGatewayBeforeTime) + Error(pszStatement, 0, kExpectedAndWhere));
     }
-    ExpectRefused("select srcip from last days 2",
-                  Warning("select srcip from last days 2", 18, kNoGatewayBeforeTime));
-    ExpectRefused("select srcip from gw1 realtime",
-                  Error("select srcip from gw1 realtime", 22, kExpectedAndWhere));
+    ExpectRefused("select srcip from last days 2", Warning("select srcip from last days 2", 18, kNoGatewayBeforeTime));
+    ExpectRefused("select srcip from gw1 realtime", Error("select srcip from gw1 realtime", 22, kExpectedAndWhere));
 }
 
 TEST_F(Statements, TimeStatementErrors)
 {
     const CErrorCase aCases[] = {
-        { "select srcip from gw1 last days x", "select srcip from gw1 last days x", 32,
-          "Expected an integer value" },
-        { "select srcip from gw1 last 7 days", "select srcip from gw1 last 7 days", 27,
-          "Unknown time expression found" },
-        { "select srcip from gw1 times 2006-06-01 2006-07-01", "select srcip from gw1 times 2006-06-01 2006-07-01",
-          39, "Expected to find the 'TO' operator" },
-        { "select srcip from gw1 times 06-06-01 to 2006-07-01", "select srcip from gw1 times 06-06-01 to 2006-07-01",
-          37, "A valid time was expected" },
+        {"select srcip from gw1 last days x", "select srcip from gw1 last days x", 32, "Expected an integer value"},
+        {"select srcip from gw1 last 7 days", "select srcip from gw1 last 7 days", 27, "Unknown time expression found"},
+        {"select srcip from gw1 times 2006-06-01 2006-07-01", "select srcip from gw1 times 2006-06-01 2006-07-01", 39,
+         "Expected to find the 'TO' operator"},
+        {"select srcip from gw1 times 06-06-01 to 2006-07-01", "select srcip from gw1 times 06-06-01 to 2006-07-01", 37,
+         "A valid time was expected"},
     };
     ExpectErrors(aCases);
 }
@@ -176,21 +171,21 @@ TEST_F(Statements, TimeStatementErrors)
 TEST_F(Statements, WhereClauseErrors)
 {
     const CErrorCase aCases[] = {
-        { "select srcip from gw1 where", "select srcip from gw1 where", 22, "Unexpected end of input data" },
-        { "select srcip from gw1 where srcport <> 80", " from gw1 where srcport <> 80", 25,
-          "Expected a parameter value" },
-        { "select srcip from gw1 where srcip = 10.0.0.1 destip = 10.0.0.2",
-          " gw1 where srcip = 10.0.0.1 destip = 10.0.0.2", 28, "Error parsing the search statement" },
-        { "select srcip from gw1 where srcip = 300.1.1.1", " from gw1 where srcip = 300.1.1.1", 24,
-          "Incorrect ip address" },
-        { "select srcip from gw1 where srcip in (10.0.0.1", " from gw1 where srcip in (10.0.0.1", 26,
-          "Expected a string value" },
-        { "select srcip from gw1 where tcp[0x0d] = 2", "select srcip from gw1 where tcp[0x0d] = 2", 32,
-          "Expected a unsigned integer value" },
-        { "select srcip from gw1 last days 2 where (srcip = 10.0.0.1 or destip = 10.0.0.2 and srcport = 80",
-          "= 10.0.0.2 and srcport = 80", 25, "Missing right paranthes" },
-        { "select srcip from gw1 gw2 where srcip = 10.0.0.1 or", " gw2 where srcip = 10.0.0.1 or", 28,
-          "Unexpected end of input data" },
+        {"select srcip from gw1 where", "select srcip from gw1 where", 22, "Unexpected end of input data"},
+        {"select srcip from gw1 where srcport <> 80", " from gw1 where srcport <> 80", 25,
+         "Expected a parameter value"},
+        {"select srcip from gw1 where srcip = 10.0.0.1 destip = 10.0.0.2",
+         " gw1 where srcip = 10.0.0.1 destip = 10.0.0.2", 28, "Error parsing the search statement"},
+        {"select srcip from gw1 where srcip = 300.1.1.1", " from gw1 where srcip = 300.1.1.1", 24,
+         "Incorrect ip address"},
+        {"select srcip from gw1 where srcip in (10.0.0.1", " from gw1 where srcip in (10.0.0.1", 26,
+         "Expected a string value"},
+        {"select srcip from gw1 where tcp[0x0d] = 2", "select srcip from gw1 where tcp[0x0d] = 2", 32,
+         "Expected a unsigned integer value"},
+        {"select srcip from gw1 last days 2 where (srcip = 10.0.0.1 or destip = 10.0.0.2 and srcport = 80",
+         "= 10.0.0.2 and srcport = 80", 25, "Missing right paranthes"},
+        {"select srcip from gw1 gw2 where srcip = 10.0.0.1 or", " gw2 where srcip = 10.0.0.1 or", 28,
+         "Unexpected end of input data"},
     };
     ExpectErrors(aCases);
 }

@@ -55,7 +55,10 @@ inline std::unique_ptr<CSearchParam> Param(int32_t nParamId, const char* pszValu
 
 inline std::string ParamMessage(int32_t nParamId, const char* pszValue, ESearchOp eOp = SEARCH_OP_EQ)
 {
-    return MessageOf([&] { CSearchParam param; param.SetValue(nParamId, pszValue, eOp); });
+    return MessageOf([&] {
+        CSearchParam param;
+        param.SetValue(nParamId, pszValue, eOp);
+    });
 }
 
 inline bool Matches(const CLogRecord& record, int32_t nParamId, const char* pszValue, ESearchOp eOp = SEARCH_OP_EQ)

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "lql/keyword_table.h"
-#include "tests/filter/filter_test_util.h"
 #include "testing/entry_builder.h"
+#include "tests/filter/filter_test_util.h"
 
 using namespace testdata;
 using filtertest::CDecoded;
@@ -21,7 +21,10 @@ namespace {
 
 std::string InMessage(int32_t nParamId, const std::string& strList)
 {
-    return MessageOf([&] { CSearchIn in; in.SetValue(nParamId, strList.c_str()); });
+    return MessageOf([&] {
+        CSearchIn in;
+        in.SetValue(nParamId, strList.c_str());
+    });
 }
 
 // "first, first+1, ..." with nCount entries.
@@ -63,10 +66,10 @@ TEST(SearchIn, AddressListsHoldRangesPrefixesAndSingleAddresses)
 
 TEST(SearchIn, BadListsFailWithInvalidRange)
 {
-    for (const char* pszList : { "", "10.0.0.1/8", "10.0.0.9-10.0.0.1", "10.0.0.0/255.0.255.0", "10.0.0.0/33",
-                                 "10.0.0.0/-8", "10.0.0.1,", "10.0.0.1, x", "10.0.0.0/", "10.0.0.1-" })
+    for (const char* pszList : {"", "10.0.0.1/8", "10.0.0.9-10.0.0.1", "10.0.0.0/255.0.255.0", "10.0.0.0/33",
+                                "10.0.0.0/-8", "10.0.0.1,", "10.0.0.1, x", "10.0.0.0/", "10.0.0.1-"})
         EXPECT_EQ(InMessage(KEY_SRCIP, pszList), "Invalid range specified") << pszList;
-    for (const char* pszList : { "", ",80", "80-", "80,,81", "http" })
+    for (const char* pszList : {"", ",80", "80-", "80,,81", "http"})
         EXPECT_EQ(InMessage(KEY_DESTPORT, pszList), "Invalid range specified") << pszList;
     EXPECT_EQ(InMessage(KEY_RULE, "a"), "Search parameter not supported in a IN statemenet");
     EXPECT_EQ(InMessage(KEY_IPPROTO, "6"), "Search parameter not supported in a IN statemenet");
@@ -88,7 +91,7 @@ TEST(SearchIn, NumberListsReadEveryBase)
     CSearchIn in;
     in.SetValue(KEY_SRCPORT, "80, 443, 20-23, 0x50, $1F, b101, 010, 70000");
     ASSERT_EQ(in.GetCount(), 8);
-    const uint32_t aLow[] = { 80, 443, 20, 80, 31, 5, 8, 70000 };
+    const uint32_t aLow[] = {80, 443, 20, 80, 31, 5, 8, 70000};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(in.GetNumRange(i).m_nLow, aLow[i]) << i;
     EXPECT_EQ(in.GetNumRange(2).m_nHigh, 23u);
@@ -106,8 +109,9 @@ TEST(SearchIn, AddressListsLookAtPacketsAndConnectionsOnly)
     CEntryBuilder connection;
     connection.Conn(conn);
     CEntryBuilder arp;
-    arp.EthernetPacket(EthernetFrame(ArpPacket(1, Mac("00:00:5e:00:53:01"), Ip("10.1.2.3"),
-                                               Mac("00:00:00:00:00:00"), Ip("10.0.0.1")), ETHER_TYPE_ARP));
+    arp.EthernetPacket(
+        EthernetFrame(ArpPacket(1, Mac("00:00:5e:00:53:01"), Ip("10.1.2.3"), Mac("00:00:00:00:00:00"), Ip("10.0.0.1")),
+                      ETHER_TYPE_ARP));
     CAuthSpec auth;
     auth.m_nAddr = Ip("10.1.2.3");
     CEntryBuilder login;
@@ -139,12 +143,24 @@ TEST(SearchIn, PortsOfPacketsQuotedHeadersAndConnections)
     http.m_nDestPort = 80;
     CTcpSpec proxy;
     proxy.m_nDestPort = 8080;
-    CEntryBuilder tcp80, tcp8080, udp53, icmpUdp53, icmpTcp53, conn443;
+    CEntryBuilder tcp80;
+    CEntryBuilder tcp8080;
+    CEntryBuilder udp53;
+    CEntryBuilder icmpUdp53;
+    CEntryBuilder icmpTcp53;
+    CEntryBuilder conn443;
     tcp80.Packet(TcpPacket(ip, http));
     tcp8080.Packet(TcpPacket(ip, proxy));
     udp53.Packet(UdpPacket(ip, 5353, 53));
     icmpUdp53.Packet(IcmpError(ip, 3, 3, Head(UdpPacket(ip, 5353, 53), 28)));
-    icmpTcp53.Packet(IcmpError(ip, 3, 3, Head(TcpPacket(ip, [] { CTcpSpec t; t.m_nDestPort = 53; return t; }()), 28)));
+    icmpTcp53.Packet(IcmpError(ip, 3, 3,
+                               Head(TcpPacket(ip,
+                                              [] {
+                                                  CTcpSpec t;
+                                                  t.m_nDestPort = 53;
+                                                  return t;
+                                              }()),
+                                    28)));
     CConnSpec conn;
     conn.m_nDestPort = 443;
     conn443.Conn(conn);
@@ -168,7 +184,10 @@ TEST(SearchIn, PortsOfPacketsQuotedHeadersAndConnections)
 
 TEST(SearchIn, IdsAndRouteGateways)
 {
-    CEntryBuilder id150, id200, id300, route;
+    CEntryBuilder id150;
+    CEntryBuilder id200;
+    CEntryBuilder id300;
+    CEntryBuilder route;
     id150.LogId(150);
     id200.LogId(200);
     id300.LogId(300);
@@ -190,19 +209,22 @@ TEST(SearchIndex, OneByteOfAHeaderWithinTheCapturedBytes)
     syn.m_nFlags = TCP_FLAG_SYN;
     CTcpSpec synAck;
     synAck.m_nFlags = TCP_FLAG_SYN | TCP_FLAG_ACK;
-    CEntryBuilder synEntry, synAckEntry, udpEntry, frameEntry;
+    CEntryBuilder synEntry;
+    CEntryBuilder synAckEntry;
+    CEntryBuilder udpEntry;
+    CEntryBuilder frameEntry;
     synEntry.Packet(TcpPacket(ip, syn));
-    synAckEntry.Packet(TcpPacket(ip, synAck, Bytes{ 0xAA }));
+    synAckEntry.Packet(TcpPacket(ip, synAck, Bytes{0xAA}));
     udpEntry.Packet(UdpPacket(ip, 1, 2));
-    frameEntry.EthernetPacket(EthernetFrame(TcpPacket(ip, syn, Bytes{ 0x42 })));
+    frameEntry.EthernetPacket(EthernetFrame(TcpPacket(ip, syn, Bytes{0x42})));
 
     EXPECT_TRUE(IndexMatches(CDecoded(synEntry), KEY_TCP, 13, "2"));
     EXPECT_FALSE(IndexMatches(CDecoded(synAckEntry), KEY_TCP, 13, "2"));
     EXPECT_TRUE(IndexMatches(CDecoded(synAckEntry), KEY_TCP, 13, "2", SEARCH_OP_GE));
     EXPECT_FALSE(IndexMatches(CDecoded(synAckEntry), KEY_TCP, 13, "18", SEARCH_OP_GT));
     EXPECT_TRUE(IndexMatches(CDecoded(udpEntry), KEY_IP, 9, "17"));
-    EXPECT_FALSE(IndexMatches(CDecoded(synEntry), KEY_UDP, 0, "0", SEARCH_OP_GE));  // no UDP header
-    EXPECT_FALSE(IndexMatches(CDecoded(synEntry), KEY_ENET, 0, "0", SEARCH_OP_GE)); // no Ethernet header
+    EXPECT_FALSE(IndexMatches(CDecoded(synEntry), KEY_UDP, 0, "0", SEARCH_OP_GE));   // no UDP header
+    EXPECT_FALSE(IndexMatches(CDecoded(synEntry), KEY_ENET, 0, "0", SEARCH_OP_GE));  // no Ethernet header
 
     // The TCP header of synEntry holds 20 bytes and nothing follows it.
     EXPECT_TRUE(IndexMatches(CDecoded(synEntry), KEY_TCP, 19, "0", SEARCH_OP_GE));

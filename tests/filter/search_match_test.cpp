@@ -7,8 +7,8 @@
 #include <string>
 
 #include "lql/keyword_table.h"
-#include "tests/filter/filter_test_util.h"
 #include "testing/entry_builder.h"
+#include "tests/filter/filter_test_util.h"
 
 using namespace testdata;
 using filtertest::CDecoded;
@@ -51,14 +51,14 @@ CEntryBuilder UdpEntry(const char* pszSrc, uint16_t nSrcPort, const char* pszDes
 CEntryBuilder ArpEntry(uint16_t nOperation, const char* pszSender, const char* pszTarget)
 {
     CEntryBuilder entry;
-    entry.EthernetPacket(EthernetFrame(ArpPacket(nOperation, Mac("00:00:5e:00:53:01"), Ip(pszSender),
-                                                 Mac("00:00:00:00:00:00"), Ip(pszTarget)),
-                                       ETHER_TYPE_ARP));
+    entry.EthernetPacket(EthernetFrame(
+        ArpPacket(nOperation, Mac("00:00:5e:00:53:01"), Ip(pszSender), Mac("00:00:00:00:00:00"), Ip(pszTarget)),
+        ETHER_TYPE_ARP));
     return entry;
 }
 
-CConnSpec Connection(uint8_t nEvent, const char* pszSrc, uint16_t nSrcPort, const char* pszDest,
-                     uint16_t nDestPort, uint8_t nProtocol = IPPROTO_NUM_TCP)
+CConnSpec Connection(uint8_t nEvent, const char* pszSrc, uint16_t nSrcPort, const char* pszDest, uint16_t nDestPort,
+                     uint8_t nProtocol = IPPROTO_NUM_TCP)
 {
     CConnSpec conn;
     conn.m_nEvent = nEvent;
@@ -92,7 +92,8 @@ TEST(SearchMatch, SourceAddressIsFoundInEverySectionThatCarriesIt)
     authEntry.Auth(auth);
     CDecoded login(authEntry);
 
-    for (const CLogRecord* pRecord : { &ipPacket.Record(), &arpRequest.Record(), &connection.Record(), &login.Record() }) {
+    for (const CLogRecord* pRecord :
+         {&ipPacket.Record(), &arpRequest.Record(), &connection.Record(), &login.Record()}) {
         EXPECT_TRUE(Matches(*pRecord, KEY_SRCIP, "10.0.0.1"));
         EXPECT_FALSE(Matches(*pRecord, KEY_SRCIP, "10.0.0.3"));
     }
@@ -126,7 +127,7 @@ TEST(SearchMatch, OnlyTheLastConnectionItemCounts)
 {
     CEntryBuilder entry;
     entry.Conn(Connection(CONN_CLOSING, "10.0.0.1", 1, "10.0.0.2", 2))
-         .Conn(Connection(CONN_OPEN, "10.0.0.3", 3, "10.0.0.4", 4));
+        .Conn(Connection(CONN_OPEN, "10.0.0.3", 3, "10.0.0.4", 4));
     CDecoded record(entry);
     EXPECT_TRUE(Matches(record, KEY_CONN, "open"));
     EXPECT_FALSE(Matches(record, KEY_CONN, "closing"));
@@ -138,7 +139,7 @@ TEST(SearchMatch, OnlyTheLastConnectionItemCounts)
 
     CEntryBuilder closing;
     closing.Conn(Connection(CONN_OPEN, "10.0.0.1", 1, "10.0.0.2", 2))
-           .Conn(Connection(CONN_CLOSING, "10.0.0.1", 1, "10.0.0.2", 2));
+        .Conn(Connection(CONN_CLOSING, "10.0.0.1", 1, "10.0.0.2", 2));
     EXPECT_TRUE(Matches(CDecoded(closing), KEY_CONN, "closing"));
     CEntryBuilder none;
     none.Category("x");
@@ -180,9 +181,14 @@ TEST(SearchMatch, TcpFlagsTestOneBitEach)
     EXPECT_FALSE(Matches(synAck, KEY_SYN, "1") && Matches(synAck, KEY_ACK, "0"));
     EXPECT_FALSE(Matches(udp, KEY_SYN, "0"));
 
-    const struct { int32_t m_nParamId; uint8_t m_nBit; } aFlags[] = {
+    const struct {
+        int32_t m_nParamId;
+        uint8_t m_nBit;
+    } aFlags[] = {
+        // clang-format off
         { KEY_FIN, TCP_FLAG_FIN }, { KEY_SYN, TCP_FLAG_SYN }, { KEY_RST, TCP_FLAG_RST }, { KEY_PSH, TCP_FLAG_PSH },
         { KEY_ACK, TCP_FLAG_ACK }, { KEY_URG, TCP_FLAG_URG }, { KEY_ECE, TCP_FLAG_ECE }, { KEY_CWR, TCP_FLAG_CWR },
+        // clang-format on
     };
     for (const auto& flag : aFlags) {
         CDecoded only(TcpEntry("10.0.0.1", 1, "10.0.0.2", 2, flag.m_nBit));
@@ -230,9 +236,11 @@ TEST(SearchMatch, AddressesAndNumbersCompareUnderTheOperator)
 TEST(SearchMatch, TextsCompareWholeIgnoringCase)
 {
     CEntryBuilder entry;
-    entry.Category("Conn").Event("conn_open").Action("Allow")
-         .RuleNames({ { RULE_NAME, "drop_all" }, { RULE_SAT_SRC, "nat" }, { RULE_SAT_DEST, "sat" } })
-         .AlgModName("ftp");
+    entry.Category("Conn")
+        .Event("conn_open")
+        .Action("Allow")
+        .RuleNames({{RULE_NAME, "drop_all"}, {RULE_SAT_SRC, "nat"}, {RULE_SAT_DEST, "sat"}})
+        .AlgModName("ftp");
     CDecoded record(entry);
     EXPECT_TRUE(Matches(record, KEY_RULE, "Drop_All"));
     EXPECT_FALSE(Matches(record, KEY_RULE, "drop"));
@@ -254,7 +262,7 @@ TEST(SearchMatch, TextsCompareWholeIgnoringCase)
 TEST(SearchMatch, AlgModuleNameWithoutTerminatorIsBoundedByItsElement)
 {
     CEntryBuilder entry;
-    entry.Element(TAG_ALG_MOD_NAME, Bytes{ 'h', 't', 't', 'p' }).Element('B', Bytes{ 'x', 'y' });
+    entry.Element(TAG_ALG_MOD_NAME, Bytes{'h', 't', 't', 'p'}).Element('B', Bytes{'x', 'y'});
     CDecoded record(entry);
     EXPECT_TRUE(Matches(record, KEY_ALGMODNAME, "http"));
     EXPECT_FALSE(Matches(record, KEY_ALGMODNAME, "httpB"));
@@ -295,7 +303,8 @@ TEST(SearchMatch, InterfacesComeFromTheEntryTheConnectionOrTheUsageItems)
     EXPECT_TRUE(Matches(connIf, KEY_DESTIFACE, "EXT"));
     EXPECT_FALSE(Matches(connIf, KEY_DESTIFACE, "dmz"));
 
-    CUsageSpec first, second;
+    CUsageSpec first;
+    CUsageSpec second;
     first.m_strIface = "if1";
     second.m_strIface = "if2";
     CEntryBuilder usage;
@@ -314,9 +323,9 @@ TEST(SearchMatch, UserNamesAndAuthentication)
     auth.m_strAgent = "radius";
     auth.m_nEvent = 2;
     CEntryBuilder entry;
-    entry.Auth(auth).RuleNames({ { RULE_SRC_USER, "bob" }, { RULE_DEST_USER, "carol" } });
+    entry.Auth(auth).RuleNames({{RULE_SRC_USER, "bob"}, {RULE_DEST_USER, "carol"}});
     CDecoded record(entry);
-    for (const char* pszUser : { "ALICE", "bob", "Carol" })
+    for (const char* pszUser : {"ALICE", "bob", "Carol"})
         EXPECT_TRUE(Matches(record, KEY_USERNAME, pszUser)) << pszUser;
     EXPECT_FALSE(Matches(record, KEY_USERNAME, "dave"));
     EXPECT_FALSE(Matches(record, KEY_USERNAME, ""));

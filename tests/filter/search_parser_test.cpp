@@ -1,3 +1,6 @@
+// The WHERE parser: precedence and grouping, operators of one or two tokens,
+// index statements, IN lists, the texts of its errors, and the limits on
+// text length and nesting; a failed parse releases what it had built.
 #include "filter/search_parser.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +22,7 @@ namespace {
 std::unique_ptr<CSearchFilter> ParseWhere(const std::string& strWhere)
 {
     CLqlLexer lexer(strWhere.c_str());
-    CSearchParser parser(&lexer, 1);
+    CSearchParser parser(&lexer);
     return std::unique_ptr<CSearchFilter>(parser.Parse());
 }
 
@@ -50,7 +53,9 @@ void ExpectTruthTable(const std::string& strWhere, const std::function<bool(bool
     std::unique_ptr<CSearchFilter> pFilter = ParseWhere(strWhere);
     ASSERT_NE(pFilter, nullptr);
     for (int nBits = 0; nBits < 8; ++nBits) {
-        bool a = (nBits & 1) != 0, b = (nBits & 2) != 0, c = (nBits & 4) != 0;
+        bool a = (nBits & 1) != 0;
+        bool b = (nBits & 2) != 0;
+        bool c = (nBits & 4) != 0;
         CEntryBuilder entry;
         entry.Category(a ? "yes" : "no").Event(b ? "yes" : "no").Action(c ? "yes" : "no");
         EXPECT_EQ(Passes(*pFilter, entry), expected(a, b, c)) << "a=" << a << " b=" << b << " c=" << c;
@@ -85,8 +90,7 @@ TEST(SearchParser, PrecedenceAndGrouping)
                      [](bool a, bool b, bool c) { return a || b || c; });
     ExpectTruthTable("category = yes and event = yes or action = yes and not category = yes",
                      [](bool a, bool b, bool c) { return (a && b) || (c && !a); });
-    ExpectTruthTable("NOT category = yes AND event = yes",
-                     [](bool a, bool b, bool) { return !a && b; });
+    ExpectTruthTable("NOT category = yes AND event = yes", [](bool a, bool b, bool) { return !a && b; });
     ExpectTruthTable("not not category = yes", [](bool a, bool, bool) { return a; });
     ExpectTruthTable("not (category = yes or event = yes)", [](bool a, bool b, bool) { return !(a || b); });
     ExpectTruthTable("((category = 'yes')) or (((event = yes)))", [](bool a, bool b, bool) { return a || b; });
@@ -98,8 +102,10 @@ TEST(SearchParser, OperatorsAreOneOrTwoTokens)
         const char* m_pszWhere;
         bool m_bPasses;  // for source port 80
     } aCases[] = {
+        // clang-format off
         { "srcport = 80",   true  }, { "srcport > = 80", true  }, { "srcport>=80",   true  },
         { "srcport > 80",   false }, { "srcport <= 80",  true  }, { "srcport < 80",  false },
+        // clang-format on
     };
     CEntryBuilder entry = TcpEntry("10.0.0.1", 80, TCP_FLAG_SYN);
     for (const Case& c : aCases) {
@@ -112,7 +118,7 @@ TEST(SearchParser, IndexStatementsWithDecimalAndOctalOffsets)
 {
     CEntryBuilder syn = TcpEntry("10.0.0.1", 1024, TCP_FLAG_SYN);
     CEntryBuilder synAck = TcpEntry("10.0.0.1", 1024, TCP_FLAG_SYN | TCP_FLAG_ACK);
-    for (const char* pszWhere : { "tcp[13] = 2", "tcp[015] = 2", "TCP [ 13 ] = '2'", "tcp[13] <= 2" }) {
+    for (const char* pszWhere : {"tcp[13] = 2", "tcp[015] = 2", "TCP [ 13 ] = '2'", "tcp[13] <= 2"}) {
         std::unique_ptr<CSearchFilter> pFilter = ParseWhere(pszWhere);
         EXPECT_TRUE(Passes(*pFilter, syn)) << pszWhere;
         EXPECT_FALSE(Passes(*pFilter, synAck)) << pszWhere;
@@ -126,8 +132,8 @@ TEST(SearchParser, InListsAreScannedRawAndStripped)
 {
     CEntryBuilder five = TcpEntry("10.0.0.5", 1024, TCP_FLAG_SYN);
     CEntryBuilder two = TcpEntry("10.0.0.2", 1024, TCP_FLAG_SYN);
-    for (const char* pszWhere : { "srcip in ('10.0.0.1, 10.0.0.5')", "srcip IN( ' 10.0.0.1,10.0.0.5 ' )",
-                                  "srcip in (10.0.0.5)", "srcip in (10.0.0.4-10.0.0.9) and srcport = 1024" }) {
+    for (const char* pszWhere : {"srcip in ('10.0.0.1, 10.0.0.5')", "srcip IN( ' 10.0.0.1,10.0.0.5 ' )",
+                                 "srcip in (10.0.0.5)", "srcip in (10.0.0.4-10.0.0.9) and srcport = 1024"}) {
         std::unique_ptr<CSearchFilter> pFilter = ParseWhere(pszWhere);
         EXPECT_TRUE(Passes(*pFilter, five)) << pszWhere;
         EXPECT_FALSE(Passes(*pFilter, two)) << pszWhere;
@@ -138,8 +144,8 @@ TEST(SearchParser, InListsAreScannedRawAndStripped)
 
 TEST(SearchParser, EverySearchParameterStartsACondition)
 {
-    for (const char* pszWhere : { "icmpipproto = 6", "params = x", "xmas = 1", "hwsrc = 0a-b0-c9-de-f1-2a",
-                                  "recviface = lan", "ipproto = 'tcp'", "rule = ''", "enet[12] = 8" })
+    for (const char* pszWhere : {"icmpipproto = 6", "params = x", "xmas = 1", "hwsrc = 0a-b0-c9-de-f1-2a",
+                                 "recviface = lan", "ipproto = 'tcp'", "rule = ''", "enet[12] = 8"})
         EXPECT_EQ(WhereError(pszWhere), "") << pszWhere;
 }
 
@@ -149,6 +155,7 @@ TEST(SearchParser, ErrorTexts)
         const char* m_pszWhere;
         const char* m_pszError;
     } aCases[] = {
+        // clang-format off
         { "",                                   "Unexpected end of input data"         },
         { "srcip = 1.2.3.4 or not",             "Unexpected end of input data"         },
         { "srcip = 1.2.3.4 destip = 1.2.3.4",   "Error parsing the search statement"   },
@@ -169,6 +176,7 @@ TEST(SearchParser, ErrorTexts)
         { "srcip = 300.1.1.1",                  "Incorrect ip address"                 },
         { "rule in (x)",                        "Search parameter not supported in a IN statemenet"    },
         { "ipproto[9] = 6",                     "Search parameter not supported in a index statemenet" },
+        // clang-format on
     };
     for (const Case& c : aCases)
         EXPECT_EQ(WhereError(c.m_pszWhere), c.m_pszError) << c.m_pszWhere;
@@ -205,8 +213,8 @@ TEST(SearchParser, DeepNestingIsRefusedNotOverflowed)
 // The sanitizer build reports any node left behind by these failures.
 TEST(SearchParser, PartialTreesAreReleasedOnError)
 {
-    for (const char* pszWhere : { "category = a and (event = b or action = c) and srcip = 999.1.1.1",
-                                  "not not (category = a or event = b) or tcp[13] = 2 and (srcip in (1.2.3.4)",
-                                  "(category = a and (event = b or (action = c" })
+    for (const char* pszWhere : {"category = a and (event = b or action = c) and srcip = 999.1.1.1",
+                                 "not not (category = a or event = b) or tcp[13] = 2 and (srcip in (1.2.3.4)",
+                                 "(category = a and (event = b or (action = c"})
         EXPECT_NE(WhereError(pszWhere), "") << pszWhere;
 }

@@ -10,8 +10,8 @@
 
 #include "filter/search_param.h"
 #include "lql/keyword_table.h"
-#include "tests/filter/filter_test_util.h"
 #include "testing/entry_builder.h"
+#include "tests/filter/filter_test_util.h"
 
 using namespace testdata;
 using filtertest::CDecoded;
@@ -22,7 +22,11 @@ namespace {
 class CProbeNode : public CSearchNode {
 public:
     CProbeNode(const char* pszName, int nResult, std::vector<std::string>& aLog)
-        : m_pszName(pszName), m_nResult(nResult), m_aLog(aLog) {}
+        : m_pszName(pszName),
+          m_nResult(nResult),
+          m_aLog(aLog)
+    {
+    }
     ~CProbeNode() override { m_aLog.push_back(std::string("~") + m_pszName); }
     int Evaluate(const CLogRecord&) const override
     {
@@ -57,7 +61,7 @@ TEST(SearchTree, AndStopsAtTheFirstFalseChild)
     all.Append(Probe("b", 0, aLog));
     all.Append(Probe("c", 1, aLog));
     EXPECT_EQ(all.Evaluate(record), 0);
-    EXPECT_EQ(aLog, (CLog{ "a", "b" }));
+    EXPECT_EQ(aLog, (CLog{"a", "b"}));
 
     CSearchAnd allTrue;
     allTrue.Append(Probe("x", 7, aLog));  // any non-zero counts as true
@@ -75,14 +79,17 @@ TEST(SearchTree, OrStopsAtTheFirstTrueChild)
     any.Append(Probe("b", 1, aLog));
     any.Append(Probe("c", 0, aLog));
     EXPECT_NE(any.Evaluate(record), 0);
-    EXPECT_EQ(aLog, (CLog{ "a", "b" }));
+    EXPECT_EQ(aLog, (CLog{"a", "b"}));
 
     aLog.clear();
     CSearchOr none;
     none.Append(Probe("x", 0, aLog));
     none.Append(Probe("y", 0, aLog));
     EXPECT_EQ(none.Evaluate(record), 0);
-    EXPECT_EQ(aLog, (CLog{ "x", "y", }));
+    EXPECT_EQ(aLog, (CLog{
+                        "x",
+                        "y",
+                    }));
     EXPECT_EQ(CSearchOr().Evaluate(record), 0);
 }
 
@@ -101,7 +108,7 @@ TEST(SearchTree, NotInvertsAndANestedTreeEvaluates)
     auto pAll = std::make_unique<CSearchAnd>();
     pAll->Append(std::move(pAny));
     pAll->Append(Not(Probe("c", 0, aLog)));
-    CSearchFilter filter(std::move(pAll), 0);
+    CSearchFilter filter(std::move(pAll));
     EXPECT_NE(filter.Evaluate(record), 0);
 }
 
@@ -123,7 +130,7 @@ TEST(SearchTree, NodesDeleteTheirChildrenInOrder)
     CLog aLog;
     {
         auto pAll = std::make_unique<CSearchAnd>();
-        for (const char* pszName : { "c0", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c8", "c9" })
+        for (const char* pszName : {"c0", "c1", "c2", "c3", "c4", "c5", "c6", "c7", "c8", "c9"})
             pAll->Append(Probe(pszName, 1, aLog));  // grows past the 8 reserved slots
         EXPECT_EQ(pAll->GetCount(), 10);
         EXPECT_EQ(pAll->GetChild(9)->Evaluate(CLogRecord()), 1);
@@ -131,10 +138,10 @@ TEST(SearchTree, NodesDeleteTheirChildrenInOrder)
         pAny->Append(std::move(pAll));
         pAny->Append(Not(Probe("n", 1, aLog)));
         EXPECT_EQ(pAny->GetCount(), 2);
-        CSearchFilter filter(std::move(pAny), 0);
+        CSearchFilter filter(std::move(pAny));
         aLog.clear();
     }
-    EXPECT_EQ(aLog, (CLog{ "~c0", "~c1", "~c2", "~c3", "~c4", "~c5", "~c6", "~c7", "~c8", "~c9", "~n" }));
+    EXPECT_EQ(aLog, (CLog{"~c0", "~c1", "~c2", "~c3", "~c4", "~c5", "~c6", "~c7", "~c8", "~c9", "~n"}));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include "filter/search_in.h"
 #include "filter/search_index.h"
 #include "lql/keyword_table.h"
-#include "tests/filter/filter_test_util.h"
 #include "testing/entry_builder.h"
+#include "tests/filter/filter_test_util.h"
 
 using namespace testdata;
 using filtertest::CDecoded;
@@ -29,6 +29,7 @@ struct CRejection {
 };
 
 const CRejection g_aRejections[] = {
+    // clang-format off
 //    parameter             value                 operator       message
     { KEY_SRCIP,            "10.0.0",             SEARCH_OP_EQ,  "Incorrect ip address" },
     { KEY_DESTIP,           "10.0.0.256",         SEARCH_OP_EQ,  "Incorrect ip address" },
@@ -72,6 +73,7 @@ const CRejection g_aRejections[] = {
     { KEY_ENET,             "1",                  SEARCH_OP_EQ,  "Unknown search parameter specified" },
     { KEY_TCP,              "1",                  SEARCH_OP_EQ,  "Unknown search parameter specified" },
     { KEY_SELECT,           "1",                  SEARCH_OP_EQ,  "Unknown search parameter specified" },
+    // clang-format on
 };
 
 TEST(SearchValue, EachParameterRejectsBadValuesWithItsMessage)
@@ -96,7 +98,7 @@ TEST(SearchValue, TextsUpTo255CharactersAreAccepted)
 TEST(SearchValue, RejectedOrReplacedValues)
 {
     CEntryBuilder entry;
-    entry.RuleNames({ { RULE_NAME, "drop" } }).Params("drop all");
+    entry.RuleNames({{RULE_NAME, "drop"}}).Params("drop all");
     CDecoded record(entry);
 
     CSearchParam param;
@@ -143,13 +145,13 @@ TEST(SearchValue, NumbersAndNamesConvertToTheRecordsValues)
     EXPECT_FALSE(Matches(ssh, KEY_ENETPROTO, "ipv4", SEARCH_OP_GE));  // no Ethernet header
 
     CEntryBuilder frame;
-    frame.EthernetPacket(EthernetFrame(TcpPacket(ip, tcp), ETHER_TYPE_IPV4, Mac("00:00:5e:00:53:02"),
-                                       Mac("0a:b0:c9:de:f1:2a")));
+    frame.EthernetPacket(
+        EthernetFrame(TcpPacket(ip, tcp), ETHER_TYPE_IPV4, Mac("00:00:5e:00:53:02"), Mac("0a:b0:c9:de:f1:2a")));
     CDecoded ethernet(frame);
     EXPECT_TRUE(Matches(ethernet, KEY_ENETPROTO, "IPv4"));
     EXPECT_TRUE(Matches(ethernet, KEY_ENETPROTO, "2048"));
     EXPECT_FALSE(Matches(ethernet, KEY_ENETPROTO, "arp"));
-    for (const char* pszForm : { "0a:b0:c9:de:f1:2a", "0A-B0-C9-DE-F1-2A", "0ab0:c9de:f12a", "a:b0:c9:de:f1:2a" })
+    for (const char* pszForm : {"0a:b0:c9:de:f1:2a", "0A-B0-C9-DE-F1-2A", "0ab0:c9de:f12a", "a:b0:c9:de:f1:2a"})
         EXPECT_TRUE(Matches(ethernet, KEY_SRCENET, pszForm)) << pszForm;
     EXPECT_TRUE(Matches(ethernet, KEY_DESTENET, "00:00:5e:00:53:02"));
 
@@ -163,11 +165,20 @@ TEST(SearchValue, NumbersAndNamesConvertToTheRecordsValues)
 
 TEST(SearchValue, IndexStatementValues)
 {
-    EXPECT_EQ(MessageOf([] { CSearchIndex index; index.SetValue(KEY_IPPROTO, "6", SEARCH_OP_EQ, 9); }),
+    EXPECT_EQ(MessageOf([] {
+                  CSearchIndex index;
+                  index.SetValue(KEY_IPPROTO, "6", SEARCH_OP_EQ, 9);
+              }),
               "Search parameter not supported in a index statemenet");
-    EXPECT_EQ(MessageOf([] { CSearchIndex index; index.SetValue(KEY_TCP, "256", SEARCH_OP_EQ, 13); }),
+    EXPECT_EQ(MessageOf([] {
+                  CSearchIndex index;
+                  index.SetValue(KEY_TCP, "256", SEARCH_OP_EQ, 13);
+              }),
               "Incorrect index value");
-    EXPECT_EQ(MessageOf([] { CSearchIndex index; index.SetValue(KEY_TCP, "0x02", SEARCH_OP_EQ, 13); }),
+    EXPECT_EQ(MessageOf([] {
+                  CSearchIndex index;
+                  index.SetValue(KEY_TCP, "0x02", SEARCH_OP_EQ, 13);
+              }),
               "Incorrect index value");
 
     CSearchIndex index;

@@ -1,3 +1,6 @@
+// The description pattern: case-insensitive substrings, the empty pattern,
+// where a text ends, the 127-character limit, and agreement with a plain
+// scan.
 #include "filter/text_pattern.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +43,7 @@ TEST(TextPattern, EmptyPatternMatchesOnlyAnEmptyText)
 
 TEST(TextPattern, TextEndsAtItsLengthOrFirstZeroByte)
 {
-    const char aText[] = { 'a', 'b', 'c', 'd' };  // no terminator: the length bounds it
+    const char aText[] = {'a', 'b', 'c', 'd'};  // no terminator: the length bounds it
     EXPECT_TRUE(CTextPattern("bcd").Find(aText, sizeof(aText)));
     EXPECT_FALSE(CTextPattern("bcd").Find(aText, 3));
     const std::string strZero("abc\0def", 7);

@@ -1,3 +1,6 @@
+// The command line's pieces: escape sequences of the delimiter options, the
+// statement file's text (joined lines, comments, zero bytes, control
+// characters) and the path of the configuration file.
 #include "frontend/command_line.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +15,10 @@ TEST(ParseEscapeChar, NamedEscapes)
         const char* m_pszText;
         char m_cResult;
     } aCases[] = {
+        // clang-format off
         { "\\\"", 34 }, { "\\'", 39 }, { "\\?", 63 }, { "\\\\", 92 }, { "\\a", 7 }, { "\\b", 8 },
         { "\\f", 12 },  { "\\n", 10 }, { "\\r", 13 }, { "\\t", 9 },   { "\\v", 11 },
+        // clang-format on
     };
     for (const auto& test : aCases)
         EXPECT_EQ(ParseEscapeChar(test.m_pszText), test.m_cResult) << test.m_pszText;
@@ -35,8 +40,8 @@ TEST(ParseEscapeChar, NumericEscapes)
 
 TEST(ParseEscapeChar, RefusedTexts)
 {
-    for (const char* pszText : { "", "\\", "t", ";", "\\q", "\\x", "\\xg", "\\x100", "\\400", "\\777", "\\8", "\\0",
-                                 "\\X3b", "\\x00" })
+    for (const char* pszText :
+         {"", "\\", "t", ";", "\\q", "\\x", "\\xg", "\\x100", "\\400", "\\777", "\\8", "\\0", "\\X3b", "\\x00"})
         EXPECT_EQ(ParseEscapeChar(pszText), '\0') << pszText;
 }
 

@@ -1,3 +1,6 @@
+// The configuration file and the logger settings: lines, comments and
+// trimming, rejected lines, long lines, numbers and addresses, and the
+// checks of the settings and gateways in their order with their messages.
 #include "frontend/config_file.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +183,7 @@ TEST(ConfigFile, NumbersAreReadAsPercentU)
         bool m_bRead;
         uint32_t m_nValue;
     } const aCases[] = {
+        // clang-format off
         { "a", true,  42u         },
         { "B", true,  4294967295u },  // a minus negates modulo 2^32
         { "C", true,  17u         },
@@ -193,6 +197,7 @@ TEST(ConfigFile, NumbersAreReadAsPercentU)
         { "K", true,  1u          },
         { "L", true,  4294967295u },  // too large before the minus is applied
         { "Z", false, 0           },
+        // clang-format on
     };
     for (const auto& c : aCases) {
         uint32_t nValue = 0;
@@ -223,7 +228,7 @@ TEST(ConfigFile, Ipv4Addresses)
     EXPECT_TRUE(file.GetIpAddress("EMPTYPART", aAddress));
     EXPECT_EQ(aAddress[0], 0);
     EXPECT_EQ(aAddress[2], 1);
-    for (const char* pszKey : { "HIGH", "SHORT", "WORD", "NONE", "SPACED", "HUGE", "ABSENT" })
+    for (const char* pszKey : {"HIGH", "SHORT", "WORD", "NONE", "SPACED", "HUGE", "ABSENT"})
         EXPECT_FALSE(file.GetIpAddress(pszKey, aAddress)) << pszKey;
 }
 
@@ -268,6 +273,7 @@ TEST(LoggerConfig, ChecksRunInOrderWithTheirMessages)
         const char* m_pszError;
     };
     const CCase aCases[] = {
+        // clang-format off
         { "NRFIREWALLS",  nullptr,  "Failed to find the NRFIREWALLS parameter." },
         { "NRFIREWALLS",  "513",    "The NRFIREWALLS parameter must be in the range from 0 to 512." },
         { "NRFIREWALLS",  "-1",     "The NRFIREWALLS parameter must be in the range from 0 to 512." },
@@ -285,6 +291,7 @@ TEST(LoggerConfig, ChecksRunInOrderWithTheirMessages)
         { "FWIP0",        nullptr,  "Failed to find the entry 'FWIP0'." },
         { "FWIP0",        "1.2.3.256", "Failed to find the entry 'FWIP0'." },
         { "FWNAME1",      nullptr,  "Failed to find the entry 'FWNAME1'." },
+        // clang-format on
     };
     for (const CCase& test : aCases) {
         SCOPED_TRACE(std::string(test.m_pszKey) + "=" + (test.m_pszValue ? test.m_pszValue : "(absent)"));

@@ -1,10 +1,13 @@
+// The per-user store of the default root directory: reading, writing, empty
+// and unwritable stores, value length and zero bytes, and special files in
+// place of the value.
 #include "frontend/root_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 

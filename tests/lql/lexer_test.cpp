@@ -1,3 +1,6 @@
+// The keyword table's lookups and the lexer: words, numbers in every base,
+// strings, operators, push-back, raw scans and the context line shown above
+// a message.
 #include "lql/lexer.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +49,8 @@ TEST(KeywordTable, LookupIgnoresCaseAndFindsTheFirstRow)
 
 TEST(KeywordTable, ListingsSkipAliases)
 {
-    std::vector<std::string> aSearch, aOutput;
+    std::vector<std::string> aSearch;
+    std::vector<std::string> aOutput;
     CKeywordTable::ForEachListed(KW_SEARCH, [&](const char* psz) { aSearch.push_back(psz); });
     CKeywordTable::ForEachListed(KW_OUTPUT, [&](const char* psz) { aOutput.push_back(psz); });
     EXPECT_EQ(aSearch.size(), 53u);
@@ -63,7 +67,7 @@ TEST(Lexer, WordsNumbersAndStrings)
     EXPECT_EQ(lexer.Next(), KEY_SELECT);
     EXPECT_EQ(lexer.Next(), TOKEN_NUMBER);
     EXPECT_EQ(lexer.GetNumber(), 123u);
-    for (const char* pszWord : { "12a", "-5", "1.2.3.4", "2006-06-01", "12:00:00", "gw1" }) {
+    for (const char* pszWord : {"12a", "-5", "1.2.3.4", "2006-06-01", "12:00:00", "gw1"}) {
         EXPECT_EQ(lexer.Next(), TOKEN_STRING);
         EXPECT_EQ(Text(lexer), pszWord);
     }
@@ -83,10 +87,10 @@ TEST(Lexer, ReservedTokenNamesAreKeywords)
 
 TEST(Lexer, OperatorsAreSingleCharacters)
 {
-    EXPECT_EQ(Types("srcip>=5"), (std::vector<int32_t>{ KEY_SRCIP, TOKEN_GREATER, TOKEN_EQUAL, TOKEN_NUMBER }));
+    EXPECT_EQ(Types("srcip>=5"), (std::vector<int32_t>{KEY_SRCIP, TOKEN_GREATER, TOKEN_EQUAL, TOKEN_NUMBER}));
     EXPECT_EQ(Types("tcp[13]<(x),"),
-              (std::vector<int32_t>{ KEY_TCP, TOKEN_LBRACKET, TOKEN_NUMBER, TOKEN_RBRACKET, TOKEN_LESS,
-                                     TOKEN_LPAREN, TOKEN_STRING, TOKEN_RPAREN, TOKEN_COMMA }));
+              (std::vector<int32_t>{KEY_TCP, TOKEN_LBRACKET, TOKEN_NUMBER, TOKEN_RBRACKET, TOKEN_LESS, TOKEN_LPAREN,
+                                    TOKEN_STRING, TOKEN_RPAREN, TOKEN_COMMA}));
 }
 
 TEST(Lexer, SingleQuotedStrings)
@@ -160,10 +164,12 @@ TEST(Lexer, NumbersInEveryBase)
         const char* m_pszText;
         uint32_t m_nValue;
     } aCases[] = {
+        // clang-format off
         { "015", 13 },        { "0x1F", 31 },       { "x1f", 31 },          { "$ff", 255 },
         { "b101", 5 },        { "0B11", 3 },        { "08", 8 },            { "0", 0 },
         { "4294967295", 4294967295u },              { "4294967296", 429496729u * 10 },
         { "42949672950", 4294967295u },             { "zz", 0 },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         std::string strStatement = std::string("'") + c.m_pszText + "'";

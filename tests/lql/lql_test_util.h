@@ -32,8 +32,8 @@ private:
 inline std::string TmText(const struct tm& tm)
 {
     char szText[64];
-    std::snprintf(szText, sizeof(szText), "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(szText, sizeof(szText), "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
     return szText;
 }
 

@@ -1,3 +1,6 @@
+// The statement parser: output names and composite types, sources and time
+// ranges, the messages it reports with the ranges kept so far, the WHERE
+// filter, and how long messages are cut.
 #include "lql/statement_parser.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +16,7 @@
 
 namespace {
 
-const char* const g_apszGateways[] = { "gw1", "gw2", "123", "ip" };
+const char* const g_apszGateways[] = {"gw1", "gw2", "123", "ip"};
 
 struct CReported {
     int m_nId;
@@ -34,7 +37,7 @@ public:
         va_start(args, nMessageId);
         std::vsnprintf(szText, sizeof(szText), pMessage->m_pszFormat, args);
         va_end(args);
-        m_aReported.push_back({ nMessageId, szText });
+        m_aReported.push_back({nMessageId, szText});
         return pMessage->m_eSeverity != PARSE_ERROR;
     }
 
@@ -67,6 +70,7 @@ std::string Sources(const CQueryRange& range)
 std::vector<std::string> Outputs(const CQuery& query)
 {
     std::vector<std::string> aOutputs;
+    aOutputs.reserve(static_cast<size_t>(query.m_aOutputs.GetSize()));
     for (int i = 0; i < query.m_aOutputs.GetSize(); ++i)
         aOutputs.push_back(query.m_aOutputs[i].GetString());
     return aOutputs;
@@ -74,13 +78,10 @@ std::vector<std::string> Outputs(const CQuery& query)
 
 class StatementParser : public ::testing::Test {
 protected:
-    bool Parse(const char* pszStatement)
-    {
-        return m_parser.Parse(CSString(pszStatement), m_query, 1);
-    }
+    bool Parse(const char* pszStatement) { return m_parser.Parse(CSString(pszStatement), m_query); }
 
-    CTimeZoneScope m_zone{ "UTC" };
-    CFixedClock m_clock{ kJune15 };
+    CTimeZoneScope m_zone{"UTC"};
+    CFixedClock m_clock{kJune15};
     CRecordingParser m_parser;
     CQuery m_query;
 };
@@ -91,7 +92,7 @@ TEST_F(StatementParser, OutputNamesAsWrittenAndTheAllTimeRange)
 {
     ASSERT_TRUE(Parse("SELECT SrcIp, destip arpdesthw,iptotallen FROM GW1"));
     EXPECT_TRUE(m_parser.m_aReported.empty());
-    EXPECT_EQ(Outputs(m_query), (std::vector<std::string>{ "SrcIp", "destip", "arpdesthw", "iptotallen" }));
+    EXPECT_EQ(Outputs(m_query), (std::vector<std::string>{"SrcIp", "destip", "arpdesthw", "iptotallen"}));
     ASSERT_EQ(m_query.m_aRanges.GetSize(), 1);
     EXPECT_EQ(Sources(m_query.m_aRanges[0]), "g:GW1");
     EXPECT_EQ(TmText(m_query.m_aRanges[0].m_tmStart), "1970-01-01 00:00:00");
@@ -102,18 +103,19 @@ TEST_F(StatementParser, OutputNamesAsWrittenAndTheAllTimeRange)
 TEST_F(StatementParser, CompositeOutputTypesAreExpanded)
 {
     EXPECT_FALSE(Parse("select standard ICMPSTD tcpflags, tcpstd udpstd usernames BINARY from gw1"));
-    EXPECT_EQ(m_parser.Ids(), std::vector<int>{ MSG_BINARY_AND_TEXT_MIXED });
+    EXPECT_EQ(m_parser.Ids(), std::vector<int>{MSG_BINARY_AND_TEXT_MIXED});
     EXPECT_EQ(Outputs(m_query),
-              (std::vector<std::string>{ "date", "time", "vantgard", "category", "id", "event", "action",
-                                         "recvif", "srcip", "srcport", "destip", "destport", "ipproto",
-                                         "explanation", "params", "ttl", "icmptype", "icmpipproto",
-                                         "icmpdestip", "icmpsrcip", "icmpdestport", "fin", "syn", "rst",
-                                         "psh", "ack", "urg", "ece", "cwr", "tcpdatalen", "tcphdrlen", "fin",
-                                         "syn", "rst", "psh", "ack", "urg", "ece", "cwr", "udpdatalen",
-                                         "username", "srcusername", "destusername", "BINARY" }));
+              (std::vector<std::string>{
+                  "date",         "time",       "vantgard",  "category",    "id",         "event",     "action",
+                  "recvif",       "srcip",      "srcport",   "destip",      "destport",   "ipproto",   "explanation",
+                  "params",       "ttl",        "icmptype",  "icmpipproto", "icmpdestip", "icmpsrcip", "icmpdestport",
+                  "fin",          "syn",        "rst",       "psh",         "ack",        "urg",       "ece",
+                  "cwr",          "tcpdatalen", "tcphdrlen", "fin",         "syn",        "rst",       "psh",
+                  "ack",          "urg",        "ece",       "cwr",         "udpdatalen", "username",  "srcusername",
+                  "destusername", "BINARY"}));
 
     CQuery empty;
-    ASSERT_TRUE(m_parser.Parse(CSString("select from gw1"), empty, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select from gw1"), empty));
     EXPECT_TRUE(Outputs(empty).empty());
 }
 
@@ -125,7 +127,7 @@ TEST_F(StatementParser, SourcesAllFilesAndQuotedNames)
 
     CRecordingParser parser;
     CQuery query;
-    ASSERT_TRUE(parser.Parse(CSString("select srcip from '123' 'ip' file ' a b '"), query, 1));
+    ASSERT_TRUE(parser.Parse(CSString("select srcip from '123' 'ip' file ' a b '"), query));
     EXPECT_EQ(Sources(query.m_aRanges[0]), "g:123 g:ip f:a b");
 }
 
@@ -141,14 +143,14 @@ TEST_F(StatementParser, TimeStatementsMakeRangesOfTheSourcesNamedSoFar)
     EXPECT_EQ(TmText(m_query.m_aRanges[1].m_tmEnd), "2006-06-02 00:00:00");
 
     CQuery twice;
-    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2 last hours 3"), twice, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2 last hours 3"), twice));
     ASSERT_EQ(twice.m_aRanges.GetSize(), 2);
     EXPECT_EQ(Sources(twice.m_aRanges[0]), "g:gw1");
     EXPECT_EQ(Sources(twice.m_aRanges[1]), "g:gw1 g:gw2");
     EXPECT_EQ(TmText(twice.m_aRanges[1].m_tmStart), "2006-06-15 07:25:13");
 
     CQuery trailing;
-    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2"), trailing, 1));
+    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2"), trailing));
     ASSERT_EQ(trailing.m_aRanges.GetSize(), 1);
     EXPECT_EQ(Sources(trailing.m_aRanges[0]), "g:gw1");
     EXPECT_TRUE(m_parser.m_aReported.empty());
@@ -162,6 +164,7 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         std::vector<int> m_aMessages;
         int m_nRanges;
     } aCases[] = {
+        // clang-format off
         { "select srcip from unknown gw1",       true,  { 8 },     1 },
         { "select srcip from last days 2",       false, { 9 },     1 },
         { "select srcip from gw1 realtime",      false, { 11 },    1 },
@@ -179,12 +182,13 @@ TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)
         { "selec srcip from gw1",                false, { 3 },     0 },
         { "   ",                                 false, { 3 },     0 },
         { "",                                    false, { 0 },     0 },
+        // clang-format on
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.m_pszStatement);
         CRecordingParser parser;
         CQuery query;
-        EXPECT_EQ(parser.Parse(CSString(c.m_pszStatement), query, 1), c.m_bValid);
+        EXPECT_EQ(parser.Parse(CSString(c.m_pszStatement), query), c.m_bValid);
         EXPECT_EQ(parser.Ids(), c.m_aMessages);
         EXPECT_EQ(query.m_aRanges.GetSize(), c.m_nRanges);
     }
@@ -199,7 +203,7 @@ TEST_F(StatementParser, WhereClauseBecomesTheFilter)
     EXPECT_EQ(m_query.m_aRanges.GetSize(), 3);  // the query was not emptied between the two
 
     CQuery refused;
-    EXPECT_FALSE(m_parser.Parse(CSString("select srcip from gw1 where srcip = 10.0.0.1 destip = 1.2.3.4"), refused, 1));
+    EXPECT_FALSE(m_parser.Parse(CSString("select srcip from gw1 where srcip = 10.0.0.1 destip = 1.2.3.4"), refused));
     EXPECT_EQ(refused.m_pFilter, nullptr);
     EXPECT_EQ(m_parser.m_aReported.back().m_strText, "Error parsing the search statement");
 }
@@ -211,10 +215,10 @@ TEST(StatementParserReport, MessageZeroAndMessagesCutTo1023Characters)
     CQuery query;
     std::string strLong(2000, 'x');
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(parser.Parse(CSString(""), query, 1));
+    EXPECT_FALSE(parser.Parse(CSString(""), query));
     EXPECT_FALSE(parser.Report(MSG_ERROR_TEXT, strLong.c_str()));
     EXPECT_TRUE(parser.Report(MSG_WARNING_TEXT, "careful"));
     std::string strStderr = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(strStderr, "\n^ Error: No valid input found\n\n^ Error: " + std::string(1023, 'x')
-                             + "\n\n^ Warning: careful\n");
+    EXPECT_EQ(strStderr,
+              "\n^ Error: No valid input found\n\n^ Error: " + std::string(1023, 'x') + "\n\n^ Warning: careful\n");
 }

@@ -16,8 +16,9 @@ using namespace testdata;
 
 namespace {
 
-const std::vector<std::string> kStandard = {"date", "time", "vantgard", "category", "id", "event", "action", "recvif",
-                                            "srcip", "srcport", "destip", "destport", "ipproto", "explanation", "params"};
+const std::vector<std::string> kStandard = {"date",   "time",     "vantgard", "category",    "id",
+                                            "event",  "action",   "recvif",   "srcip",       "srcport",
+                                            "destip", "destport", "ipproto",  "explanation", "params"};
 
 CIpv4Spec IpSpec(const char* pszSrc, const char* pszDest)
 {
@@ -43,9 +44,9 @@ CEntryBuilder PacketEntry(const Bytes& packet)
 
 CEntryBuilder ArpEntry(uint16_t nOpcode)
 {
-    return FrameEntry(EthernetFrame(ArpPacket(nOpcode, Mac("02:00:00:00:00:01"), Ip("192.168.0.1"),
-                                              Mac("02:00:00:00:00:02"), Ip("192.168.0.2")),
-                                    ETHER_TYPE_ARP));
+    return FrameEntry(EthernetFrame(
+        ArpPacket(nOpcode, Mac("02:00:00:00:00:01"), Ip("192.168.0.1"), Mac("02:00:00:00:00:02"), Ip("192.168.0.2")),
+        ETHER_TYPE_ARP));
 }
 
 CConnSpec Connection(uint8_t nProtocol)
@@ -65,8 +66,8 @@ CConnSpec Connection(uint8_t nProtocol)
 
 TEST(ColumnTable, EveryOutputNameIsAColumnAndNoOtherIdIs)
 {
-    const int32_t aNotColumns[] = {KEY_BINARY, KEY_STANDARD, KEY_ICMPSTD, KEY_TCPFLAGS, KEY_TCPSTD, KEY_UDPSTD,
-                                   KEY_USERNAMES};
+    const int32_t aNotColumns[] = {KEY_BINARY, KEY_STANDARD, KEY_ICMPSTD,  KEY_TCPFLAGS,
+                                   KEY_TCPSTD, KEY_UDPSTD,   KEY_USERNAMES};
     for (const CKeywordEntry* p = CKeywordTable::Entries(); p->m_pszName != nullptr; ++p) {
         bool bComposite = false;
         for (int32_t nId : aNotColumns)
@@ -95,10 +96,9 @@ TEST(Columns, TcpFlagsAndLengths)
     tcp.m_nDataOffset = 8;
     CEntryBuilder entry = PacketEntry(TcpPacket(IpSpec("10.0.0.1", "10.0.0.2"), tcp, Bytes(7, 'x')));
     // tcpdatalen, tcphdrlen, fin, syn, rst, psh, ack, urg, ece, cwr; then tcptotlen.
-    EXPECT_EQ("7,32,0,1,0,0,1,0,0,1,39\n",
-              RenderLine({"tcpdatalen", "tcphdrlen", "fin", "syn", "rst", "psh", "ack", "urg", "xmas", "ymas",
-                          "tcptotallen"},
-                         entry, Delimited(',')));
+    EXPECT_EQ("7,32,0,1,0,0,1,0,0,1,39\n", RenderLine({"tcpdatalen", "tcphdrlen", "fin", "syn", "rst", "psh", "ack",
+                                                       "urg", "xmas", "ymas", "tcptotallen"},
+                                                      entry, Delimited(',')));
 
     // A total length below the header length: the payload lengths wrap as
     // unsigned 32-bit numbers, tcpdatalen after taking the IP payload modulo 65536.
@@ -124,8 +124,8 @@ TEST(Columns, IcmpWithAndWithoutQuotedHeader)
 {
     CEntryBuilder echo = PacketEntry(IcmpPacket(IpSpec("10.0.0.1", "10.0.0.2"), 8, 0));
     // icmpstd: ttl, icmptype, icmpipproto, icmpdestip, icmpsrcip, icmpdestport.
-    const std::vector<std::string> kIcmpStd = {"ttl", "icmptype", "icmpipproto", "icmpdestip", "icmpsrcip",
-                                               "icmpdestport"};
+    const std::vector<std::string> kIcmpStd = {"ttl",        "icmptype",  "icmpipproto",
+                                               "icmpdestip", "icmpsrcip", "icmpdestport"};
     EXPECT_EQ("64;ECHO_REQUEST;;;;\n", RenderLine(kIcmpStd, echo, Delimited(';')));
 
     Bytes quoted = Head(TcpPacket(IpSpec("172.16.0.5", "8.8.8.8"), CTcpSpec()), 28);
@@ -138,9 +138,10 @@ TEST(Columns, IcmpWithAndWithoutQuotedHeader)
 
 TEST(Columns, ArpPackets)
 {
-    EXPECT_EQ("arp=request srcip=192.168.0.1 destip=192.168.0.2 arphwsrc=0200:0000:0001 arphwdest=0200:0000:0002 "
-              "enetproto=2054(ARP)\n",
-              RenderLine({"arp", "srcip", "destip", "arpsrchw", "arpdesthw", "enetproto"}, ArpEntry(1)));
+    EXPECT_EQ(
+        "arp=request srcip=192.168.0.1 destip=192.168.0.2 arphwsrc=0200:0000:0001 arphwdest=0200:0000:0002 "
+        "enetproto=2054(ARP)\n",
+        RenderLine({"arp", "srcip", "destip", "arpsrchw", "arpdesthw", "enetproto"}, ArpEntry(1)));
     EXPECT_EQ("arp=reply\n", RenderLine({"arpopcode"}, ArpEntry(2)));
     EXPECT_EQ("arp=unknown_operation\n", RenderLine({"arp"}, ArpEntry(9)));
 }
@@ -160,11 +161,12 @@ TEST(Columns, ConnectionItemsShowTheLastItem)
     CConnSpec first = Connection(6);
     first.m_nSrcIp = Ip("1.1.1.1");
     entry.Conn(first).Conn(Connection(6));
-    EXPECT_EQ("conn=open srcip=10.1.1.1 srcport=40000 destip=10.2.2.2 destport=443 ipproto=6(TCP) origsent=1000 "
-              "termsent=2048 recvif=lan destif=wan\n",
-              RenderLine({"connevent", "srcip", "srcport", "destip", "destport", "ipproto", "origsent", "termsent",
-                          "recvif", "destiface"},
-                         entry));
+    EXPECT_EQ(
+        "conn=open srcip=10.1.1.1 srcport=40000 destip=10.2.2.2 destport=443 ipproto=6(TCP) origsent=1000 "
+        "termsent=2048 recvif=lan destif=wan\n",
+        RenderLine({"connevent", "srcip", "srcport", "destip", "destport", "ipproto", "origsent", "termsent", "recvif",
+                    "destiface"},
+                   entry));
 }
 
 TEST(Columns, ConnectionEventsAndPortlessProtocols)
@@ -316,7 +318,8 @@ TEST(Columns, GatewayNameAsPassed)
 {
     CEntryBuilder entry;
     entry.Event("ev");
-    EXPECT_EQ("firewall=GW1 vantgard=GW1 event=ev\n", RenderLine({"firewall", "vantgard", "event"}, entry, COutputSettings(), "GW1"));
+    EXPECT_EQ("firewall=GW1 vantgard=GW1 event=ev\n",
+              RenderLine({"firewall", "vantgard", "event"}, entry, COutputSettings(), "GW1"));
     // A file source has no gateway name.
     EXPECT_EQ("event=ev\n", RenderLine({"vantgard", "event"}, entry, COutputSettings(), ""));
     EXPECT_EQ(";ev\n", RenderLine({"vantgard", "event"}, entry, Delimited(';'), ""));
@@ -338,7 +341,8 @@ TEST(Columns, LocalDatesAndTimes)
     }
     // An entry time before 1970 is no valid time; the device time always has one.
     CTimeZoneScope zone("UTC0");
-    EXPECT_EQ("devdate=1970-01-01\n", RenderLine({"date", "time", "devdate"}, CEntryBuilder(), COutputSettings(), "gw1", 5));
+    EXPECT_EQ("devdate=1970-01-01\n",
+              RenderLine({"date", "time", "devdate"}, CEntryBuilder(), COutputSettings(), "gw1", 5));
 }
 
 TEST(Columns, StandardOnBareEntryAndNamesWithoutValue)
@@ -352,9 +356,10 @@ TEST(Columns, StandardOnBareEntryAndNamesWithoutValue)
     route.m_nGatewayIp = Ip("10.0.0.254");
     CEntryBuilder routed;
     routed.Route(route).DynRouting(CDynRoutingSpec()).Ospf(1, 2).Event("ev");
-    const std::vector<std::string> kNoValue = {"routegw", "routerange", "routeiface", "routemetric",
-                                               "dynroutingevent", "dynroutingsrcproc", "dynroutingdestproc",
-                                               "ospflogsection", "ospfloglevel", "icmpsrcport", "icmpdestport"};
+    const std::vector<std::string> kNoValue = {
+        "routegw",         "routerange",        "routeiface",         "routemetric",
+        "dynroutingevent", "dynroutingsrcproc", "dynroutingdestproc", "ospflogsection",
+        "ospfloglevel",    "icmpsrcport",       "icmpdestport"};
     EXPECT_EQ("", RenderLine(kNoValue, routed));
     EXPECT_EQ(std::string(kNoValue.size() - 1, '#') + "\n", RenderLine(kNoValue, routed, Delimited('#')));
 }

@@ -65,14 +65,14 @@ TEST(JsonText, ValidUtf8PassesAndOtherBytesBecomeTheirCodePoint)
         const char* m_pszBytes;
         const char* m_pszEscaped;
     } aInvalid[] = {
-        {"caf\xe9", "caf\\u00e9"},                                  // a Latin-1 byte
-        {"\x80\xbf\xff", "\\u0080\\u00bf\\u00ff"},                  // lone continuation bytes, 0xFF
-        {"\xc0\xaf", "\\u00c0\\u00af"},                             // overlong "/"
-        {"\xe0\x80\xaf", "\\u00e0\\u0080\\u00af"},                  // overlong three-byte form
-        {"\xed\xa0\x80", "\\u00ed\\u00a0\\u0080"},                  // a surrogate
-        {"\xf4\x90\x80\x80", "\\u00f4\\u0090\\u0080\\u0080"},      // above U+10FFFF
-        {"\xe2\x82", "\\u00e2\\u0082"},                             // cut at the end of the text
-        {"\xe2\x82x\xc3\xa9", "\\u00e2\\u0082x\xc3\xa9"},           // cut before a valid one
+        {"caf\xe9", "caf\\u00e9"},                             // a Latin-1 byte
+        {"\x80\xbf\xff", "\\u0080\\u00bf\\u00ff"},             // lone continuation bytes, 0xFF
+        {"\xc0\xaf", "\\u00c0\\u00af"},                        // overlong "/"
+        {"\xe0\x80\xaf", "\\u00e0\\u0080\\u00af"},             // overlong three-byte form
+        {"\xed\xa0\x80", "\\u00ed\\u00a0\\u0080"},             // a surrogate
+        {"\xf4\x90\x80\x80", "\\u00f4\\u0090\\u0080\\u0080"},  // above U+10FFFF
+        {"\xe2\x82", "\\u00e2\\u0082"},                        // cut at the end of the text
+        {"\xe2\x82x\xc3\xa9", "\\u00e2\\u0082x\xc3\xa9"},      // cut before a valid one
     };
     for (const auto& test : aInvalid)
         EXPECT_EQ(test.m_pszEscaped, Escaped(test.m_pszBytes)) << test.m_pszEscaped;
@@ -120,9 +120,10 @@ TEST(JsonLayout, GatewayOnlyForEntriesFromAGateway)
     CTimeZoneScope zone("UTC0");
     CEntryBuilder entry;
     entry.Event("ev");
-    EXPECT_EQ("{\"timestamp\":\"2006-06-01T12:34:56.000000+00:00\",\"gateway\":\"gw \\\"1\\\"\",\"vantgard\":\"gw "
-              "\\\"1\\\"\",\"event\":\"ev\"}\n",
-              Json({"vantgard", "event"}, entry, IPFORMAT_STRING, "gw \"1\""));
+    EXPECT_EQ(
+        "{\"timestamp\":\"2006-06-01T12:34:56.000000+00:00\",\"gateway\":\"gw \\\"1\\\"\",\"vantgard\":\"gw "
+        "\\\"1\\\"\",\"event\":\"ev\"}\n",
+        Json({"vantgard", "event"}, entry, IPFORMAT_STRING, "gw \"1\""));
     // Read from a file: no gateway, and no value for the gateway-name columns.
     EXPECT_EQ("{\"timestamp\":\"2006-06-01T12:34:56.000000+00:00\",\"event\":\"ev\"}\n",
               Json({"firewall", "vantgard", "event"}, entry, IPFORMAT_STRING, ""));
@@ -145,8 +146,8 @@ TEST(JsonLayout, TypedValues)
     EXPECT_EQ(Object(",\"srcip\":\"10.0.0.1\",\"srcport\":1025,\"destport\":80,\"ipproto\":6,\"enetproto\":2048,"
                      "\"ttl\":64,\"iptotallen\":40,\"tcphdrlen\":20,\"fin\":false,\"syn\":true,\"ack\":true,"
                      "\"hwsrc\":\"0000:5e00:5301\""),
-              Json({"srcip", "srcport", "destport", "ipproto", "enetproto", "ttl", "iptotlen", "tcphdrlen", "fin", "syn",
-                    "ack", "hwsrc"},
+              Json({"srcip", "srcport", "destport", "ipproto", "enetproto", "ttl", "iptotlen", "tcphdrlen", "fin",
+                    "syn", "ack", "hwsrc"},
                    TcpFrameEntry()));
     // Addresses in the fixed format stay strings; in the integer format they are numbers.
     EXPECT_EQ(Object(",\"srcip\":\"010.000.000.001\""), Json({"srcip"}, TcpFrameEntry(), IPFORMAT_FIXED));

@@ -35,7 +35,8 @@ public:
     // A zero-terminated text whose terminator lies inside the list.
     bool TerminatedInside(const char* psz) const
     {
-        return psz == nullptr || (Inside(psz, 1) && memchr(psz, 0, m_pEnd - reinterpret_cast<const uint8_t*>(psz)));
+        return psz == nullptr ||
+               (Inside(psz, 1) && memchr(psz, 0, static_cast<size_t>(m_pEnd - reinterpret_cast<const uint8_t*>(psz))));
     }
 
 private:
@@ -72,10 +73,13 @@ int CheckRecord(const CLogRecord& r, const uint8_t* pList, size_t nSize)
             expect(list.TerminatedInside(conn.m_pszRecvIf) && list.TerminatedInside(conn.m_pszDestIf), "conn names");
         } else {
             expect(conn.m_pBlock == nullptr && conn.m_nEvent == 0 && conn.m_pszRecvIf == nullptr &&
-                       conn.m_pszDestIf == nullptr, "unused conn slot");
+                       conn.m_pszDestIf == nullptr,
+                   "unused conn slot");
         }
         if (i < r.m_nUsageCount) {
-            expect(usage.m_pCounters != nullptr && list.Inside(usage.m_pCounters, kUsageSecondCounterOffset + kPackedCounterSize), "usage counters");
+            expect(usage.m_pCounters != nullptr &&
+                       list.Inside(usage.m_pCounters, kUsageSecondCounterOffset + kPackedCounterSize),
+                   "usage counters");
             expect(list.TerminatedInside(usage.m_pszIface), "usage name");
         } else {
             expect(usage.m_nInterval == 0 && usage.m_pCounters == nullptr && usage.m_pszIface == nullptr,
@@ -100,14 +104,14 @@ int CheckRecord(const CLogRecord& r, const uint8_t* pList, size_t nSize)
                (!r.m_pIcmpIpHdr || list.Inside(r.m_pIcmpIpHdr, IpHeaderLength(r.m_pIcmpIpHdr))),
            "quoted ip");
     // A quoted TCP header holds at least its ports and sequence number.
-    expect(list.Inside(r.m_pIcmpTcpHdr, kTcpAckOffset) && list.Inside(r.m_pIcmpTcpHdr, r.m_nIcmpTcpLen),
-           "quoted tcp");
+    expect(list.Inside(r.m_pIcmpTcpHdr, kTcpAckOffset) && list.Inside(r.m_pIcmpTcpHdr, r.m_nIcmpTcpLen), "quoted tcp");
     expect(list.Inside(r.m_pIcmpUdpHdr, kUdpHeaderSize), "quoted udp");
     expect(list.Inside(r.m_pIcmpIcmpHdr, kIcmpHeaderSize), "quoted icmp");
 
-    const char* const apszTexts[] = {r.m_pszRule, r.m_pszSatSrcRule, r.m_pszSatDestRule, r.m_pszUserName,
-                                     r.m_pszSrcUserName, r.m_pszDestUserName, r.m_pszAuthAgent, r.m_pszAuthRule,
-                                     r.m_pszRouteIface, r.m_pszDynRoutingSrcProc, r.m_pszDynRoutingDestProc};
+    const char* const apszTexts[] = {
+        r.m_pszRule,        r.m_pszSatSrcRule,        r.m_pszSatDestRule,       r.m_pszUserName,
+        r.m_pszSrcUserName, r.m_pszDestUserName,      r.m_pszAuthAgent,         r.m_pszAuthRule,
+        r.m_pszRouteIface,  r.m_pszDynRoutingSrcProc, r.m_pszDynRoutingDestProc};
     for (const char* psz : apszTexts)
         expect(list.TerminatedInside(psz), "terminated text");
     expect(list.Inside(r.m_pRouteRange, kRouteNameOffset) && list.Inside(r.m_pRouteGw, kRouteTailSize), "route");
@@ -137,12 +141,14 @@ namespace {
 
 // Every known tag and one unknown ('B').
 const uint8_t kTags[] = {
+    // clang-format off
     TAG_ALG_MOD_NAME,    TAG_CATEGORY,        TAG_EXPLANATION,     TAG_GATEWAY_NAME,
     TAG_RECV_IF,         TAG_PACKET_BOUND,    TAG_PACKET,          TAG_O_TEXT,
     TAG_ETHERNET_FRAME,  TAG_RULES,           TAG_PARAMS,          TAG_USAGE,
     TAG_SEVERITY,        TAG_CONN,            TAG_ALG_SESSION_ID,  TAG_DYN_ROUTING,
     TAG_EVENT,           TAG_ACTION,          TAG_LOG_ID,          TAG_OSPF,
     TAG_ROUTE,           TAG_DEV_TIME,        TAG_AUTH,            'B',
+    // clang-format on
 };
 
 // An entry with every element kind and a packet with quoted headers, the
@@ -150,7 +156,7 @@ const uint8_t kTags[] = {
 Bytes RichEntry(std::mt19937& random)
 {
     CIpv4Spec outer;
-    outer.m_nIhl = 5 + random() % 3;
+    outer.m_nIhl = static_cast<uint8_t>(5 + random() % 3);
     CIpv4Spec inner;
     CTcpSpec tcp;
     tcp.m_nDataOffset = 5 + random() % 4;
@@ -163,10 +169,22 @@ Bytes RichEntry(std::mt19937& random)
     };
     const Bytes& packet = aPackets[random() % 5];
     CEntryBuilder entry;
-    entry.Category("conn").Event("ev").Action("allow").LogId(7).DevTime(8).Severity(3)
-         .RuleNames({{RULE_NAME, "r"}, {RULE_SRC_USER, "u"}}).Conn(CConnSpec()).Usage(CUsageSpec())
-         .ConnUsage(1, 2, 3).Auth(CAuthSpec()).Route(CRouteSpec()).DynRouting(CDynRoutingSpec())
-         .AlgModName("ftp").OText("o", 1, 2).PacketBound(static_cast<uint16_t>(random() % 2 ? 0 : 1500));
+    entry.Category("conn")
+        .Event("ev")
+        .Action("allow")
+        .LogId(7)
+        .DevTime(8)
+        .Severity(3)
+        .RuleNames({{RULE_NAME, "r"}, {RULE_SRC_USER, "u"}})
+        .Conn(CConnSpec())
+        .Usage(CUsageSpec())
+        .ConnUsage(1, 2, 3)
+        .Auth(CAuthSpec())
+        .Route(CRouteSpec())
+        .DynRouting(CDynRoutingSpec())
+        .AlgModName("ftp")
+        .OText("o", 1, 2)
+        .PacketBound(static_cast<uint16_t>(random() % 2 ? 0 : 1500));
     if (random() % 2)
         entry.Packet(packet, random() % 2 ? LINK_ETHERNET : LINK_IP);
     else
@@ -180,10 +198,12 @@ Bytes Mutate(Bytes bytes, std::mt19937& random)
     for (unsigned i = 0; i < nMutations && !bytes.empty(); ++i) {
         size_t nAt = random() % bytes.size();
         switch (random() % 4) {
+        // clang-format off
         case 0: bytes[nAt] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
         case 1: bytes[nAt] = 0; break;
         case 2: bytes[nAt] = static_cast<uint8_t>(random()); break;
         default: bytes.resize(nAt); break;
+            // clang-format on
         }
     }
     return bytes;
@@ -194,7 +214,7 @@ Bytes Mutate(Bytes bytes, std::mt19937& random)
 Bytes RandomElements(std::mt19937& random)
 {
     Bytes list;
-    unsigned nElements = random() % 12;
+    unsigned nElements = static_cast<unsigned>(random() % 12);
     for (unsigned i = 0; i < nElements; ++i) {
         Bytes data(random() % 64);
         for (uint8_t& nByte : data)

@@ -1,3 +1,6 @@
+// Decoding element lists: the walk and its framing, texts, numbers, rule
+// names, connection, usage, authentication, routing and packet elements,
+// malformed elements, and a record reused for the next entry.
 #include "records/log_record.h"
 
 #include <gtest/gtest.h>
@@ -5,9 +8,9 @@
 #include "records/element_format.h"
 #include "records/packed_counter.h"
 #include "records/packet_format.h"
-#include "tests/records/record_test_util.h"
 #include "support/byte_order.h"
 #include "testing/entry_builder.h"
+#include "tests/records/record_test_util.h"
 
 using namespace testdata;
 using recordtest::Counted;
@@ -155,16 +158,16 @@ TEST(RecordFraming, DecodeTellsWhetherTheListWasDecodedWhole)
         bool bWhole;
         const char* pszCase;
     } aCases[] = {
-        { CEntryBuilder(),                                                        true,  "empty list" },
-        { CEntryBuilder().Category("a").RawBytes({TAG_CATEGORY, 0, 0, 9}),        true,  "trailing fragment" },
-        { CEntryBuilder().Element('z', {1}).Element(TAG_LOG_ID, {1}).Action("a"), true,  "skipped elements" },
-        { CEntryBuilder().Element(TAG_CONN, {1, 2, 3}).Element(TAG_USAGE, {9}),   true,  "dropped items" },
-        { CEntryBuilder().ElementWithLength(TAG_EVENT, 0, {}).Action("never"),    false, "zero length" },
-        { CEntryBuilder().ElementWithLength(TAG_ACTION, 6, Text("drop")),         false, "overlong" },
-        { CEntryBuilder().Element(TAG_SEVERITY, {6, 0}),                          false, "severity length" },
-        { CEntryBuilder().Element(TAG_O_TEXT, {'a', 'b'}),                        false, "unterminated O text" },
-        { CEntryBuilder().Element(TAG_DYN_ROUTING, noDynEnd),                     false, "dynamic routing texts" },
-        { CEntryBuilder().Element(TAG_DYN_ROUTING, {1, 0, 0}),                    false, "dynamic routing short" },
+        {CEntryBuilder(), true, "empty list"},
+        {CEntryBuilder().Category("a").RawBytes({TAG_CATEGORY, 0, 0, 9}), true, "trailing fragment"},
+        {CEntryBuilder().Element('z', {1}).Element(TAG_LOG_ID, {1}).Action("a"), true, "skipped elements"},
+        {CEntryBuilder().Element(TAG_CONN, {1, 2, 3}).Element(TAG_USAGE, {9}), true, "dropped items"},
+        {CEntryBuilder().ElementWithLength(TAG_EVENT, 0, {}).Action("never"), false, "zero length"},
+        {CEntryBuilder().ElementWithLength(TAG_ACTION, 6, Text("drop")), false, "overlong"},
+        {CEntryBuilder().Element(TAG_SEVERITY, {6, 0}), false, "severity length"},
+        {CEntryBuilder().Element(TAG_O_TEXT, {'a', 'b'}), false, "unterminated O text"},
+        {CEntryBuilder().Element(TAG_DYN_ROUTING, noDynEnd), false, "dynamic routing texts"},
+        {CEntryBuilder().Element(TAG_DYN_ROUTING, {1, 0, 0}), false, "dynamic routing short"},
     };
     CLogRecord record;
     for (const auto& test : aCases)
@@ -174,8 +177,12 @@ TEST(RecordFraming, DecodeTellsWhetherTheListWasDecodedWhole)
 TEST(RecordFraming, UnknownTagsAreSkippedByTheirLength)
 {
     CEntryBuilder entry;
-    entry.Element('B', Text("xx")).Element('z', {1, 2, 3}).Element(0x80, {0})
-         .Element('G', Bytes(300, 'g')).Element('c', Text("lower")).Category("kept");
+    entry.Element('B', Text("xx"))
+        .Element('z', {1, 2, 3})
+        .Element(0x80, {0})
+        .Element('G', Bytes(300, 'g'))
+        .Element('c', Text("lower"))
+        .Category("kept");
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "kept");
@@ -184,8 +191,14 @@ TEST(RecordFraming, UnknownTagsAreSkippedByTheirLength)
 TEST(RecordTexts, CountedTextsPointIntoTheListWithTheirLength)
 {
     CEntryBuilder entry;
-    entry.Category("conn").Event("conn_open").Action("allow").Explanation("why")
-         .Params("a=b").RecvIf("lan").GatewayName("gw1").AlgModName("ftp");
+    entry.Category("conn")
+        .Event("conn_open")
+        .Action("allow")
+        .Explanation("why")
+        .Params("a=b")
+        .RecvIf("lan")
+        .GatewayName("gw1")
+        .AlgModName("ftp");
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "conn");
@@ -203,9 +216,11 @@ TEST(RecordTexts, CountedTextsPointIntoTheListWithTheirLength)
 TEST(RecordTexts, LaterCopiesOverwriteFieldByField)
 {
     CEntryBuilder entry;
-    entry.Category("first").Event("ev").Category("second")
-         .RuleNames({{RULE_NAME, "r1"}, {RULE_SAT_SRC, "nat1"}})
-         .RuleNames({{RULE_NAME, "r2"}});
+    entry.Category("first")
+        .Event("ev")
+        .Category("second")
+        .RuleNames({{RULE_NAME, "r1"}, {RULE_SAT_SRC, "nat1"}})
+        .RuleNames({{RULE_NAME, "r2"}});
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(Counted(record.m_pCategory, record.m_nCategoryLen), "second");
@@ -258,11 +273,17 @@ TEST(RecordNumbers, SeverityOfWrongLengthEndsTheWalk)
 TEST(RecordNumbers, ShortNumberElementsAreDroppedAndTheWalkGoesOn)
 {
     CEntryBuilder entry;
-    entry.LogId(9).DevTime(10).AlgSessionId(11)
-         .Element(TAG_LOG_ID, {1, 2, 3}).Element(TAG_DEV_TIME, {1}).Element(TAG_ALG_SESSION_ID, {1, 2})
-         .Element(TAG_PACKET_BOUND, {1}).Element(TAG_OSPF, {1}).Element(TAG_PACKET, {0, 0, 0})
-         .Element(TAG_LOG_ID, {5, 0, 0, 0})  // the id alone is enough
-         .Action("after");
+    entry.LogId(9)
+        .DevTime(10)
+        .AlgSessionId(11)
+        .Element(TAG_LOG_ID, {1, 2, 3})
+        .Element(TAG_DEV_TIME, {1})
+        .Element(TAG_ALG_SESSION_ID, {1, 2})
+        .Element(TAG_PACKET_BOUND, {1})
+        .Element(TAG_OSPF, {1})
+        .Element(TAG_PACKET, {0, 0, 0})
+        .Element(TAG_LOG_ID, {5, 0, 0, 0})  // the id alone is enough
+        .Action("after");
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(record.m_nId, 5u);
@@ -275,8 +296,11 @@ TEST(RecordNumbers, ShortNumberElementsAreDroppedAndTheWalkGoesOn)
 TEST(RecordRules, EveryKindFillsItsFieldAndABadKindEndsTheList)
 {
     CEntryBuilder entry;
-    entry.RuleNames({{RULE_NAME, "allow_web"}, {RULE_SAT_SRC, "nat_out"}, {RULE_SAT_DEST, "nat_in"},
-                     {RULE_SRC_USER, "alice"}, {RULE_DEST_USER, "bob"}});
+    entry.RuleNames({{RULE_NAME, "allow_web"},
+                     {RULE_SAT_SRC, "nat_out"},
+                     {RULE_SAT_DEST, "nat_in"},
+                     {RULE_SRC_USER, "alice"},
+                     {RULE_DEST_USER, "bob"}});
     CLogRecord record;
     DecodeInto(record, entry);
     EXPECT_EQ(Terminated(record.m_pszRule), "allow_web");
@@ -294,7 +318,8 @@ TEST(RecordRules, EveryKindFillsItsFieldAndABadKindEndsTheList)
     // A text without terminator ends the element; what came before stays.
     CEntryBuilder unterminated;
     unterminated.Element(TAG_RULES, Concat({RuleNamesData({{RULE_NAME, "r"}}), Bytes{RULE_SAT_DEST, 'x', 'y'}}))
-                .Element(TAG_RULES, Bytes{RULE_SAT_SRC}).Category("after");
+        .Element(TAG_RULES, Bytes{RULE_SAT_SRC})
+        .Category("after");
     DecodeInto(record, unterminated);
     EXPECT_EQ(Terminated(record.m_pszRule), "r");
     EXPECT_EQ(record.m_pszSatDestRule, nullptr);
@@ -347,7 +372,7 @@ TEST(RecordConn, MalformedItemsAreDropped)
     offsetTooSmall.m_nBlockOffset = 1;
     CConnSpec offsetTooLarge;  // B = N - 32: the block's 29 bytes would leave the element
     offsetTooLarge.m_nBlockOffset = static_cast<int>(ConnData(CConnSpec()).size()) - 32;
-    CConnSpec tooShort;        // 34 bytes
+    CConnSpec tooShort;  // 34 bytes
     tooShort.m_nBlockLength = 22;
     tooShort.m_nBlockOffset = 2;
     const CCase aCases[] = {
@@ -448,15 +473,15 @@ TEST(RecordUsage, MalformedUsageIsIgnored)
 {
     CUsageSpec shortTail;  // 9 bytes from the terminator on
     shortTail.m_nTailLength = 8;
-    CUsageSpec thirteen;   // empty name, 13 bytes
+    CUsageSpec thirteen;  // empty name, 13 bytes
     thirteen.m_strIface = "";
     const Bytes aCases[] = {
         UsageData(shortTail),
         UsageData(thirteen),
-        Concat({Bytes{60, 0, 0}, Bytes(20, 'x')}),      // name without terminator
-        Head(ConnUsageData(1, 2, 3), 12),               // connection usage of 12 bytes
-        Bytes{1, 0},                                    // no kind byte
-        Concat({Bytes{0, 0, 2}, Bytes(20, 0)}),         // kind 2
+        Concat({Bytes{60, 0, 0}, Bytes(20, 'x')}),  // name without terminator
+        Head(ConnUsageData(1, 2, 3), 12),           // connection usage of 12 bytes
+        Bytes{1, 0},                                // no kind byte
+        Concat({Bytes{0, 0, 2}, Bytes(20, 0)}),     // kind 2
     };
     for (const Bytes& data : aCases) {
         CEntryBuilder entry;
@@ -503,7 +528,7 @@ TEST(RecordAuth, FailedElementKeepsWhatAnEarlierOneStored)
     const Bytes aBad[] = {
         Head(AuthData(second), AuthData(second).size() - 1),  // 4 bytes behind the agent
         AuthData(wrongVersion),
-        Concat({Bytes{0, 4}, Text("rule"), Text("user")}),    // no agent
+        Concat({Bytes{0, 4}, Text("rule"), Text("user")}),  // no agent
         Bytes{0, 4},
     };
     for (const Bytes& bad : aBad) {
@@ -672,9 +697,9 @@ TEST(RecordPacketElements, EthernetFrameElementAndALaterPacketReplacingAllHeader
     CIpv4Spec ip;
     CTcpSpec tcp;
     const Bytes frame = EthernetFrame(TcpPacket(ip, tcp));
-    const Bytes arp = EthernetFrame(ArpPacket(1, Mac("00:11:22:33:44:55"), Ip("10.0.0.1"),
-                                              Mac("00:00:00:00:00:00"), Ip("10.0.0.2")),
-                                    ETHER_TYPE_ARP);
+    const Bytes arp =
+        EthernetFrame(ArpPacket(1, Mac("00:11:22:33:44:55"), Ip("10.0.0.1"), Mac("00:00:00:00:00:00"), Ip("10.0.0.2")),
+                      ETHER_TYPE_ARP);
     CEntryBuilder entry;
     entry.EthernetPacket(frame);
     CLogRecord record;
@@ -699,11 +724,25 @@ TEST(RecordReuse, NothingIsLeftFromTheEarlierEntry)
     CIpv4Spec inner;
     CTcpSpec tcp;
     CEntryBuilder rich;
-    rich.Category("c").Event("e").Action("a").Explanation("x").Params("p").RecvIf("i")
-        .LogId(1).DevTime(2).AlgSessionId(3).Severity(4).AlgModName("alg")
+    rich.Category("c")
+        .Event("e")
+        .Action("a")
+        .Explanation("x")
+        .Params("p")
+        .RecvIf("i")
+        .LogId(1)
+        .DevTime(2)
+        .AlgSessionId(3)
+        .Severity(4)
+        .AlgModName("alg")
         .RuleNames({{1, "r"}, {2, "s"}, {3, "d"}, {4, "u"}, {5, "v"}})
-        .Conn(CConnSpec()).Conn(CConnSpec()).Usage(CUsageSpec()).ConnUsage(1, 2, 3)
-        .Auth(CAuthSpec()).Route(CRouteSpec()).DynRouting(CDynRoutingSpec())
+        .Conn(CConnSpec())
+        .Conn(CConnSpec())
+        .Usage(CUsageSpec())
+        .ConnUsage(1, 2, 3)
+        .Auth(CAuthSpec())
+        .Route(CRouteSpec())
+        .DynRouting(CDynRoutingSpec())
         .Packet(EthernetFrame(IcmpError(outer, 3, 1, Head(TcpPacket(inner, tcp), 28))), LINK_ETHERNET);
     CLogRecord record;
     DecodeInto(record, rich);

@@ -1,3 +1,6 @@
+// Locating packet headers: Ethernet and ARP, IPv4 header lengths and
+// fragments, transport headers that must be whole, and the headers an ICMP
+// error quotes.
 #include "records/packet_decoder.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +9,8 @@
 #include <memory>
 #include <ostream>
 
-#include "tests/records/record_test_util.h"
 #include "testing/entry_builder.h"
+#include "tests/records/record_test_util.h"
 
 using namespace testdata;
 using recordtest::OffsetIn;
@@ -31,10 +34,9 @@ struct CHeaders {
 
 std::ostream& operator<<(std::ostream& os, const CHeaders& h)
 {
-    return os << "eth " << h.m_nEth << " arp " << h.m_nArp << "/" << h.m_nArpAddrs << " ip " << h.m_nIp
-              << " tcp " << h.m_nTcp << " udp " << h.m_nUdp << " icmp " << h.m_nIcmp << " quoted ip "
-              << h.m_nIcmpIp << " tcp " << h.m_nIcmpTcp << "(" << h.m_nIcmpTcpLen << ") udp " << h.m_nIcmpUdp
-              << " icmp " << h.m_nIcmpIcmp;
+    return os << "eth " << h.m_nEth << " arp " << h.m_nArp << "/" << h.m_nArpAddrs << " ip " << h.m_nIp << " tcp "
+              << h.m_nTcp << " udp " << h.m_nUdp << " icmp " << h.m_nIcmp << " quoted ip " << h.m_nIcmpIp << " tcp "
+              << h.m_nIcmpTcp << "(" << h.m_nIcmpTcpLen << ") udp " << h.m_nIcmpUdp << " icmp " << h.m_nIcmpIcmp;
 }
 
 // Decodes the bytes from an exactly sized copy, so a read past the packet
@@ -88,9 +90,9 @@ TEST(PacketEthernet, HeaderArpAndOtherTypes)
     EXPECT_EQ(Decode(EthernetFrame(Bytes(60, 0), ETHER_TYPE_VLAN), PACKET_ETHERNET), ethOnly);
     EXPECT_EQ(Decode(EthernetFrame(Bytes(60, 0), 0x86DD), PACKET_ETHERNET), ethOnly);
 
-    const Bytes arp = EthernetFrame(ArpPacket(1, Mac("00:11:22:33:44:55"), Ip("10.0.0.1"),
-                                              Mac("00:00:00:00:00:00"), Ip("10.0.0.2")),
-                                    ETHER_TYPE_ARP);
+    const Bytes arp =
+        EthernetFrame(ArpPacket(1, Mac("00:11:22:33:44:55"), Ip("10.0.0.1"), Mac("00:00:00:00:00:00"), Ip("10.0.0.2")),
+                      ETHER_TYPE_ARP);
     CHeaders whole = ethOnly;
     whole.m_nArp = 14;
     whole.m_nArpAddrs = 22;
@@ -241,8 +243,7 @@ TEST(PacketIcmpError, OuterOptionsAndQuotedOptionsShiftTheHeaders)
     eth.m_nIcmp += 14;
     eth.m_nIcmpIp += 14;
     eth.m_nIcmpTcp += 14;
-    EXPECT_EQ(Decode(EthernetFrame(IcmpError(outer, 3, 1, Head(TcpPacket(inner, tcp), 32))), PACKET_ETHERNET),
-              eth);
+    EXPECT_EQ(Decode(EthernetFrame(IcmpError(outer, 3, 1, Head(TcpPacket(inner, tcp), 32))), PACKET_ETHERNET), eth);
 }
 
 TEST(PacketDecoder, EntryBuilderWritesValidChecksums)

@@ -23,7 +23,7 @@ inline std::string Counted(const char* pText, uint16_t nLen)
     if (pText == nullptr)
         return "<null>";
     const void* pZero = memchr(pText, 0, nLen);
-    return std::string(pText, pZero == nullptr ? nLen : static_cast<const char*>(pZero) - pText);
+    return std::string(pText, pZero == nullptr ? nLen : static_cast<size_t>(static_cast<const char*>(pZero) - pText));
 }
 
 inline std::string Terminated(const char* psz)

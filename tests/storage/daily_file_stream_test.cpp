@@ -9,43 +9,13 @@
 #include "storage/gzip_format.h"
 #include "testing/log_db_writer.h"
 #include "tests/common/temp_dir.h"
+#include "tests/storage/stream_reading.h"
 
 namespace {
 
 using EStatus = CDailyFileStream::EStatus;
 using testdata::CGzipMemberOptions;
 using testdata::GzipMember;
-
-struct CStreamResult {
-    std::string strBytes;
-    EStatus eStatus = EStatus::kMore;
-    bool bPassThrough = false;
-};
-
-// Everything the stream of the file at strPath hands out, read nChunk bytes
-// at a time, and how it ended.
-CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192,
-                         CDailyFileStream::PFN_CREATE_ENGINE pfnCreateEngine = &CreateInflateEngine)
-{
-    CStreamResult result;
-    CDailyFileStream stream(pfnCreateEngine);
-    platform::CFileFacts facts;
-    EXPECT_TRUE(stream.Open(strPath.c_str(), facts));
-    std::string strChunk(nChunk, '\0');
-    for (;;) {
-        size_t nRead = stream.Read(reinterpret_cast<uint8_t*>(&strChunk[0]), nChunk, result.eStatus);
-        result.strBytes.append(strChunk, 0, nRead);
-        if (result.eStatus != EStatus::kMore)
-            break;
-        EXPECT_GT(nRead, 0u);
-    }
-    result.bPassThrough = stream.IsPassThrough();
-    // The end is told again, with nothing more.
-    EStatus eAgain = EStatus::kMore;
-    EXPECT_EQ(stream.Read(reinterpret_cast<uint8_t*>(&strChunk[0]), nChunk, eAgain), 0u);
-    EXPECT_EQ(eAgain, result.eStatus);
-    return result;
-}
 
 class DailyFileStream : public testing::Test {
 protected:
@@ -195,7 +165,7 @@ TEST_F(DailyFileStream, ReadErrorsAreTold)
 // An engine that decodes by zlib's but runs out of memory after a while.
 class CStarvedEngine : public CInflateEngine {
 public:
-    CStarvedEngine() : m_pReal(CreateInflateEngine()) {}
+    CStarvedEngine() : m_pReal(CreateInflateEngine(EInflateEngine::kZlib)) {}
     bool Start() override { return m_pReal->Start(); }
     CStep Inflate(const uint8_t* pInput, size_t nInput, uint8_t* pOutput, size_t nOutput) override
     {
@@ -209,6 +179,7 @@ public:
     {
         return m_pReal->Crc32(nCrc, pData, nCount);
     }
+    bool StopsExactly() const override { return true; }
 
 private:
     std::unique_ptr<CInflateEngine> m_pReal;

@@ -1,14 +1,19 @@
+// The log file reader on real daily files: the walk over days, months and
+// sequence numbers, plain and compressed files, the time range, and damaged,
+// cut, unreadable or special files with their messages.
 #include "storage/log_file_reader.h"
 
 #include "storage/log_file_format.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "testing/log_db_writer.h"
+#include "tests/common/process_runner.h"
 #include "tests/common/recorded_messages.h"
 #include "tests/common/temp_dir.h"
 
@@ -58,8 +63,8 @@ CDailyFile FileOf(const std::vector<LogTime>& aTimes, bool bEndMarker = true)
     for (LogTime nTime : aTimes) {
         testdata::CUtcDate date = testdata::UtcDateOf(nTime);
         char szBody[64];
-        std::snprintf(szBody, sizeof(szBody), "%04d-%02d-%02d %02d:%02d:%02d", date.m_nYear, date.m_nMonth,
-                      date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
+        std::snprintf(szBody, sizeof(szBody), "%04d-%02d-%02d %02d:%02d:%02d", date.m_nYear, date.m_nMonth, date.m_nDay,
+                      date.m_nHour, date.m_nMinute, date.m_nSecond);
         file.AddEntry(nTime, std::string(szBody));
     }
     if (bEndMarker)
@@ -85,6 +90,32 @@ protected:
         CRecordedMessages messages;
         CLogFileReader reader(messages, pszGateway, m_dir.Path().c_str(), TmOf(nStart), TmOf(nEnd));
         return ReadAll(reader, messages);
+    }
+    // Walk, as the unprivileged user when the test runs as the superuser, who
+    // may read every file. What that user must read has to be open to all.
+    CReadResult WalkWithoutPrivileges(LogTime nStart, LogTime nEnd)
+    {
+        if (geteuid() != 0)
+            return Walk(nStart, nEnd);
+        std::string strText;
+        bool bRan = RunAsUnprivilegedUser(
+            [&] {
+                CReadResult walked = Walk(nStart, nEnd);
+                std::string strTimes;
+                for (LogTime nTime : walked.aTimes)
+                    strTimes += std::to_string(nTime) + " ";
+                return strTimes + "\n" + walked.strMessages;
+            },
+            strText);
+        EXPECT_TRUE(bRan) << "the walk as user 65534 failed";
+        CReadResult result;
+        size_t nLineEnd = strText.find('\n');
+        std::istringstream times(strText.substr(0, nLineEnd));
+        for (LogTime nTime = 0; times >> nTime;)
+            result.aTimes.push_back(nTime);
+        if (nLineEnd != std::string::npos)
+            result.strMessages = strText.substr(nLineEnd + 1);
+        return result;
     }
     static struct tm TmOf(LogTime nTime)
     {
@@ -221,16 +252,15 @@ TEST_F(CReaderTest, RootEndingWithASeparatorStillFindsFiles)
 
 TEST_F(CReaderTest, UnreadableFileIsReportedAndSkipsTheRestOfItsDay)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "every file is readable for the superuser";
     Write(2006, 6, 20, 0, kPlain, FileOf({At(6, 20, 1)}));
     Write(2006, 6, 20, 1, kGzip, FileOf({At(6, 20, 2)}));
     Write(2006, 6, 20, 2, kPlain, FileOf({At(6, 20, 3)}));
     Write(2006, 6, 21, 0, kPlain, FileOf({At(6, 21, 1)}));
+    m_dir.OpenToAllUsers();
     std::string strLocked = PathOf(2006, 6, 20, 1, kGzip);
     ASSERT_EQ(chmod(strLocked.c_str(), 0), 0);
 
-    CReadResult result = Walk(At(6, 20), At(6, 22));
+    CReadResult result = WalkWithoutPrivileges(At(6, 20), At(6, 22));
     EXPECT_EQ(result.aTimes, (std::vector<LogTime>{At(6, 20, 1), At(6, 21, 1)}));
     EXPECT_EQ(result.strMessages, "Access denied to file " + m_dir.Path() + "/gw-east/200606/20-1.gz\n");
 }
@@ -351,10 +381,12 @@ TEST_F(CReaderTest, EntryBeyondThePlainFileSizeIsNotRead)
         size_t nWritten;
         const char* pszStderr;
     } const aCases[] = {
+        // clang-format off
         { 120, "" },
         { 279, "" },
         { 280, "There is an error in one of the log files\n" },
         { 299, "There is an error in one of the log files\n" },
+        // clang-format on
     };
     for (const auto& test : aCases) {
         CDailyFile cut = FileOf({At(6, 20, 1)}, false);
@@ -404,7 +436,7 @@ TEST_F(CReaderTest, DamagedCompressedStreamIsReportedAfterAllItsGoodEntries)
     CDailyFile file;
     for (int n = 0; n < 2000; ++n) {
         aTimes.push_back(At(6, 20, 0, 0, n));
-        file.AddEntry(aTimes.back(), std::string(50 + n % 200, static_cast<char>('a' + n % 26)));
+        file.AddEntry(aTimes.back(), std::string(static_cast<size_t>(50 + n % 200), static_cast<char>('a' + n % 26)));
     }
     std::string strGzip = testdata::GzipBytes(file.Bytes());
     ASSERT_GT(strGzip.size(), 2000u);
@@ -427,7 +459,7 @@ TEST_F(CReaderTest, DamagedCompressedStreamIsReportedAfterAllItsGoodEntries)
 
     // Damaged in the middle instead of cut off.
     strGzip[strGzip.size() / 3] ^= 0x5A;
-    strGzip[strGzip.size() / 3 + 1] ^= 0xA5;
+    strGzip[strGzip.size() / 3 + 1] = static_cast<char>(strGzip[strGzip.size() / 3 + 1] ^ 0xA5);
     ASSERT_TRUE(testdata::WriteFileBytes(strPath, strGzip, kPlain));
     result = Walk(At(6, 20), At(6, 21));
     EXPECT_LT(result.aTimes.size(), aTimes.size());
@@ -540,9 +572,9 @@ TEST_F(CReaderTest, PlainAndCompressedFilesYieldTheSameEntriesAcrossBufferBounda
     CDailyFile file;
     std::vector<std::string> aBodies;
     for (int n = 0; n < 700; ++n) {
-        std::string strBody(1 + (n * 37) % 5000, '\0');
+        std::string strBody(static_cast<size_t>(1 + (n * 37) % 5000), '\0');
         for (size_t i = 0; i < strBody.size(); ++i)
-            strBody[i] = static_cast<char>(n * 7 + i);
+            strBody[i] = static_cast<char>(static_cast<size_t>(n) * 7 + i);
         aBodies.push_back(strBody);
         file.AddEntry(At(6, 20, 0, n / 60, n % 60), strBody);
     }

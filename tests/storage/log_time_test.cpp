@@ -1,3 +1,5 @@
+// The stored time stamp: known points, agreement with the civil calendar,
+// its limits, date normalisation, and conversion from broken-down times.
 #include "storage/log_time.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +79,7 @@ TEST(NormalizeDate, StepsIntoTheFollowingMonthsAndYears)
         CLogDate in;
         int nYear, nMonth, nDay;
     } const aCases[] = {
+        // clang-format off
         {Date(2008, 2, 29), 2008, 2, 29},   // leap day stays
         {Date(2007, 2, 29), 2007, 3, 1},
         {Date(2000, 2, 30), 2000, 3, 1},    // 2000 is a leap year
@@ -86,6 +89,7 @@ TEST(NormalizeDate, StepsIntoTheFollowingMonthsAndYears)
         {Date(2006, 13, 32), 2007, 2, 1},
         {Date(2006, 1, 62), 2006, 3, 3},
         {Date(2006, 6, 31), 2006, 7, 1},
+        // clang-format on
     };
     for (const auto& test : aCases) {
         CLogDate date = test.in;

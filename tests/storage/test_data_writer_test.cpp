@@ -25,7 +25,8 @@ std::string Hex(const std::string& strBytes)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string strHex;
-    for (unsigned char ch : strBytes) {
+    for (char cByte : strBytes) {
+        unsigned char ch = static_cast<unsigned char>(cByte);
         strHex += kDigits[ch >> 4];
         strHex += kDigits[ch & 15];
     }
@@ -60,7 +61,8 @@ std::vector<CEntryRead> ReadGateway(const std::string& strRoot, const char* pszG
     CLogFileReader reader(messages, pszGateway, strRoot.c_str(), tmStart, tmEnd);
     CLogEntry entry;
     while (reader.ReadEntry(entry))
-        aEntries.push_back({entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength)});
+        aEntries.push_back(
+            {entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength)});
     EXPECT_EQ(messages.m_strText, "");
     return aEntries;
 }
@@ -74,11 +76,11 @@ TEST(LogTimeHelpers, MatchTheStoredScale)
         LogTime nTime = testdata::LogTimeFromUnix(nSeconds);
         EXPECT_EQ(testdata::UnixFromLogTime(nTime), nSeconds);
         testdata::CUtcDate date = testdata::UtcDateOf(nTime);
-        EXPECT_EQ(LogTimeFromUtc(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute,
-                                 date.m_nSecond),
-                  nTime);
-        struct tm tmTime = testdata::UtcTm(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute,
-                                           date.m_nSecond);
+        EXPECT_EQ(
+            LogTimeFromUtc(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond),
+            nTime);
+        struct tm tmTime =
+            testdata::UtcTm(date.m_nYear, date.m_nMonth, date.m_nDay, date.m_nHour, date.m_nMinute, date.m_nSecond);
         EXPECT_EQ(tmTime.tm_year + 1900, date.m_nYear);
         EXPECT_EQ(tmTime.tm_mon + 1, date.m_nMonth);
     }
@@ -91,21 +93,44 @@ TEST(CDailyFile, WritesTheStoredLayout)
     file.AddEntry(0x0102030405060709ull, std::string("de"));
     file.AddEndMarker();
     EXPECT_EQ(Hex(file.Bytes()),
-              "4c4f4710"                          // "LOG", 0x10
-              "0506070801020304"                  // first time: low half, high half
-              "0506070901020304"                  // last time
-              "1000" "0003" "0000" "0000" "0506070801020304" "616263"
-              "1000" "0002" "0003" "0000" "0506070901020304" "6465"
-              "1000" "0000" "0002" "0000" "0000000000000000");
+              "4c4f4710"          // "LOG", 0x10
+              "0506070801020304"  // first time: low half, high half
+              "0506070901020304"  // last time
+              "1000"
+              "0003"
+              "0000"
+              "0000"
+              "0506070801020304"
+              "616263"
+              "1000"
+              "0002"
+              "0003"
+              "0000"
+              "0506070901020304"
+              "6465"
+              "1000"
+              "0000"
+              "0002"
+              "0000"
+              "0000000000000000");
 
     CDailyFile broken;
     broken.SetTag("XY").SetFirstTime(7).SetLastTime(0);
     broken.AddCutEntry(9, std::string("hello"), 2);
     broken.AddCutEntryHeader(10, 300, 5);
     EXPECT_EQ(Hex(broken.Bytes()),
-              "58590010" "0000000700000000" "0000000000000000"
-              "1000" "0005" "0000" "0000" "0000000900000000" "6865"
-              "1000" "012c" "00");
+              "58590010"
+              "0000000700000000"
+              "0000000000000000"
+              "1000"
+              "0005"
+              "0000"
+              "0000"
+              "0000000900000000"
+              "6865"
+              "1000"
+              "012c"
+              "00");
     EXPECT_EQ(broken.CutTo(3).Bytes(), std::string("XY\0", 3));
 }
 
@@ -114,7 +139,8 @@ TEST(CDailyFile, CompressedFilesHoldTheSameBytes)
     CTempDir dir;
     CDailyFile file;
     for (int n = 0; n < 500; ++n)
-        file.AddEntry(LogTimeFromUtc(2006, 6, 20, 0, 0, n), std::string(100 + n, static_cast<char>(n)));
+        file.AddEntry(LogTimeFromUtc(2006, 6, 20, 0, 0, n),
+                      std::string(static_cast<size_t>(100 + n), static_cast<char>(n)));
     ASSERT_TRUE(file.Write(dir / "a/b/20-0.gz", ECompression::kGzip));
     ASSERT_TRUE(file.Write(dir / "a/b/20-0.osl", ECompression::kPlain));
     EXPECT_EQ(ReadThroughZlib(dir / "a/b/20-0.gz"), file.Bytes());
@@ -273,7 +299,7 @@ TEST(GenerateTraffic, IsReproducibleAndMixesPlainAndCompressedFiles)
                 std::string strNamed = strPath.substr(first.Path().size() + 1) + strContent;
                 nCrc = crc32(nCrc, reinterpret_cast<const Bytef*>(strNamed.data()), static_cast<uInt>(strNamed.size()));
                 EXPECT_EQ(strContent, ReadThroughZlib(db2.DailyFilePath(pszGateway, 2006, nMonth, nDayOfMonth,
-                                                                         nSequence, eCompression)));
+                                                                        nSequence, eCompression)));
             }
         }
         std::vector<CEntryRead> aEntries =

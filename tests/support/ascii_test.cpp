@@ -1,3 +1,4 @@
+// Folding of the letters A to Z only, and the comparisons built on it.
 #include "support/ascii.h"
 
 #include <gtest/gtest.h>

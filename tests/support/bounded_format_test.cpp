@@ -1,3 +1,6 @@
+// The bounded formatter: the program's own formats, flags, width and
+// precision, texts that cannot be read, floating point, and that it never
+// writes past the buffer.
 #include "support/bounded_format.h"
 
 #include <gtest/gtest.h>
@@ -62,9 +65,11 @@ TEST(BoundedFormat, FlagsWidthAndPrecision)
 TEST(BoundedFormat, TextPointersThatCannotPointAtATextPrintNull)
 {
     EXPECT_EQ(Format("%s", static_cast<const char*>(nullptr)), "(null)");
-    for (uintptr_t nAddress : { uintptr_t(65535), UINTPTR_MAX, UINTPTR_MAX - 65534, uintptr_t(0xCCCCCCCCu),
-                                uintptr_t(0xCDCDCDCDu), uintptr_t(0xDDDDDDDDu), uintptr_t(0xEEEEEEEEu),
-                                static_cast<uintptr_t>(0xCCCCCCCCCCCCCCCCull) })
+    for (uintptr_t nAddress :
+         {uintptr_t(65535), UINTPTR_MAX, UINTPTR_MAX - 65534, uintptr_t(0xCCCCCCCCu), uintptr_t(0xCDCDCDCDu),
+          uintptr_t(0xDDDDDDDDu), uintptr_t(0xEEEEEEEEu), static_cast<uintptr_t>(0xCCCCCCCCCCCCCCCCull)})
+        // Pointers made from numbers are what this test is about.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         EXPECT_EQ(Format("%s", reinterpret_cast<const char*>(nAddress)), "(null)") << nAddress;
     EXPECT_EQ(Format("[%8s]", static_cast<const char*>(nullptr)), "[  (null)]");
 }
@@ -78,6 +83,7 @@ TEST(BoundedFormat, UnknownConversionsAndAnOpenEndPrintNothing)
 
 TEST(BoundedFormat, PointersInHexadecimal)
 {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): a pointer made from a known number
     const void* p = reinterpret_cast<const void*>(static_cast<uintptr_t>(0x1234abcd));
     EXPECT_EQ(Format("%p", p), "1234abcd");
     EXPECT_EQ(Format("%#p", p), "0x1234abcd");
@@ -110,7 +116,7 @@ TEST(BoundedFormat, NeverWritesPastTheBufferAndReturnsTheFullLength)
     for (size_t i = 4; i < sizeof(aGuarded); ++i)
         EXPECT_EQ(aGuarded[i], '#') << i;
 
-    char szOne[1] = { 'x' };
+    char szOne[1] = {'x'};
     EXPECT_EQ(BoundedFormat(szOne, 1, "abc"), 3);
     EXPECT_EQ(szOne[0], '\0');
 
@@ -121,7 +127,7 @@ TEST(BoundedFormat, NeverWritesPastTheBufferAndReturnsTheFullLength)
 
 TEST(BoundedFormat, SizeBelowOneLeavesTheBufferAlone)
 {
-    char szBuffer[4] = { 'a', 'b', 'c', '\0' };
+    char szBuffer[4] = {'a', 'b', 'c', '\0'};
     EXPECT_EQ(BoundedFormat(szBuffer, 0, "%d", 12345), 0);
     EXPECT_EQ(BoundedFormat(szBuffer, -5, "xyz"), 0);
     EXPECT_STREQ(szBuffer, "abc");

@@ -1,10 +1,11 @@
+// The byte-order readers and writers keep every byte in its place.
 #include "support/byte_order.h"
 
 #include <gtest/gtest.h>
 
 TEST(ByteOrder, HighBytesNeverSpreadIntoOtherBits)
 {
-    const uint8_t aBytes[] = { 0xFE, 0x81, 0x7F, 0x80 };
+    const uint8_t aBytes[] = {0xFE, 0x81, 0x7F, 0x80};
     EXPECT_EQ(ReadBigEndian16(aBytes), 0xFE81);
     EXPECT_EQ(ReadBigEndian32(aBytes), 0xFE817F80u);
     EXPECT_EQ(ReadLittleEndian16(aBytes), 0x81FE);

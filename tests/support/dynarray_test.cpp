@@ -1,3 +1,5 @@
+// CDynArray: growth, removal, deep copies, appending one of its own
+// elements while it grows, and the stop on an index beyond the size.
 #include "support/dynarray/dynarray.h"
 
 #include <gtest/gtest.h>

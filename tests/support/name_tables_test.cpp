@@ -1,3 +1,5 @@
+// The name tables' shape and lookups, and the address formatters and the
+// lifetime of their results.
 #include "support/name_tables.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@ struct CTableShape {
 };
 
 const CTableShape kShapes[] = {
+    // clang-format off
     // table           rows terminator  first row             last row
     { "services",     g_services,     85, -1,     7, "echo",         8080, "http-proxy" },
     { "etherTypes",   g_etherTypes,   22,  0,  2048, "IPv4",        65535, "Reserved"   },
@@ -28,6 +31,7 @@ const CTableShape kShapes[] = {
     { "severities",   g_severities,    8, -1,     0, "Emergency",       7, "Debug"      },
     { "authEvents",   g_authEvents,    5, -1,     1, "Login",           5, "Accounting" },
     { "routeEvents",  g_routeEvents,   5, -1,     1, "Add",             5, "Unexport"   },
+    // clang-format on
 };
 
 std::string Lower(const char* psz)
@@ -115,20 +119,20 @@ TEST(NameTables, NumberToNameAndNumberToText)
 
 TEST(NameTables, AddressFormatters)
 {
-    const uint8_t aMac[6] = { 0x0a, 0xb0, 0xc9, 0xde, 0xf1, 0x2a };
+    const uint8_t aMac[6] = {0x0a, 0xb0, 0xc9, 0xde, 0xf1, 0x2a};
     EXPECT_STREQ(MacToText(aMac), "0ab0:c9de:f12a");
-    const uint8_t aBroadcast[6] = { 0xff, 0xff, 0xff, 0xff, 0xff, 0xff };
+    const uint8_t aBroadcast[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
     EXPECT_STREQ(MacToText(aBroadcast), "ffff:ffff:ffff");
 
-    const uint8_t aIp[4] = { 192, 168, 0, 1 };
+    const uint8_t aIp[4] = {192, 168, 0, 1};
     EXPECT_STREQ(IpToText(aIp), "192.168.0.1");
-    const uint8_t aWidest[4] = { 255, 255, 255, 255 };
+    const uint8_t aWidest[4] = {255, 255, 255, 255};
     EXPECT_STREQ(IpToText(aWidest), "255.255.255.255");  // 15 characters fill the buffer exactly
 }
 
 TEST(NameTables, FourResultsOfOneFormatterStayValid)
 {
-    uint8_t aIp[4] = { 10, 0, 0, 0 };
+    uint8_t aIp[4] = {10, 0, 0, 0};
     const char* apszResults[5];
     for (uint8_t n = 0; n < 5; ++n) {
         aIp[3] = n;
@@ -141,7 +145,7 @@ TEST(NameTables, FourResultsOfOneFormatterStayValid)
     EXPECT_EQ(apszResults[0], apszResults[4]);  // the fifth call reused the first buffer
 
     // The MAC formatter rotates its own buffers.
-    const uint8_t aMac[6] = { 1, 2, 3, 4, 5, 6 };
+    const uint8_t aMac[6] = {1, 2, 3, 4, 5, 6};
     const char* pszIp = IpToText(aIp);
     for (int n = 0; n < 4; ++n)
         MacToText(aMac);

@@ -38,7 +38,7 @@ TEST(ReadDigits, StopsAtTheDigitThatWouldPassTheLimit)
 
 TEST(ReadDigits, WithoutDigitsNothingIsTaken)
 {
-    for (const char* pszText : { "", " 1", "-1", "+1", "x" }) {
+    for (const char* pszText : {"", " 1", "-1", "+1", "x"}) {
         CDigitRun run = ReadDigits(pszText, 10, UINT32_MAX);
         EXPECT_EQ(run.m_nDigits, 0) << pszText;
         EXPECT_EQ(run.m_nValue, 0u) << pszText;

@@ -1,3 +1,5 @@
+// CSString: shared copies, capacity, formatting, searching and editing,
+// trimming, comparison and buffer access.
 #include "support/sstring.h"
 
 #include <gtest/gtest.h>

@@ -44,7 +44,8 @@ CFailingAllocations::~CFailingAllocations()
     g_nAllowed = -1;
 }
 
-bool CFailingAllocations::HasFailed() const
+// A question to the scope, though the answer lives in the hook.
+bool CFailingAllocations::HasFailed() const  // NOLINT(readability-convert-member-functions-to-static)
 {
     return g_bFailed;
 }

@@ -92,7 +92,7 @@ TEST(SearchAllocation, ParseStoppedByAnyRefusedAllocationReleasesWhatItBuilt)
     for (int nAllowed = 0;; ++nAllowed) {
         ASSERT_LT(nAllowed, 100000) << "the parse never completed";
         CLqlLexer lexer(strWhere.c_str());
-        CSearchParser parser(&lexer, 1);
+        CSearchParser parser(&lexer);
         std::unique_ptr<CSearchFilter> pFilter;
         bool bRefused = false;
         {
