@@ -145,7 +145,7 @@ class Measurement:
         if code != 0:
             problems.append("exit code %d" % code)
         if errors:
-            problems.append("standard error: " + errors.decode(errors="replace")[:300])
+            problems.append("standard error: " + errors.decode(errors="replace")[:300].rstrip())
         if self.quiet and output_bytes:
             problems.append("%d bytes of output where nothing matches" % output_bytes)
         if not self.quiet and not output_bytes:
@@ -155,7 +155,7 @@ class Measurement:
     def time_once(self, environment, rss_meter):
         code, errors, _, wall, cpu = self.run_once(environment, subprocess.DEVNULL, rss_meter)
         if code != 0 or errors:
-            return ["exit code %d, standard error: %s" % (code, errors.decode(errors="replace")[:300])]
+            return ["exit code %d, standard error: %s" % (code, errors.decode(errors="replace")[:300].rstrip())]
         self.walls.append(wall)
         self.cpus.append(cpu)
         return []
