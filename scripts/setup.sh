@@ -17,6 +17,9 @@ cd "$(dirname "$0")/.."
 # needs); Python 3 reads the JSON and CSV exports.
 packages=(cmake g++ make zlib1g-dev libisal-dev isal gzip libgtest-dev libgmock-dev libbenchmark-dev tzdata clang-format clang-tidy
           groff-base man-db bash-completion zsh dpkg-dev file python3)
+# The whole-process benchmark (Python 3): its reference runs igzip (isal,
+# above) and taskset, and GNU time measures the peak memory of each run.
+packages+=(util-linux time)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

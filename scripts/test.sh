@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the layout (.clang-format), builds Sarnith twice, plainly (build/)
 # and with the address and undefined-behaviour sanitizers (build-asan/),
-# both with the strict warnings as errors, runs every test in both, and runs
-# clang-tidy (.clang-tidy) over the project's code.
+# both with the strict warnings as errors, runs every test in both (and the
+# whole-process benchmark once on tiny databases), and runs clang-tidy
+# (.clang-tidy) over the project's code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+# The whole-process benchmark on tiny databases, only to prove that it runs.
+python3 benchmarks/process_benchmark.py --tiny --sarnith build/sarnith --mklogdb build/testing/mklogdb
 
 ./scripts/check-tidy.sh
 
