@@ -4,18 +4,44 @@
 //
 // Input: the bytes of the file as they lie on disk, plain or gzip (the
 // seed corpus holds both). The reader opens them by path from a memory file
-// and reads every entry from 1970 to 2199.
+// and reads every entry from 1970 to 2199. An input that is not gzip data is
+// then compressed and read again: the reader must hand out the very same
+// entries from the gzip file as from the plain one.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "fuzz/fuzz_chain.h"
 #include "fuzz/fuzz_setup.h"
 #include "fuzz/memory_file.h"
 #include "storage/log_entry.h"
 #include "storage/log_file_reader.h"
+#include "storage/reader_messages.h"
+#include "testing/log_db_writer.h"
 
 namespace {
+
+// The reader's messages are passed over: what matters here is which
+// entries come out, and that reading ends within bounds.
+class CIgnoredMessages final : public IReaderMessages {
+public:
+    void Report(EReaderMessage, const char*) override {}
+};
+
+// An entry as handed out: the time and the body bytes.
+struct CReadEntry {
+    LogTime m_nTime;
+    std::string m_strBody;
+
+    bool operator==(const CReadEntry& other) const
+    {
+        return m_nTime == other.m_nTime && m_strBody == other.m_strBody;
+    }
+};
 
 CFuzzChain* g_pChain = nullptr;
 CMemoryFile* g_pFile = nullptr;
@@ -26,6 +52,27 @@ struct tm UtcYearStart(int nYear)
     tmTime.tm_year = nYear - 1900;
     tmTime.tm_mday = 1;
     return tmTime;
+}
+
+// Reads the memory file to its end; each entry also goes through the chain
+// when one is given.
+std::vector<CReadEntry> ReadFile(CFuzzChain* pChain)
+{
+    CIgnoredMessages messages;
+    CLogFileReader reader(messages, g_pFile->GetPath(), UtcYearStart(1970), UtcYearStart(2200));
+    std::vector<CReadEntry> aEntries;
+    CLogEntry entry;
+    while (reader.ReadEntry(entry)) {
+        aEntries.push_back({ entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength) });
+        if (pChain != nullptr)
+            pChain->Process(entry, "");
+    }
+    return aEntries;
+}
+
+bool IsGzip(const uint8_t* pData, size_t nSize)
+{
+    return nSize >= 2 && pData[0] == 0x1f && pData[1] == 0x8b;
 }
 
 }  // namespace
@@ -41,9 +88,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     g_pFile->Replace(pData, nSize);
-    CLogFileReader reader(g_pFile->GetPath(), UtcYearStart(1970), UtcYearStart(2200));
-    CLogEntry entry;
-    while (reader.ReadEntry(entry))
-        g_pChain->Process(entry, "");
+    std::vector<CReadEntry> aPlain = ReadFile(g_pChain);
+    if (IsGzip(pData, nSize))
+        return 0;
+
+    std::string strGzip = testdata::GzipBytes(std::string(reinterpret_cast<const char*>(pData), nSize));
+    g_pFile->Replace(reinterpret_cast<const uint8_t*>(strGzip.data()), strGzip.size());
+    if (ReadFile(nullptr) != aPlain) {
+        std::fprintf(stderr, "daily file: the gzip file gave other entries than the plain one\n");
+        std::abort();
+    }
     return 0;
 }

@@ -129,6 +129,20 @@ bool WriteDailyFileSeeds(const std::string& strFolder)
     early.AddEntry(LogTimeFromUtc(1969, 12, 31), SampleConnEntry(11)).AddEndMarker()
         .AddEntry(kTime, SampleTcpEntry(12));
 
+    CDailyFile longer;  // past the reader's 8 KiB buffer
+    for (uint32_t i = 0; i < 100; ++i)
+        longer.AddEntry(kTime + i, i % 2 == 0 ? SampleConnEntry(i) : SampleUsageEntry(i));
+    longer.AddEndMarker();
+
+    CGzipMemberOptions fields;  // every optional field of a gzip member header
+    fields.m_bExtra = true;
+    fields.m_strExtra = "xy";
+    fields.m_bName = true;
+    fields.m_strName = "20-0.osl";
+    fields.m_bComment = true;
+    fields.m_strComment = "comment";
+    fields.m_bHeaderCrc = true;
+
     std::string strGzip = GzipBytes(whole.Bytes());
     const std::pair<const char*, std::string> aSeeds[] = {
         { "plain.osl", whole.Bytes() },
@@ -139,6 +153,10 @@ bool WriteDailyFileSeeds(const std::string& strFolder)
         { "early.osl", early.Bytes() },
         { "two_members.gz", GzipBytes(cut.Bytes()) + GzipBytes(open.Bytes()) },
         { "trailing_garbage.gz", strGzip + "garbage" },
+        { "long.osl", longer.Bytes() },
+        { "long.gz", GzipBytes(longer.Bytes()) },
+        { "header_fields.gz", GzipMember(whole.Bytes(), fields) },
+        { "empty_member.gz", GzipBytes("") + GzipMember(open.Bytes()) },
         { "wrong_tag.osl", CDailyFile().SetTag("LOX").AddEntry(kTime, SampleConnEntry(13)).Bytes() },
     };
     bool bDone = true;
