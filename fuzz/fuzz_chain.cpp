@@ -40,6 +40,9 @@ const char* const kFilters[] = {
     "description = '*scan*' or not (category = 'CONN' and conn = open) or arp = request",
 };
 
+// The option the query run gives the WHERE parser.
+constexpr uint32_t kFilterOption = 1;
+
 // Settings of one writer.
 struct CLayout {
     EOutputLayout m_eLayout;
@@ -49,19 +52,19 @@ struct CLayout {
 };
 
 const CLayout kLayouts[] = {
-    // layout     delimiter  end delimiter  address format
-    { LAYOUT_TEXT, '\0',    '\0',         IPFORMAT_STRING  },
-    { LAYOUT_TEXT, ';',      ';',           IPFORMAT_FIXED   },
-    { LAYOUT_TEXT, '\t',    '\0',         IPFORMAT_INTEGER },
-    { LAYOUT_JSON, '\0',    '\0',         IPFORMAT_STRING  },
-    { LAYOUT_CSV,  '\0',    '\0',         IPFORMAT_INTEGER },
+    // layout      delimiter  end delimiter  address format
+    { LAYOUT_TEXT, '\0',      '\0',          IPFORMAT_STRING  },
+    { LAYOUT_TEXT, ';',       ';',           IPFORMAT_FIXED   },
+    { LAYOUT_TEXT, '\t',      '\0',          IPFORMAT_INTEGER },
+    { LAYOUT_JSON, '\0',      '\0',          IPFORMAT_STRING  },
+    { LAYOUT_CSV,  '\0',      '\0',          IPFORMAT_INTEGER },
 };
 
 std::unique_ptr<CSearchFilter> ParseFilter(const char* pszWhere)
 {
     try {
         CLqlLexer lexer(pszWhere);
-        CSearchParser parser(&lexer, 1);
+        CSearchParser parser(&lexer, kFilterOption);
         std::unique_ptr<CSearchFilter> pFilter = parser.Parse();
         if (pFilter != nullptr)
             return pFilter;
@@ -144,7 +147,8 @@ public:
 
 private:
     void CheckEntryText() const;
-    // How often the character occurs in the captured text; 0 for 0.
+    // How often the character occurs in the captured text; 0 for the
+    // character 0 (no delimiter).
     size_t Count(char ch) const;
 
     CLayout m_layout;
