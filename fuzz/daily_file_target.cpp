@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -46,24 +45,17 @@ struct CReadEntry {
 CFuzzChain* g_pChain = nullptr;
 CMemoryFile* g_pFile = nullptr;
 
-struct tm UtcYearStart(int nYear)
-{
-    struct tm tmTime = {};
-    tmTime.tm_year = nYear - 1900;
-    tmTime.tm_mday = 1;
-    return tmTime;
-}
-
 // Reads the memory file to its end; each entry also goes through the chain
 // when one is given.
 std::vector<CReadEntry> ReadFile(CFuzzChain* pChain)
 {
     CIgnoredMessages messages;
-    CLogFileReader reader(messages, g_pFile->GetPath(), UtcYearStart(1970), UtcYearStart(2200));
+    CLogFileReader reader(messages, g_pFile->GetPath(), testdata::UtcTm(1970, 1, 1), testdata::UtcTm(2200, 1, 1));
     std::vector<CReadEntry> aEntries;
     CLogEntry entry;
     while (reader.ReadEntry(entry)) {
-        aEntries.push_back({ entry.GetTime(), std::string(reinterpret_cast<const char*>(entry.m_pBody), entry.m_nLength) });
+        const char* pBody = reinterpret_cast<const char*>(entry.m_pBody);
+        aEntries.push_back({ entry.GetTime(), std::string(pBody, entry.m_nLength) });
         if (pChain != nullptr)
             pChain->Process(entry, "");
     }
