@@ -20,9 +20,6 @@ CMemoryFile* g_pFile = nullptr;
 
 constexpr const char* kStatement = "select srcip from all, gw1, '123' last days 1 where srcport = 80";
 
-// The parser builds the WHERE filter right away.
-constexpr uint32_t kBuildFilter = 1;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -46,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     }
     CStatementParser parser(config.GetGatewayNames(), config.GetGatewayCount());
     CQuery query;
-    parser.Parse(CSString(kStatement), query, kBuildFilter);
+    parser.Parse(CSString(kStatement), query);
     return 0;
 }

@@ -36,10 +36,7 @@ struct CReadEntry {
     LogTime m_nTime;
     std::string m_strBody;
 
-    bool operator==(const CReadEntry& other) const
-    {
-        return m_nTime == other.m_nTime && m_strBody == other.m_strBody;
-    }
+    bool operator==(const CReadEntry& other) const { return m_nTime == other.m_nTime && m_strBody == other.m_strBody; }
 };
 
 CFuzzChain* g_pChain = nullptr;
@@ -55,7 +52,7 @@ std::vector<CReadEntry> ReadFile(CFuzzChain* pChain)
     CLogEntry entry;
     while (reader.ReadEntry(entry)) {
         const char* pBody = reinterpret_cast<const char*>(entry.m_pBody);
-        aEntries.push_back({ entry.GetTime(), std::string(pBody, entry.m_nLength) });
+        aEntries.push_back({entry.GetTime(), std::string(pBody, entry.m_nLength)});
         if (pChain != nullptr)
             pChain->Process(entry, "");
     }

@@ -1,3 +1,5 @@
+// The fuzz chain: the filters and the writers of every layout, and the
+// checks of what each writer wrote for an entry.
 #include "fuzz/fuzz_chain.h"
 
 #include <algorithm>
@@ -23,25 +25,22 @@ namespace {
 // index statements.
 const char* const kFilters[] = {
     ("srcip = 10.0.0.1 or destip = 192.0.2.77 or srcport = 4242 or destport >= 65000"
-    " or srcenet = 00-00-5e-00-53-99 or destenet = 00:00:5e:00:53:98 or category = 'no such'"
-    " or event = 'x y' or action = '' or id > 4000000000 or ipproto = 99 or recvif = 'if9'"
-    " or destiface = 'if8' or rule = 'r9' or satsrcrule = 's9' or satdestrule = 'd9'"
-    " or icmptype = 250 or icmpsrcip = 192.0.2.78 or icmpdestip = 192.0.2.79"
-    " or icmpsrcport = 4243 or icmpdestport = 4244 or icmpipproto = 98 or description = '%never%'"
-    " or enetproto = 4660 or fin = 1 or syn = 0 and rst = 1 or psh = 1 and ack = 0 or urg = 1"
-    " or ece = 1 and cwr = 1 or conn = closed or severity = 7 or algmodname = 'm9'"
-    " or algsessionid = 99999 or arp = other or authrule = 'a9' or authagent = 'g9'"
-    " or authevent = 5 or username = 'u9' or srcusername = 'u8' or destusername = 'u7'"
-    " or dynroutingevent = 99 or dynroutingsrcproc = 'p9' or dynroutingdestproc = 'p8'"
-    " or routeiface = 'r8' or routemetric > 99999 or routerange = 192.0.2.80 or routegw = 192.0.2.81"),
+     " or srcenet = 00-00-5e-00-53-99 or destenet = 00:00:5e:00:53:98 or category = 'no such'"
+     " or event = 'x y' or action = '' or id > 4000000000 or ipproto = 99 or recvif = 'if9'"
+     " or destiface = 'if8' or rule = 'r9' or satsrcrule = 's9' or satdestrule = 'd9'"
+     " or icmptype = 250 or icmpsrcip = 192.0.2.78 or icmpdestip = 192.0.2.79"
+     " or icmpsrcport = 4243 or icmpdestport = 4244 or icmpipproto = 98 or description = '%never%'"
+     " or enetproto = 4660 or fin = 1 or syn = 0 and rst = 1 or psh = 1 and ack = 0 or urg = 1"
+     " or ece = 1 and cwr = 1 or conn = closed or severity = 7 or algmodname = 'm9'"
+     " or algsessionid = 99999 or arp = other or authrule = 'a9' or authagent = 'g9'"
+     " or authevent = 5 or username = 'u9' or srcusername = 'u8' or destusername = 'u7'"
+     " or dynroutingevent = 99 or dynroutingsrcproc = 'p9' or dynroutingdestproc = 'p8'"
+     " or routeiface = 'r8' or routemetric > 99999 or routerange = 192.0.2.80 or routegw = 192.0.2.81"),
     ("not (srcip in (10.0.0.0/8, 192.168.1.1-192.168.1.9) and destport in (23, 80, 443, 1000-2000))"
-    " and (id in (1, 5-9, 1000-2000) or icmpsrcport in (53, 123) or routegw in (192.0.2.0/24))"),
+     " and (id in (1, 5-9, 1000-2000) or icmpsrcport in (53, 123) or routegw in (192.0.2.0/24))"),
     "tcp[13] = 2 or ip[9] = 17 or udp[2] > 0 or enet[12] = 8 or tcp[015] <= 18 or ip[0] < 69",
     "description = '*scan*' or not (category = 'CONN' and conn = open) or arp = request",
 };
-
-// The option the query run gives the WHERE parser.
-constexpr uint32_t kFilterOption = 1;
 
 // Settings of one writer.
 struct CLayout {
@@ -51,6 +50,7 @@ struct CLayout {
     EIpFormat m_eIpFormat;
 };
 
+// clang-format off
 const CLayout kLayouts[] = {
     // layout      delimiter  end delimiter  address format
     { LAYOUT_TEXT, '\0',      '\0',          IPFORMAT_STRING  },
@@ -59,12 +59,13 @@ const CLayout kLayouts[] = {
     { LAYOUT_JSON, '\0',      '\0',          IPFORMAT_STRING  },
     { LAYOUT_CSV,  '\0',      '\0',          IPFORMAT_INTEGER },
 };
+// clang-format on
 
 std::unique_ptr<CSearchFilter> ParseFilter(const char* pszWhere)
 {
     try {
         CLqlLexer lexer(pszWhere);
-        CSearchParser parser(&lexer, kFilterOption);
+        CSearchParser parser(&lexer);
         std::unique_ptr<CSearchFilter> pFilter = parser.Parse();
         if (pFilter != nullptr)
             return pFilter;

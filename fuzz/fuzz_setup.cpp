@@ -1,3 +1,4 @@
+// The fixed time zone and current time of the fuzz targets.
 #include "fuzz/fuzz_setup.h"
 
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// The memory file of the fuzz targets: a memfd whose content each input
+// replaces.
 #include "fuzz/memory_file.h"
 
 #include <sys/mman.h>
@@ -28,7 +30,7 @@ CMemoryFile::~CMemoryFile()
     close(m_nFd);
 }
 
-void CMemoryFile::Replace(const uint8_t* pData, size_t nSize)
+void CMemoryFile::Replace(const uint8_t* pData, size_t nSize) const
 {
     if (ftruncate(m_nFd, 0) != 0)
         Fail("ftruncate");

@@ -24,8 +24,9 @@ public:
     CMemoryFile(const CMemoryFile&) = delete;
     CMemoryFile& operator=(const CMemoryFile&) = delete;
 
-    // Makes the file hold exactly these bytes; aborts when it cannot.
-    void Replace(const uint8_t* pData, size_t nSize);
+    // Makes the file hold exactly these bytes (the object itself stays as it
+    // is); aborts when it cannot.
+    void Replace(const uint8_t* pData, size_t nSize) const;
     const char* GetPath() const { return m_strPath.c_str(); }
 
 private:

@@ -34,15 +34,24 @@ Bytes RouteEntry()
     route.m_nGatewayIp = Ip("10.1.0.254");
     route.m_nMetric = 20;
     CEntryBuilder entry;
-    entry.Category("ROUTE").Event("route_add").Action("add").LogId(4000001).Route(route)
-        .DynRouting(CDynRoutingSpec()).Ospf(3, 2);
+    entry.Category("ROUTE")
+        .Event("route_add")
+        .Action("add")
+        .LogId(4000001)
+        .Route(route)
+        .DynRouting(CDynRoutingSpec())
+        .Ospf(3, 2);
     return entry.Body();
 }
 
 Bytes ArpEntry()
 {
     CEntryBuilder entry;
-    entry.Category("ARP").Event("arp_request").Action("drop").RecvIf("lan").Severity(2)
+    entry.Category("ARP")
+        .Event("arp_request")
+        .Action("drop")
+        .RecvIf("lan")
+        .Severity(2)
         .EthernetPacket(EthernetFrame(ArpPacket(ARP_OP_REQUEST, Mac("00:00:5e:00:53:01"), Ip("10.0.0.9"),
                                                 Mac("00:00:00:00:00:00"), Ip("10.0.0.1")),
                                       ETHER_TYPE_ARP));
@@ -52,10 +61,15 @@ Bytes ArpEntry()
 Bytes AlgEntry()
 {
     CEntryBuilder entry;
-    entry.Category("ALG").Event("alg_session").AlgModName("ftp").AlgSessionId(77).Params("cmd=\"RETR a b\"")
-        .RuleNames({{RULE_NAME, "ftp in"}, {RULE_SAT_DEST, "to_ftp"}, {RULE_SRC_USER, "alice"},
-                    {RULE_DEST_USER, "bob"}})
-        .OText("session", 1, 2).Explanation("line\r\nbreak\tand;delimiters,#");
+    entry.Category("ALG")
+        .Event("alg_session")
+        .AlgModName("ftp")
+        .AlgSessionId(77)
+        .Params("cmd=\"RETR a b\"")
+        .RuleNames(
+            {{RULE_NAME, "ftp in"}, {RULE_SAT_DEST, "to_ftp"}, {RULE_SRC_USER, "alice"}, {RULE_DEST_USER, "bob"}})
+        .OText("session", 1, 2)
+        .Explanation("line\r\nbreak\tand;delimiters,#");
     return entry.Body();
 }
 
@@ -65,7 +79,10 @@ Bytes UdpEntry()
     ip.m_nSrcIp = Ip("10.0.0.5");
     ip.m_nDestIp = Ip("10.0.0.53");
     CEntryBuilder entry;
-    entry.Category("RULE").Event("rule_drop").Action("drop").PacketBound(40)
+    entry.Category("RULE")
+        .Event("rule_drop")
+        .Action("drop")
+        .PacketBound(40)
         .Packet(UdpPacket(ip, 5353, 53, Bytes(8, 'q')));
     return entry.Body();
 }
@@ -73,15 +90,15 @@ Bytes UdpEntry()
 CNamedEntries Entries()
 {
     return {
-        { "conn", SampleConnEntry(1) },
-        { "tcp", SampleTcpEntry(2) },
-        { "icmp_error", SampleIcmpErrorEntry(3) },
-        { "auth", SampleAuthEntry(4) },
-        { "usage", SampleUsageEntry(5) },
-        { "route", RouteEntry() },
-        { "arp", ArpEntry() },
-        { "alg", AlgEntry() },
-        { "udp", UdpEntry() },
+        {"conn", SampleConnEntry(1)},
+        {"tcp", SampleTcpEntry(2)},
+        {"icmp_error", SampleIcmpErrorEntry(3)},
+        {"auth", SampleAuthEntry(4)},
+        {"usage", SampleUsageEntry(5)},
+        {"route", RouteEntry()},
+        {"arp", ArpEntry()},
+        {"alg", AlgEntry()},
+        {"udp", UdpEntry()},
     };
 }
 
@@ -126,7 +143,8 @@ bool WriteDailyFileSeeds(const std::string& strFolder)
     cut.AddEntry(kTime, SampleAuthEntry(9)).AddCutEntry(kLaterTime, AsString(SampleUsageEntry(10)), 12);
 
     CDailyFile early;  // the end marker in the middle, an entry before the range
-    early.AddEntry(LogTimeFromUtc(1969, 12, 31), SampleConnEntry(11)).AddEndMarker()
+    early.AddEntry(LogTimeFromUtc(1969, 12, 31), SampleConnEntry(11))
+        .AddEndMarker()
         .AddEntry(kTime, SampleTcpEntry(12));
 
     CDailyFile longer;  // past the reader's 8 KiB buffer
@@ -145,19 +163,19 @@ bool WriteDailyFileSeeds(const std::string& strFolder)
 
     std::string strGzip = GzipBytes(whole.Bytes());
     const std::pair<const char*, std::string> aSeeds[] = {
-        { "plain.osl", whole.Bytes() },
-        { "gzip.gz", strGzip },
-        { "open.osl", open.Bytes() },
-        { "open.gz", GzipBytes(open.Bytes()) },
-        { "cut.osl", cut.Bytes() },
-        { "early.osl", early.Bytes() },
-        { "two_members.gz", GzipBytes(cut.Bytes()) + GzipBytes(open.Bytes()) },
-        { "trailing_garbage.gz", strGzip + "garbage" },
-        { "long.osl", longer.Bytes() },
-        { "long.gz", GzipBytes(longer.Bytes()) },
-        { "header_fields.gz", GzipMember(whole.Bytes(), fields) },
-        { "empty_member.gz", GzipBytes("") + GzipMember(open.Bytes()) },
-        { "wrong_tag.osl", CDailyFile().SetTag("LOX").AddEntry(kTime, SampleConnEntry(13)).Bytes() },
+        {"plain.osl", whole.Bytes()},
+        {"gzip.gz", strGzip},
+        {"open.osl", open.Bytes()},
+        {"open.gz", GzipBytes(open.Bytes())},
+        {"cut.osl", cut.Bytes()},
+        {"early.osl", early.Bytes()},
+        {"two_members.gz", GzipBytes(cut.Bytes()) + GzipBytes(open.Bytes())},
+        {"trailing_garbage.gz", strGzip + "garbage"},
+        {"long.osl", longer.Bytes()},
+        {"long.gz", GzipBytes(longer.Bytes())},
+        {"header_fields.gz", GzipMember(whole.Bytes(), fields)},
+        {"empty_member.gz", GzipBytes("") + GzipMember(open.Bytes())},
+        {"wrong_tag.osl", CDailyFile().SetTag("LOX").AddEntry(kTime, SampleConnEntry(13)).Bytes()},
     };
     bool bDone = true;
     for (const auto& seed : aSeeds)
@@ -167,16 +185,23 @@ bool WriteDailyFileSeeds(const std::string& strFolder)
 
 bool WriteConfigSeeds(const std::string& strFolder)
 {
-    std::vector<CGateway> aGateways = { { "gw-east", "10.0.0.1" }, { "gw-west", "10.0.0.2" }, { "123", "10.0.0.3" } };
+    std::vector<CGateway> aGateways = {{"gw-east", "10.0.0.1"}, {"gw-west", "10.0.0.2"}, {"123", "10.0.0.3"}};
     const std::pair<const char*, std::string> aSeeds[] = {
-        { "three_gateways.cfg", CConfigWriter(aGateways).Text() },
-        { "commented.cfg", CConfigWriter(aGateways).AddLine("# kept as a comment")
-                               .Set("UDPPORT", "1514 # the logger's port").Set("FWNAME1", " spaced name ").Text() },
-        { "no_gateways.cfg", CConfigWriter().Text() },
-        { "limits.cfg", CConfigWriter(aGateways).Set("FILESIZE", "32768").Set("DAYS_TO_KEEP", "1000")
-                            .Set("MAINTENANCE", "23").Set("UDPPORT", "+65535").Text() },
-        { "missing_name.cfg", CConfigWriter(aGateways).Omit("FWNAME2").Text() },
-        { "bad_line.cfg", CConfigWriter(aGateways).AddLine("no equals sign").Text() },
+        {"three_gateways.cfg", CConfigWriter(aGateways).Text()},
+        {"commented.cfg", CConfigWriter(aGateways)
+                              .AddLine("# kept as a comment")
+                              .Set("UDPPORT", "1514 # the logger's port")
+                              .Set("FWNAME1", " spaced name ")
+                              .Text()},
+        {"no_gateways.cfg", CConfigWriter().Text()},
+        {"limits.cfg", CConfigWriter(aGateways)
+                           .Set("FILESIZE", "32768")
+                           .Set("DAYS_TO_KEEP", "1000")
+                           .Set("MAINTENANCE", "23")
+                           .Set("UDPPORT", "+65535")
+                           .Text()},
+        {"missing_name.cfg", CConfigWriter(aGateways).Omit("FWNAME2").Text()},
+        {"bad_line.cfg", CConfigWriter(aGateways).AddLine("no equals sign").Text()},
     };
     bool bDone = true;
     for (const auto& seed : aSeeds)

@@ -19,11 +19,8 @@
 
 namespace {
 
-const char* const kGateways[] = { "gw-east", "gw-west", "gw1", "123", "ip", "Select" };
+const char* const kGateways[] = {"gw-east", "gw-west", "gw1", "123", "ip", "Select"};
 constexpr int kGatewayCount = sizeof(kGateways) / sizeof(kGateways[0]);
-
-// The parser builds the WHERE filter right away.
-constexpr uint32_t kBuildFilter = 1;
 
 // One entry of each kind the sample entries offer, with their records.
 std::vector<testdata::Bytes>* g_paBodies = nullptr;
@@ -35,7 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     PinTime();
     g_paBodies = new std::vector<testdata::Bytes>{
-        testdata::SampleConnEntry(1), testdata::SampleTcpEntry(2), testdata::SampleIcmpErrorEntry(3),
+        testdata::SampleConnEntry(1), testdata::SampleTcpEntry(2),   testdata::SampleIcmpErrorEntry(3),
         testdata::SampleAuthEntry(4), testdata::SampleUsageEntry(5),
     };
     g_paRecords = new std::vector<CLogRecord>(g_paBodies->size());
@@ -49,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     std::string strStatement(reinterpret_cast<const char*>(pData), nSize);
     CStatementParser parser(kGateways, kGatewayCount);
     CQuery query;
-    if (parser.Parse(CSString(strStatement.c_str()), query, kBuildFilter) && query.m_pFilter != nullptr)
+    if (parser.Parse(CSString(strStatement.c_str()), query) && query.m_pFilter != nullptr)
         for (const CLogRecord& record : *g_paRecords)
             query.m_pFilter->Evaluate(record);
     return 0;
