@@ -3,7 +3,8 @@
 # and with the address and undefined-behaviour sanitizers (build-asan/),
 # both with the strict warnings as errors, runs every test in both (and the
 # whole-process benchmark once on tiny databases), and runs clang-tidy
-# (.clang-tidy) over the project's code.
+# (.clang-tidy) over the project's code. When clang is there, the fuzz
+# targets then run for 20 seconds each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DSARNITH_S
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+if command -v clang++ >/dev/null 2>&1; then
+  ./fuzz/run.sh --jobs "$jobs" 20
+else
+  echo "clang++ not found: the fuzz targets were not run"
+fi
