@@ -14,9 +14,14 @@ cd "$(dirname "$0")/.."
 # clang-format and clang-tidy (the checks of scripts/test.sh); for the manual
 # pages, the shell completions and the Debian package groff, man,
 # bash-completion, zsh, dpkg-dev and file (which cpack's dependency search
-# needs); Python 3 reads the JSON and CSV exports.
+# needs); Python 3 reads the JSON and CSV exports. The fuzz targets (fuzz/):
+# clang, its runtime libraries and nlohmann-json.
 packages=(cmake g++ make zlib1g-dev libisal-dev isal gzip libgtest-dev libgmock-dev libbenchmark-dev tzdata clang-format clang-tidy
-          groff-base man-db bash-completion zsh dpkg-dev file python3)
+          groff-base man-db bash-completion zsh dpkg-dev file python3
+          clang libclang-rt-dev nlohmann-json3-dev)
+# The whole-process benchmark (Python 3): its reference runs igzip (isal,
+# above) and taskset, and GNU time measures the peak memory of each run.
+packages+=(util-linux time)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

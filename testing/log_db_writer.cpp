@@ -106,9 +106,11 @@ bool WritePlain(const std::string& strPath, const std::string& strBytes)
     return std::fclose(pFile) == 0 && bOk;
 }
 
-bool WriteGzip(const std::string& strPath, const std::string& strBytes)
+bool WriteGzip(const std::string& strPath, const std::string& strBytes, int nGzipLevel)
 {
-    gzFile pFile = gzopen(strPath.c_str(), "wb");
+    char szMode[8];
+    std::snprintf(szMode, sizeof(szMode), "wb%d", nGzipLevel);
+    gzFile pFile = gzopen(strPath.c_str(), szMode);
     if (pFile == nullptr)
         return false;
     bool bOk = true;
@@ -371,9 +373,9 @@ std::string CDailyFile::Bytes() const
     return strFile;
 }
 
-bool CDailyFile::Write(const std::string& strPath, ECompression eCompression) const
+bool CDailyFile::Write(const std::string& strPath, ECompression eCompression, int nGzipLevel) const
 {
-    return WriteFileBytes(strPath, Bytes(), eCompression);
+    return WriteFileBytes(strPath, Bytes(), eCompression, nGzipLevel);
 }
 
 bool MakeFolders(const std::string& strPath)
@@ -381,12 +383,14 @@ bool MakeFolders(const std::string& strPath)
     return platform::MakeFolders(strPath.c_str(), false);
 }
 
-bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression)
+bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression, int nGzipLevel)
 {
     std::string strParent = ParentFolder(strPath);
     if (!strParent.empty() && !MakeFolders(strParent))
         return false;
-    return eCompression == ECompression::kGzip ? WriteGzip(strPath, strBytes) : WritePlain(strPath, strBytes);
+    if (eCompression == ECompression::kPlain)
+        return WritePlain(strPath, strBytes);
+    return nGzipLevel >= kMinGzipLevel && nGzipLevel <= kMaxGzipLevel && WriteGzip(strPath, strBytes, nGzipLevel);
 }
 
 namespace {
@@ -521,9 +525,10 @@ std::string CLogDatabase::DailyFilePath(const std::string& strGateway, int nYear
 }
 
 bool CLogDatabase::WriteDailyFile(const std::string& strGateway, int nYear, int nMonth, int nDay, int nSequence,
-                                  ECompression eCompression, const CDailyFile& file) const
+                                  ECompression eCompression, const CDailyFile& file, int nGzipLevel) const
 {
-    return file.Write(DailyFilePath(strGateway, nYear, nMonth, nDay, nSequence, eCompression), eCompression);
+    return file.Write(DailyFilePath(strGateway, nYear, nMonth, nDay, nSequence, eCompression), eCompression,
+                      nGzipLevel);
 }
 
 bool CLogDatabase::WriteConfig(const CConfigWriter& config) const

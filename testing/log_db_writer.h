@@ -98,6 +98,12 @@ bool WriteConfigText(const std::string& strRootDir, const std::string& strText);
 
 enum class ECompression { kPlain, kGzip };
 
+// The compression levels of gzip files, 1 (fastest) to 9 (smallest); zlib
+// and gzip write level 6 unless told otherwise.
+constexpr int kMinGzipLevel = 1;
+constexpr int kMaxGzipLevel = 9;
+constexpr int kDefaultGzipLevel = 6;
+
 // The bytes of one daily file, built in order. Unless set explicitly, the
 // header's first time is the earliest and its last time the latest entry time
 // added (0 and 0 for a file without entries). Entry headers carry the body
@@ -134,8 +140,9 @@ public:
 
     // The finished file bytes (uncompressed).
     std::string Bytes() const;
-    // Writes the file (creating folders); false on failure.
-    bool Write(const std::string& strPath, ECompression eCompression) const;
+    // Writes the file (creating folders), compressed at the given level when
+    // gzip; false on failure.
+    bool Write(const std::string& strPath, ECompression eCompression, int nGzipLevel = kDefaultGzipLevel) const;
 
     size_t EntryCount() const { return m_nEntries; }
 
@@ -156,9 +163,10 @@ private:
     size_t m_nCutTo;        // SIZE_MAX: not cut
 };
 
-// Writes bytes as a file, plain or gzip-compressed (zlib, "wb"), creating
-// missing folders; false on failure.
-bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression);
+// Writes bytes as a file, plain or gzip-compressed (zlib's gz interface at
+// the given level), creating missing folders; false on failure.
+bool WriteFileBytes(const std::string& strPath, const std::string& strBytes, ECompression eCompression,
+                    int nGzipLevel = kDefaultGzipLevel);
 // The gzip stream of the bytes, as gzip would write it (for tests that cut or
 // damage the compressed stream itself).
 std::string GzipBytes(const std::string& strBytes);
@@ -210,9 +218,10 @@ public:
     std::string DailyFilePath(const std::string& strGateway, int nYear, int nMonth, int nDay, int nSequence,
                               ECompression eCompression) const;
 
-    // Writes one daily file at its place; false on failure.
+    // Writes one daily file at its place (gzip files at the given level);
+    // false on failure.
     bool WriteDailyFile(const std::string& strGateway, int nYear, int nMonth, int nDay, int nSequence,
-                        ECompression eCompression, const CDailyFile& file) const;
+                        ECompression eCompression, const CDailyFile& file, int nGzipLevel = kDefaultGzipLevel) const;
     bool WriteConfig(const CConfigWriter& config) const;
 
     // Collects an entry for a gateway; nothing is written until WriteEntries.

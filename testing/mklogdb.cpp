@@ -15,14 +15,18 @@ namespace {
 
 const char* const kUsage =
     "usage: mklogdb build <description> <root-folder>\n"
-    "       mklogdb generate [--gateways N] [--days D] [--entries E] [--start YYYY-MM-DD]\n"
-    "                        [--gzip PERCENT] [--files-per-day F] [--seed S] <root-folder>\n"
+    "       mklogdb generate [--gateways N] [--days D] [--entries E | --total-entries T]\n"
+    "                        [--start YYYY-MM-DD] [--gzip PERCENT] [--gzip-level L]\n"
+    "                        [--files-per-day F] [--explanation-bytes B] [--seed S]\n"
+    "                        <root-folder>\n"
     "\n"
     "build     writes the database a description file lays out\n"
-    "generate  writes N gateways (gw01, gw02, ...) with D days of E entries each,\n"
-    "          PERCENT of the daily files gzip-compressed; the same seed always\n"
-    "          gives the same files (defaults: 4 gateways, 7 days, 10000 entries,\n"
-    "          from 2006-06-01, 50 percent, 1 file per day, seed 1)\n";
+    "generate  writes N gateways (gw01, gw02, ...) with D days of E entries each\n"
+    "          (or T entries in all, spread evenly), PERCENT of the daily files\n"
+    "          gzip-compressed at level L, every entry with an explanation text of\n"
+    "          B bytes; the same seed always gives the same files (defaults:\n"
+    "          4 gateways, 7 days, 10000 entries, from 2006-06-01, 50 percent,\n"
+    "          level 6, 1 file per day, no explanation, seed 1)\n";
 
 int Fail(const std::string& strMessage)
 {
@@ -60,22 +64,29 @@ int Build(int nArgs, char** aArgs)
 
 int Generate(int nArgs, char** aArgs)
 {
-    testdata::CTrafficOptions options;
+    using testdata::CTrafficOptions;
+    using testdata::kMaxExplanationBytes;
+    using testdata::kMaxGzipLevel;
+    using testdata::kMinGzipLevel;
+    CTrafficOptions options;
     static const struct {
         const char* m_pszOption;
-        int testdata::CTrafficOptions::*m_pField;
+        int CTrafficOptions::*m_pField;
         long long m_nMin;
         long long m_nMax;
     } kIntOptions[] = {
         // clang-format off
-        // option            field                                        min  max
-        {"--gateways",      &testdata::CTrafficOptions::m_nGateways,      1,   512},
-        {"--days",          &testdata::CTrafficOptions::m_nDays,          1,   3660},
-        {"--entries",       &testdata::CTrafficOptions::m_nEntriesPerDay, 0,   100000000},
-        {"--gzip",          &testdata::CTrafficOptions::m_nGzipPercent,   0,   100},
-        {"--files-per-day", &testdata::CTrafficOptions::m_nFilesPerDay,   1,   1000},
+        // option                field                                  min            max
+        {"--gateways",          &CTrafficOptions::m_nGateways,         1,             512},
+        {"--days",              &CTrafficOptions::m_nDays,             1,             3660},
+        {"--entries",           &CTrafficOptions::m_nEntriesPerDay,    0,             100000000},
+        {"--gzip",              &CTrafficOptions::m_nGzipPercent,      0,             100},
+        {"--gzip-level",        &CTrafficOptions::m_nGzipLevel,        kMinGzipLevel, kMaxGzipLevel},
+        {"--files-per-day",     &CTrafficOptions::m_nFilesPerDay,      1,             1000},
+        {"--explanation-bytes", &CTrafficOptions::m_nExplanationBytes, 0,             kMaxExplanationBytes},
         // clang-format on
     };
+    bool bEntriesGiven = false;
 
     int nArg = 2;
     for (; nArg + 1 < nArgs; nArg += 2) {
@@ -91,7 +102,13 @@ int Generate(int nArgs, char** aArgs)
                 bKnown = true;
             }
         }
-        if (std::strcmp(pszOption, "--seed") == 0) {
+        bEntriesGiven = bEntriesGiven || std::strcmp(pszOption, "--entries") == 0;
+        if (std::strcmp(pszOption, "--total-entries") == 0) {
+            if (!ReadNumber(pszValue, 0, testdata::kMaxTotalEntries, nValue))
+                return Fail(std::string("bad value for --total-entries: ") + pszValue);
+            options.m_nTotalEntries = nValue;
+            bKnown = true;
+        } else if (std::strcmp(pszOption, "--seed") == 0) {
             if (!ReadNumber(pszValue, 0, 0x7FFFFFFFFFFFFFFFLL, nValue))
                 return Fail(std::string("bad value for --seed: ") + pszValue);
             options.m_nSeed = static_cast<uint64_t>(nValue);
@@ -110,6 +127,8 @@ int Generate(int nArgs, char** aArgs)
     }
     if (nArg != nArgs - 1 || aArgs[nArg][0] == '-')
         return Usage();
+    if (bEntriesGiven && options.m_nTotalEntries >= 0)
+        return Fail("--entries and --total-entries exclude each other");
 
     std::string strError;
     if (!testdata::GenerateTraffic(aArgs[nArg], options, strError))

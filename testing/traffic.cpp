@@ -98,6 +98,18 @@ const char* const kUserNames[] = {"alice", "bob", "carol", "dave", "erin", "fran
 const uint16_t kServicePorts[] = {80, 443, 25, 22, 53, 3389, 8080, 110};
 const uint16_t kProbePorts[] = {23, 135, 139, 445, 1433, 3128, 5900, 8080};
 
+// What a generated explanation text says, repeated and cut to its length.
+const char kExplanationText[] = "Packet logged by rule set entry for review by the administrator. ";
+
+std::string ExplanationOfLength(int nBytes)
+{
+    std::string strText;
+    while (strText.size() < static_cast<size_t>(nBytes))
+        strText += kExplanationText;
+    strText.resize(static_cast<size_t>(nBytes));
+    return strText;
+}
+
 }  // namespace
 
 bool ParseEntryKind(const std::string& strName, EEntryKind& eKind)
@@ -257,10 +269,25 @@ std::vector<CGateway> GeneratedGateways(int nGateways)
     return aGateways;
 }
 
+uint64_t EntriesOfGatewayDay(const CTrafficOptions& options, int nGateway, int nDay)
+{
+    if (options.m_nTotalEntries < 0)
+        return static_cast<uint64_t>(options.m_nEntriesPerDay);
+    // The gateway-days in the order gw01 day 0, gw01 day 1, ..., gw02 day 0,
+    // ...: the k-th of N gets the entries from T * k / N up to T * (k + 1) / N.
+    const uint64_t nTotal = static_cast<uint64_t>(options.m_nTotalEntries);
+    const uint64_t nDays = static_cast<uint64_t>(options.m_nDays);
+    const uint64_t nGatewayDays = static_cast<uint64_t>(options.m_nGateways) * nDays;
+    const uint64_t nIndex = static_cast<uint64_t>(nGateway) * nDays + static_cast<uint64_t>(nDay);
+    return nTotal * (nIndex + 1) / nGatewayDays - nTotal * nIndex / nGatewayDays;
+}
+
 bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& options, std::string& strError)
 {
     if (options.m_nGateways < 1 || options.m_nGateways > 512 || options.m_nDays < 1 || options.m_nEntriesPerDay < 0 ||
-        options.m_nGzipPercent < 0 || options.m_nGzipPercent > 100 || options.m_nFilesPerDay < 1) {
+        options.m_nTotalEntries > kMaxTotalEntries || options.m_nGzipPercent < 0 || options.m_nGzipPercent > 100 ||
+        options.m_nGzipLevel < kMinGzipLevel || options.m_nGzipLevel > kMaxGzipLevel || options.m_nFilesPerDay < 1 ||
+        options.m_nExplanationBytes < 0 || options.m_nExplanationBytes > kMaxExplanationBytes) {
         strError = "options out of range";
         return false;
     }
@@ -272,6 +299,7 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
     }
 
     LogTime nFirstDay = LogTimeFromUtc(options.m_nStartYear, options.m_nStartMonth, options.m_nStartDay);
+    const std::string strExplanation = ExplanationOfLength(options.m_nExplanationBytes);
     std::vector<uint64_t> aOffsets;
     for (size_t nGateway = 0; nGateway < aGateways.size(); ++nGateway) {
         for (int nDay = 0; nDay < options.m_nDays; ++nDay) {
@@ -282,7 +310,7 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
             LogTime nDayStart = nFirstDay + static_cast<LogTime>(nDay) * kUnitsPerDay;
             CUtcDate date = UtcDateOf(nDayStart);
 
-            aOffsets.resize(static_cast<size_t>(options.m_nEntriesPerDay));
+            aOffsets.resize(static_cast<size_t>(EntriesOfGatewayDay(options, static_cast<int>(nGateway), nDay)));
             for (uint64_t& nOffset : aOffsets)
                 nOffset = random.Below(kUnitsPerDay);
             std::sort(aOffsets.begin(), aOffsets.end());
@@ -294,14 +322,16 @@ bool GenerateTraffic(const std::string& strRootDir, const CTrafficOptions& optio
                 CDailyFile file;
                 for (; nNext < nEnd; ++nNext) {
                     LogTime nTime = nDayStart + aOffsets[nNext];
-                    file.AddEntry(nTime, BuildEntryBody(RandomEntry(random, nTime)));
+                    CEntrySpec spec = RandomEntry(random, nTime);
+                    spec.m_strExplanation = strExplanation;
+                    file.AddEntry(nTime, BuildEntryBody(spec));
                 }
                 file.AddEndMarker();
                 ECompression eCompression = random.Below(100) < static_cast<uint64_t>(options.m_nGzipPercent)
                                                 ? ECompression::kGzip
                                                 : ECompression::kPlain;
                 if (!db.WriteDailyFile(aGateways[nGateway].m_strName, date.m_nYear, date.m_nMonth, date.m_nDay,
-                                       nSequence, eCompression, file)) {
+                                       nSequence, eCompression, file, options.m_nGzipLevel)) {
                     strError = "cannot write " + db.DailyFilePath(aGateways[nGateway].m_strName, date.m_nYear,
                                                                   date.m_nMonth, date.m_nDay, nSequence, eCompression);
                     return false;

@@ -5,8 +5,9 @@
 // in readable terms; BuildEntryBody turns it into the element list the
 // logger would store. GenerateTraffic writes a whole database of such
 // entries for benchmarks and examples: N gateways, D days, E entries per
-// gateway and day, plain and gzip files mixed, reproducible from a seed on
-// every platform (its own random generator, no library distributions).
+// gateway and day (or T in all), plain and gzip files mixed at a chosen
+// compression level, reproducible from a seed on every platform (its own
+// random generator, no library distributions).
 //
 // Ownership: every result is a value owned by the caller.
 #ifndef SARNITH_TESTING_TRAFFIC_H
@@ -94,14 +95,28 @@ CEntrySpec RandomEntry(CRandom& random, LogTime nTime);
 struct CTrafficOptions {
     int m_nGateways = 4;
     int m_nDays = 7;
-    int m_nEntriesPerDay = 10000;  // per gateway and day
+    int m_nEntriesPerDay = 10000;  // per gateway and day, unless m_nTotalEntries is set
+    int64_t m_nTotalEntries = -1;  // 0 or more: this many in all, spread evenly over the gateway-days
     int m_nStartYear = 2006;       // first day, UTC
     int m_nStartMonth = 6;
     int m_nStartDay = 1;
     int m_nGzipPercent = 50;  // share of daily files written compressed
-    int m_nFilesPerDay = 1;   // sequence numbers per day
+    int m_nGzipLevel = kDefaultGzipLevel;
+    int m_nFilesPerDay = 1;       // sequence numbers per day
+    int m_nExplanationBytes = 0;  // an explanation text of this length in every entry (0: none)
     uint64_t m_nSeed = 1;
 };
+
+// The longest explanation text GenerateTraffic adds: with it, every entry
+// body stays within the 65535 bytes an entry header can announce.
+constexpr int kMaxExplanationBytes = 60000;
+// The most entries m_nTotalEntries may ask for.
+constexpr int64_t kMaxTotalEntries = 1000000000;
+
+// The number of entries GenerateTraffic writes for a gateway and day (both
+// counted from 0): m_nEntriesPerDay, or the share of m_nTotalEntries, where
+// the shares of all gateway-days differ by at most one and add up to it.
+uint64_t EntriesOfGatewayDay(const CTrafficOptions& options, int nGateway, int nDay);
 
 // The gateway names and addresses GenerateTraffic uses: gw01, gw02, ... at
 // 10.0.1.1, 10.0.2.1, ..., 10.1.0.1 for the 256th.

@@ -15,14 +15,11 @@ struct CStreamResult {
     bool bPassThrough = false;
 };
 
-inline CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192,
-                                CDailyFileStream::PFN_CREATE_ENGINE pfnCreateEngine = &CreateInflateEngine)
+// Reads an opened stream to its end.
+inline CStreamResult ReadOpenedStream(CDailyFileStream& stream, size_t nChunk = 8192)
 {
     using EStatus = CDailyFileStream::EStatus;
     CStreamResult result;
-    CDailyFileStream stream(pfnCreateEngine);
-    platform::CFileFacts facts;
-    EXPECT_TRUE(stream.Open(strPath.c_str(), facts));
     std::string strChunk(nChunk, '\0');
     for (;;) {
         size_t nRead = stream.Read(reinterpret_cast<uint8_t*>(strChunk.data()), nChunk, result.eStatus);
@@ -37,6 +34,15 @@ inline CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192
     EXPECT_EQ(stream.Read(reinterpret_cast<uint8_t*>(strChunk.data()), nChunk, eAgain), 0u);
     EXPECT_EQ(eAgain, result.eStatus);
     return result;
+}
+
+inline CStreamResult ReadStream(const std::string& strPath, size_t nChunk = 8192,
+                                CDailyFileStream::PFN_CREATE_ENGINE pfnCreateEngine = &CreateInflateEngine)
+{
+    CDailyFileStream stream(pfnCreateEngine);
+    platform::CFileFacts facts;
+    EXPECT_TRUE(stream.Open(strPath.c_str(), facts));
+    return ReadOpenedStream(stream, nChunk);
 }
 
 #endif

@@ -1,6 +1,9 @@
 // The test-data writer and mklogdb's description format: the bytes they
 // write are what every other test relies on.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -278,6 +281,7 @@ TEST(GenerateTraffic, IsReproducibleAndMixesPlainAndCompressedFiles)
     testdata::CLogDatabase db1(first.Path());
     testdata::CLogDatabase db2(second.Path());
     int nCompressed = 0;
+    uLong nCrc = crc32(0, nullptr, 0);  // of every file's path below the root and content, in order
     for (const char* pszGateway : {"gw01", "gw02"}) {
         for (int nDay : {30, 31, 32}) {
             int nMonth = nDay > 30 ? 7 : 6;
@@ -292,6 +296,8 @@ TEST(GenerateTraffic, IsReproducibleAndMixesPlainAndCompressedFiles)
                 }
                 std::string strContent = ReadThroughZlib(strPath);
                 EXPECT_GT(strContent.size(), 150u * 30) << strPath;
+                std::string strNamed = strPath.substr(first.Path().size() + 1) + strContent;
+                nCrc = crc32(nCrc, reinterpret_cast<const Bytef*>(strNamed.data()), static_cast<uInt>(strNamed.size()));
                 EXPECT_EQ(strContent, ReadThroughZlib(db2.DailyFilePath(pszGateway, 2006, nMonth, nDayOfMonth,
                                                                         nSequence, eCompression)));
             }
@@ -304,6 +310,96 @@ TEST(GenerateTraffic, IsReproducibleAndMixesPlainAndCompressedFiles)
     }
     EXPECT_GT(nCompressed, 0);
     EXPECT_LT(nCompressed, 12);
+    // The same options write the same entries into the same files as every
+    // earlier version: databases and measurements made before stay comparable.
+    EXPECT_EQ(nCrc, 0xaf35987bu);
+}
+
+TEST(GenerateTraffic, TotalEntriesAreSpreadEvenlyOverTheGatewayDays)
+{
+    testdata::CTrafficOptions options;
+    options.m_nGateways = 3;
+    options.m_nDays = 5;
+    for (int64_t nTotal : {int64_t(0), int64_t(2), int64_t(14), int64_t(1000), int64_t(200000)}) {
+        options.m_nTotalEntries = nTotal;
+        uint64_t nSum = 0;
+        uint64_t nFewest = UINT64_MAX;
+        uint64_t nMost = 0;
+        for (int nGateway = 0; nGateway < 3; ++nGateway) {
+            for (int nDay = 0; nDay < 5; ++nDay) {
+                uint64_t nEntries = testdata::EntriesOfGatewayDay(options, nGateway, nDay);
+                nSum += nEntries;
+                nFewest = std::min(nFewest, nEntries);
+                nMost = std::max(nMost, nEntries);
+            }
+        }
+        EXPECT_EQ(nSum, static_cast<uint64_t>(nTotal));
+        EXPECT_LE(nMost - nFewest, 1u) << nTotal;
+    }
+
+    options.m_nTotalEntries = 1000;
+    options.m_nFilesPerDay = 2;
+    CTempDir dir;
+    std::string strError;
+    ASSERT_TRUE(testdata::GenerateTraffic(dir.Path(), options, strError)) << strError;
+    size_t nRead = 0;
+    for (const char* pszGateway : {"gw01", "gw02", "gw03"}) {
+        std::vector<CEntryRead> aEntries =
+            ReadGateway(dir.Path(), pszGateway, testdata::UtcTm(2006, 6, 1), testdata::UtcTm(2006, 6, 6));
+        EXPECT_GE(aEntries.size(), 333u) << pszGateway;
+        EXPECT_LE(aEntries.size(), 334u) << pszGateway;
+        nRead += aEntries.size();
+    }
+    EXPECT_EQ(nRead, 1000u);
+}
+
+TEST(GenerateTraffic, GzipLevelAndExplanationLengthShapeTheFiles)
+{
+    testdata::CTrafficOptions options;
+    options.m_nGateways = 1;
+    options.m_nDays = 1;
+    options.m_nEntriesPerDay = 2000;
+    options.m_nGzipPercent = 100;
+    CTempDir fastest;
+    CTempDir smallest;
+    CTempDir explained;
+    std::string strError;
+    options.m_nGzipLevel = 1;
+    ASSERT_TRUE(testdata::GenerateTraffic(fastest.Path(), options, strError)) << strError;
+    options.m_nGzipLevel = 9;
+    ASSERT_TRUE(testdata::GenerateTraffic(smallest.Path(), options, strError)) << strError;
+    options.m_nExplanationBytes = 150;
+    ASSERT_TRUE(testdata::GenerateTraffic(explained.Path(), options, strError)) << strError;
+
+    const std::string strFile = "/gw01/200606/1-0.gz";
+    std::string strFastest = ReadWholeFile(fastest.Path() + strFile);
+    std::string strSmallest = ReadWholeFile(smallest.Path() + strFile);
+    ASSERT_GT(strFastest.size(), 10u);
+    ASSERT_GT(strSmallest.size(), 10u);
+    EXPECT_EQ(ReadThroughZlib(fastest.Path() + strFile), ReadThroughZlib(smallest.Path() + strFile));
+    EXPECT_LT(strSmallest.size(), strFastest.size());
+    // The gzip header's extra flags (byte 8) name the level: 4 fastest, 2 smallest.
+    EXPECT_EQ(strFastest[8], 4);
+    EXPECT_EQ(strSmallest[8], 2);
+
+    // The explanation adds one element of the same length to every entry and
+    // leaves the rest of the entries as they were.
+    std::vector<CEntryRead> aPlain =
+        ReadGateway(smallest.Path(), "gw01", testdata::UtcTm(2006, 6, 1), testdata::UtcTm(2006, 6, 2));
+    std::vector<CEntryRead> aExplained =
+        ReadGateway(explained.Path(), "gw01", testdata::UtcTm(2006, 6, 1), testdata::UtcTm(2006, 6, 2));
+    ASSERT_EQ(aExplained.size(), 2000u);
+    ASSERT_EQ(aPlain.size(), aExplained.size());
+    const size_t nGrowth = aExplained[0].strBody.size() - aPlain[0].strBody.size();
+    EXPECT_GT(nGrowth, 150u);
+    EXPECT_LT(nGrowth, 160u);
+    for (size_t n = 0; n < aPlain.size(); ++n) {
+        ASSERT_EQ(aExplained[n].nTime, aPlain[n].nTime);
+        ASSERT_EQ(aExplained[n].strBody.size(), aPlain[n].strBody.size() + nGrowth) << n;
+        size_t nText = aExplained[n].strBody.find("Packet logged by rule set entry");
+        ASSERT_NE(nText, std::string::npos) << n;
+        ASSERT_EQ(aExplained[n].strBody.at(nText + 150), '\0') << n;
+    }
 }
 
 // The example database shipped with the sources is what its description builds.
