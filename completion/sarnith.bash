@@ -1,4 +1,4 @@
-# Bash completion of sarnith: its options, the values of -d, -i, -p, files
+# Bash completion of sarnith: its options, the values of -d, -i, -p, --threads, files
 # for -f, folders for -r and -s, and inside the quoted LQL statement its
 # keywords, output names, search parameters and the gateway names of the
 # root directory in use (-r on the line, else the stored default).
@@ -24,6 +24,7 @@ _sarnith_options=(
     -v --version
     --json
     --csv
+    --threads
 )
 
 # The reserved words of LQL: a gateway name that is one of them, or an
@@ -225,6 +226,7 @@ _sarnith_option_value()
     -d | --delimiter) _sarnith_delimiters "$cur" ;;
     -i | --ipformat) _sarnith_add_words "$cur" s f i ;;
     -p | --priority) _sarnith_add_words "$cur" low normal high ;;
+    --threads) _sarnith_add_words "$cur" 1 2 4 8 ;;
     *) return 1 ;;
     esac
 }

@@ -8,6 +8,7 @@
 
 #include "frontend/query_run.h"
 #include "frontend/root_dir.h"
+#include "frontend/run_settings.h"
 #include "lql/keyword_table.h"
 #include "output/output_settings.h"
 #include "support/ascii.h"
@@ -63,6 +64,8 @@ constexpr const char* kNoIpFormat         = "Error: No IP address format specifi
 constexpr const char* kBadIpFormat        = "Error: Unknown IP address formatting type\n";
 constexpr const char* kNoPriority         = "Error: No priority specified!\n";
 constexpr const char* kBadPriority        = "Error: Unknown priority level\r\n";
+constexpr const char* kNoThreads          = "Error: No thread count specified!\n";
+constexpr const char* kBadThreads         = "Error: The thread count must be a number from 1 to %u\n";
 constexpr const char* kParametersHeader   = "Available search parameters are:\n";
 constexpr const char* kOutputTypesHeader  = "Available output types are:\n";
 constexpr const char* kNoRootDir          = "Error: No default root dir set\n";
@@ -97,6 +100,7 @@ enum EOption {
     OPTION_PRIORITY,
     OPTION_JSON,
     OPTION_CSV,
+    OPTION_THREADS,
     OPTION_NONE,
 };
 
@@ -133,6 +137,7 @@ const COptionDef kOptions[] = {
     { OPTION_PRIORITY,         "-p",    "--priority",        VALUE_REQUIRED, kNoPriority  },
     { OPTION_JSON,             nullptr, "--json",            VALUE_NONE,     nullptr      },
     { OPTION_CSV,              nullptr, "--csv",             VALUE_NONE,     nullptr      },
+    { OPTION_THREADS,          nullptr, "--threads",         VALUE_REQUIRED, kNoThreads   },
     // clang-format on
 };
 
@@ -325,6 +330,8 @@ private:
         case OPTION_CSV:
             m_settings.m_eLayout = LAYOUT_CSV;
             return kContinue;
+        case OPTION_THREADS:
+            return SetThreads(pszValue);
         case OPTION_NONE:
             return TakeStatement(m_apszArgs[i]);
         }
@@ -374,6 +381,17 @@ private:
         return FailWithUsage(kBadPriority);
     }
 
+    int SetThreads(const char* pszCount)
+    {
+        CDigitRun run = ReadDigits(pszCount, 10, kMaxThreads);
+        if (run.m_nDigits == 0 || run.m_bTooLarge || *run.m_pAfter != '\0' || run.m_nValue == 0) {
+            std::fprintf(stderr, kBadThreads, kMaxThreads);
+            return 1;
+        }
+        m_runSettings.m_nThreads = run.m_nValue;
+        return kContinue;
+    }
+
     int TakeStatement(const char* pszArgument)
     {
         if (!StartsWithSelect(pszArgument))
@@ -399,7 +417,7 @@ private:
         if (m_strStatement.IsEmpty())
             return FailWithUsage(kNoQuery);
         try {
-            return RunQuery(m_strStatement, m_strRootDir, m_settings);
+            return RunQuery(m_strStatement, m_strRootDir, m_settings, m_runSettings);
         } catch (...) {
             return Fail(kUnknownError);
         }
@@ -428,6 +446,7 @@ private:
     bool m_bStoreRootDir;
     const char* m_pszStatementFile;
     COutputSettings m_settings;
+    CRunSettings m_runSettings;
 };
 
 }  // namespace

@@ -11,7 +11,11 @@
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
+#include "frontend/merge_heap.h"
+#include "frontend/parallel_run.h"
+#include "frontend/reader_plan.h"
 #include "frontend/run_problems.h"
+#include "frontend/run_settings.h"
 #include "lql/query.h"
 #include "output/binary_writer.h"
 #include "output/output_settings.h"
@@ -19,24 +23,32 @@
 #include "records/log_record.h"
 #include "storage/log_file_reader.h"
 #include "support/ascii.h"
+#include "support/platform.h"
 
 namespace {
 
 constexpr size_t kInitialReaders = 8;
 
-// A reader of the run with the entry it has ready and the gateway name that
-// goes with its entries. The entry points into the reader's buffer.
+// A reader of the run with the entry it has ready, the largest entry time
+// it has handed out (its key in the merge) and the gateway name that goes
+// with its entries. The entry points into the reader's buffer.
 struct CActiveReader {
     std::unique_ptr<CLogFileReader> m_pReader;
     CLogEntry m_entry = {};
+    LogTime m_nPrefixMax = 0;
     CSString m_strGateway;
 };
 
-// The readers that still have entries, in the order they were created; the
-// order decides between entries of equal time. Owns the readers.
+// The readers of the run, in the order they were created, and the merge
+// heap of those that still have entries (frontend/merge_heap.h): the
+// earliest entry comes first, the earlier reader on a tie. Owns the readers.
 class CReaderSet {
 public:
-    CReaderSet() { m_aMembers.reserve(kInitialReaders); }
+    CReaderSet()
+    {
+        m_aMembers.reserve(kInitialReaders);
+        m_heap.Reserve(kInitialReaders);
+    }
 
     // Takes the reader and has it read its first entry; a reader without
     // any is destroyed at once.
@@ -47,39 +59,34 @@ public:
         if (!pReader->ReadEntry(member.m_entry))
             return;
         member.m_pReader = std::move(pReader);
+        member.m_nPrefixMax = member.m_entry.GetTime();
+        m_heap.Push(static_cast<uint32_t>(m_aMembers.size()), member.m_nPrefixMax);
         m_aMembers.push_back(std::move(member));
     }
 
-    bool IsEmpty() const { return m_aMembers.empty(); }
-    const CActiveReader& operator[](size_t nIndex) const { return m_aMembers[nIndex]; }
+    bool IsEmpty() const { return m_heap.IsEmpty(); }
 
-    // The member with the earliest ready entry; the earlier member wins a tie.
-    size_t FindEarliest() const
-    {
-        size_t nEarliest = 0;
-        LogTime nEarliestTime = m_aMembers[0].m_entry.GetTime();
-        for (size_t i = 1; i < m_aMembers.size(); ++i) {
-            LogTime nTime = m_aMembers[i].m_entry.GetTime();
-            if (nTime < nEarliestTime) {
-                nEarliest = i;
-                nEarliestTime = nTime;
-            }
-        }
-        return nEarliest;
-    }
+    // The member whose entry comes next.
+    const CActiveReader& Earliest() const { return m_aMembers[m_heap.Top()]; }
 
-    // Has the member read its next entry; a reader that runs dry is
-    // destroyed and leaves the set, the others keeping their order.
-    void Advance(size_t nIndex)
+    // Has the earliest member read its next entry; a reader that runs dry
+    // is destroyed and leaves the merge.
+    void AdvanceEarliest()
     {
-        CActiveReader& member = m_aMembers[nIndex];
-        if (member.m_pReader->ReadEntry(member.m_entry))
+        CActiveReader& member = m_aMembers[m_heap.Top()];
+        if (member.m_pReader->ReadEntry(member.m_entry)) {
+            if (member.m_entry.GetTime() > member.m_nPrefixMax)
+                member.m_nPrefixMax = member.m_entry.GetTime();
+            m_heap.ReplaceTop(member.m_nPrefixMax);
             return;
-        m_aMembers.erase(m_aMembers.begin() + static_cast<std::ptrdiff_t>(nIndex));
+        }
+        member.m_pReader.reset();
+        m_heap.PopTop();
     }
 
 private:
     std::vector<CActiveReader> m_aMembers;
+    CMergeHeap m_heap;
 };
 
 std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
@@ -106,66 +113,70 @@ const char* ConfiguredName(const CLoggerConfig& config, const CSString& strName)
     return pszFolder;
 }
 
-std::unique_ptr<CLogFileReader> GatewayReader(IReaderMessages& messages, const char* pszFolder,
-                                              const CSString& strRootDir, const CQueryRange& range)
-{
-    return std::unique_ptr<CLogFileReader>(
-        new CLogFileReader(messages, pszFolder, strRootDir, range.m_tmStart, range.m_tmEnd));
-}
-
-std::unique_ptr<CLogFileReader> FileReader(IReaderMessages& messages, const CSString& strPath, const CQueryRange& range)
-{
-    return std::unique_ptr<CLogFileReader>(new CLogFileReader(messages, strPath, range.m_tmStart, range.m_tmEnd));
-}
-
 // One reader per source of every range, in statement order; ALL stands for
 // every configured gateway in configuration order. Entries of a file source
-// carry no gateway name. The readers report to messages.
-void OpenReaders(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
-                 IReaderMessages& messages, CReaderSet& readers)
+// carry no gateway name.
+std::vector<CReaderPlan> PlanReaders(const CLoggerConfig& config, const CQuery& query)
 {
+    std::vector<CReaderPlan> aPlans;
     const char* const* apszGateways = config.GetGatewayNames();
     for (int nRange = 0; nRange < query.m_aRanges.GetSize(); ++nRange) {
         const CQueryRange& range = query.m_aRanges[nRange];
         for (int nSource = 0; nSource < range.m_aSources.GetSize(); ++nSource) {
             const CQuerySource& source = range.m_aSources[nSource];
             if (source.m_bFile) {
-                readers.Add(FileReader(messages, source.m_strName, range), "");
+                aPlans.push_back({source.m_strName, true, "", &range});
             } else if (source.m_bAll) {
                 for (int i = 0; i < config.GetGatewayCount(); ++i)
-                    readers.Add(GatewayReader(messages, apszGateways[i], strRootDir, range), apszGateways[i]);
+                    aPlans.push_back({apszGateways[i], false, apszGateways[i], &range});
             } else {
-                const char* pszFolder = ConfiguredName(config, source.m_strName);
-                readers.Add(GatewayReader(messages, pszFolder, strRootDir, range), source.m_strName);
+                aPlans.push_back({ConfiguredName(config, source.m_strName), false, source.m_strName, &range});
             }
         }
+    }
+    return aPlans;
+}
+
+// The run in one thread: the readers made in order, each reading its first
+// entry, then the merge; the readers report to problems.
+void RunSequentially(const std::vector<CReaderPlan>& aPlans, const CSString& strRootDir, const CQuery& query,
+                     CBinaryWriter& writer, CRunProblems& problems)
+{
+    CReaderSet readers;
+    for (const CReaderPlan& plan : aPlans) {
+        const CQueryRange& range = *plan.m_pRange;
+        std::unique_ptr<CLogFileReader> pReader(
+            plan.m_bFile ? new CLogFileReader(problems, plan.m_pszSource, range.m_tmStart, range.m_tmEnd)
+                         : new CLogFileReader(problems, plan.m_pszSource, strRootDir, range.m_tmStart, range.m_tmEnd));
+        readers.Add(std::move(pReader), plan.m_pszGateway);
+    }
+
+    CLogRecord record;
+    // Once standard output is broken nothing more can reach it: stop reading.
+    while (!readers.IsEmpty() && writer.GetStreamError() == 0) {
+        const CActiveReader& member = readers.Earliest();
+        if (!record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength))
+            problems.CountUndecodedEntry();
+        if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
+            writer.WriteEntry(member.m_entry, record, member.m_strGateway);
+        readers.AdvanceEarliest();
     }
 }
 
 }  // namespace
 
 int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
-                 const COutputSettings& settings)
+                 const COutputSettings& settings, const CRunSettings& runSettings)
 {
     std::unique_ptr<CBinaryWriter> pWriter = CreateWriter(query, settings);
     pWriter->Begin();
 
     // Declared before the readers, which report to it while they live.
     CRunProblems problems(stderr);
-    CReaderSet readers;
-    OpenReaders(config, query, strRootDir, problems, readers);
-
-    CLogRecord record;
-    // Once standard output is broken nothing more can reach it: stop reading.
-    while (!readers.IsEmpty() && pWriter->GetStreamError() == 0) {
-        size_t nSelected = readers.FindEarliest();
-        const CActiveReader& member = readers[nSelected];
-        if (!record.Decode(member.m_entry.m_pBody, member.m_entry.m_nLength))
-            problems.CountUndecodedEntry();
-        if (query.m_pFilter == nullptr || query.m_pFilter->Evaluate(record) != 0)
-            pWriter->WriteEntry(member.m_entry, record, member.m_strGateway);
-        readers.Advance(nSelected);
-    }
+    std::vector<CReaderPlan> aPlans = PlanReaders(config, query);
+    unsigned nThreads = runSettings.m_nThreads != 0 ? runSettings.m_nThreads : platform::UsableProcessorCount();
+    if (nThreads <= 1 || !RunWithWorkers(aPlans, strRootDir, query, settings, nThreads, *pWriter, problems))
+        RunSequentially(aPlans, strRootDir, query, *pWriter, problems);
 
     pWriter->End();
     if (!pWriter->Flush())

@@ -2,6 +2,12 @@
 // time range, entries merged in time order, decoded, filtered and handed to
 // the output writer chosen by the output list.
 //
+// With one thread (--threads 1, or a single processor) everything happens in
+// the calling thread; with more, worker threads read, decode, filter and
+// render ahead (frontend/parallel_run.h) and the calling thread merges and
+// writes. Standard output, standard error and the exit code are the same
+// either way.
+//
 // What the readers could not read is written to standard error as it is
 // met; undecodable entries are counted. The result is the exit code: 0 for
 // a run without such problems, 2 (kExitProblems) after the closing warning
@@ -22,8 +28,9 @@
 class CLoggerConfig;
 class CQuery;
 struct COutputSettings;
+struct CRunSettings;
 
 int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSString& strRootDir,
-                 const COutputSettings& settings);
+                 const COutputSettings& settings, const CRunSettings& runSettings);
 
 #endif

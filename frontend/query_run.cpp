@@ -46,7 +46,8 @@ CSString ConfigFilePath(const CSString& strRootDir)
     return strPath;
 }
 
-int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings)
+int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COutputSettings& settings,
+             const CRunSettings& runSettings)
 {
     CSString strRoot = strRootDir;
     strRoot.Trim();
@@ -73,5 +74,5 @@ int RunQuery(const CSString& strStatement, const CSString& strRootDir, const COu
         std::fprintf(stderr, kBinaryLayout, pszLayoutOption);
         return 1;
     }
-    return ExecuteQuery(config, query, strRoot, settings);
+    return ExecuteQuery(config, query, strRoot, settings, runSettings);
 }

@@ -28,6 +28,7 @@ public:
 
     void Report(EReaderMessage eMessage, const char* pszText) override;
     void CountUndecodedEntry() { ++m_nUndecodedEntries; }
+    void CountUndecodedEntries(uint64_t nEntries) { m_nUndecodedEntries += nEntries; }
 
     // The closing warning without its line end; empty for a run without problems.
     std::string WarningText() const;

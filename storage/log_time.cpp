@@ -9,6 +9,7 @@ constexpr unsigned kMaxYear = 29227;
 constexpr unsigned kMaxMonth = 13;
 constexpr unsigned kMaxDay = 31;
 constexpr uint32_t kSubSecondModulus = 100;
+constexpr LogTime kLatestLogTime = ~static_cast<LogTime>(0);
 
 // Days before the first of each month (1 to 13) in a common year, less one,
 // so that adding the day of month gives the day of the year counted from 0.
@@ -64,6 +65,11 @@ bool DateToLogTime(const CLogDate& date, LogTime& nTime)
     return true;
 }
 
+unsigned DaysInMonth(unsigned nYear, unsigned nMonth)
+{
+    return kMonthLengths[nMonth] + (nMonth == 2 && IsLeapYear(nYear) ? 1u : 0u);
+}
+
 void NormalizeDate(CLogDate& date)
 {
     for (;;) {
@@ -71,12 +77,17 @@ void NormalizeDate(CLogDate& date)
             date.m_nMonth = 1;
             ++date.m_nYear;
         }
-        unsigned nLength = kMonthLengths[date.m_nMonth];
-        if (date.m_nMonth == 2 && IsLeapYear(date.m_nYear))
-            ++nLength;
+        unsigned nLength = DaysInMonth(date.m_nYear, date.m_nMonth);
         if (date.m_nDay <= nLength)
             return;
         date.m_nDay = static_cast<uint16_t>(date.m_nDay - nLength);
         ++date.m_nMonth;
     }
+}
+
+CReadRange::CReadRange(const struct tm& tmStart, const struct tm& tmEnd) : m_dateStart(tmStart), m_nStart(0)
+{
+    m_bEmpty = !DateToLogTime(m_dateStart, m_nStart);
+    if (!DateToLogTime(CLogDate(tmEnd), m_nEnd))
+        m_nEnd = kLatestLogTime;
 }

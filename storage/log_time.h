@@ -1,5 +1,6 @@
 // The calendar of the log database: CLogDate, the broken-down UTC date a
-// reader walks with, and its conversion to LogTime.
+// reader walks with, its conversion to LogTime, and CReadRange, the range of
+// a reader in these terms.
 //
 // DateToLogTime counts days from the proleptic year 0 (leap years by the
 // Gregorian rule) and tolerates a month of 13 and a day up to 31 in any
@@ -37,5 +38,21 @@ bool DateToLogTime(const CLogDate& date, LogTime& nTime);
 // Brings a month of 13 to January of the next year and a day past the end
 // of its month into the following months.
 void NormalizeDate(CLogDate& date);
+
+// The number of days of a month (1-12) of a year.
+unsigned DaysInMonth(unsigned nYear, unsigned nMonth);
+
+// The range of a reader from the broken-down UTC times of a statement: the
+// date its walk starts from and the LogTimes of its first and last moments.
+// A start past the time scale leaves nothing to read; an end past it leaves
+// the range open towards the future.
+struct CReadRange {
+    CReadRange(const struct tm& tmStart, const struct tm& tmEnd);
+
+    CLogDate m_dateStart;
+    LogTime m_nStart;
+    LogTime m_nEnd;
+    bool m_bEmpty;  // nothing can be read
+};
 
 #endif

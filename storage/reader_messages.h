@@ -7,6 +7,9 @@
 // allows. The receiver decides what to do with it: the query run prints it
 // at once and counts it; another receiver may record it in place.
 //
+// ReportMessage formats a message's text (cut to 255 characters) and hands
+// it to a receiver; the walk and the scan of a reader report through it.
+//
 // Ownership: the text is valid only during the call; the receiver copies
 // what it keeps. The receiver outlives the readers that report to it.
 #ifndef SARNITH_STORAGE_READER_MESSAGES_H
@@ -27,5 +30,18 @@ public:
 protected:
     ~IReaderMessages() = default;
 };
+
+// The longest text of a message, in characters.
+constexpr int kMaxReaderMessageLength = 255;
+
+// The formats of the messages, with the file or folder path or the three tag bytes.
+constexpr const char* kMsgAccessDenied = "Access denied to file %s";
+constexpr const char* kMsgFailedToOpen = "Failed to open %s";
+constexpr const char* kMsgFailedToRead = "Failed to read %s";
+constexpr const char* kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
+constexpr const char* kMsgBodyCutShort = "There is an error in one of the log files";
+
+void ReportMessage(IReaderMessages& messages, EReaderMessage eMessage, const char* pszFormat, ...)
+    __attribute__((format(printf, 3, 4)));
 
 #endif

@@ -166,8 +166,8 @@ private:
     int m_nCurrent = 0;
 };
 
-CRotatingBuffers g_macTexts;
-CRotatingBuffers g_ipTexts;
+thread_local CRotatingBuffers g_macTexts;
+thread_local CRotatingBuffers g_ipTexts;
 
 }  // namespace
 

@@ -5,8 +5,9 @@
 // Tables are constant data ending in a row whose name is null; that row's
 // number is what a failed name lookup yields (-1, or 0 for g_etherTypes).
 // Returned names point into the tables. MacToText and IpToText return one of
-// four rotating static 16-byte buffers of their own: up to four results of
-// one formatter stay valid at once, the fifth call overwrites the first.
+// four rotating 16-byte buffers of their own, per thread: up to four results
+// of one formatter stay valid at once in a thread, the fifth call overwrites
+// the first.
 #ifndef SARNITH_SUPPORT_NAME_TABLES_H
 #define SARNITH_SUPPORT_NAME_TABLES_H
 

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -194,6 +196,28 @@ bool FolderSearchable(const char* pszPath)
     return access(pszPath, X_OK) == 0;
 }
 
+EListing ListFolder(const char* pszPath, const std::function<void(const char*)>& fnName)
+{
+    DIR* pFolder = opendir(pszPath);
+    if (pFolder == nullptr)
+        return errno == ENOENT || errno == ENOTDIR ? EListing::kMissing : EListing::kFailed;
+    EListing eResult = EListing::kListed;
+    for (;;) {
+        errno = 0;
+        const struct dirent* pEntry = readdir(pFolder);
+        if (pEntry == nullptr) {
+            if (errno != 0)
+                eResult = EListing::kFailed;
+            break;
+        }
+        const char* pszName = pEntry->d_name;
+        if (std::strcmp(pszName, ".") != 0 && std::strcmp(pszName, "..") != 0)
+            fnName(pszName);
+    }
+    closedir(pFolder);
+    return eResult;
+}
+
 bool MakeFolders(const char* pszPath, bool bPrivate)
 {
     const std::string strFolder(pszPath);
@@ -257,6 +281,16 @@ void RaiseOpenFileLimit()
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+unsigned UsableProcessorCount()
+{
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (sched_getaffinity(0, sizeof(cpus), &cpus) == 0 && CPU_COUNT(&cpus) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&cpus));
+    long nOnline = sysconf(_SC_NPROCESSORS_ONLN);
+    return nOnline > 0 ? static_cast<unsigned>(nOnline) : 1;
 }
 
 bool IsReaderGone(int nFd)

@@ -8,8 +8,10 @@
 //   configuration directory ($XDG_CONFIG_HOME, else $HOME/.config) holding one
 //   file per value; values are written atomically (temporary file, rename);
 // - file services: absolute path, existence, readability, what lies at a
-//   path, folders, and opening a file for reading without waiting on a pipe;
+//   path, folders and the names in them, and opening a file for reading
+//   without waiting on a pipe;
 // - the limit of open files, raised as far as this process may;
+// - the number of processors this process may run on;
 // - whether the reader of an output (a pipe or socket) has gone away.
 //
 // Nothing here keeps state or hands out memory the caller must free; a
@@ -19,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "support/sstring.h"
@@ -68,6 +71,18 @@ EPathKind ProbePath(const char* pszPath);
 // process.
 bool FolderSearchable(const char* pszPath);
 
+// What ListFolder found.
+enum class EListing {
+    kListed,   // every name of the folder was handed over
+    kMissing,  // there is no folder: no such name, or a part of the path is no folder
+    kFailed,   // the folder cannot be listed (denied, a link loop, a read error...)
+};
+
+// Hands every name in the folder at the path, "." and ".." left out, to
+// fnName, in no particular order. After kFailed some names may have been
+// handed over already.
+EListing ListFolder(const char* pszPath, const std::function<void(const char*)>& fnName);
+
 // Creates a folder and its missing parents, private to this user or
 // readable by everyone; true when the folder exists afterwards.
 bool MakeFolders(const char* pszPath, bool bPrivate);
@@ -95,6 +110,9 @@ void CloseFile(int nFd);
 // Raises the soft limit of open files of this process to its hard limit;
 // failures are not reported.
 void RaiseOpenFileLimit();
+
+// The number of processors this process may run on (at least 1).
+unsigned UsableProcessorCount();
 
 // True when nFd is a pipe or socket whose reading end has been closed, so
 // that every write to it fails (EPIPE); false for files, terminals and

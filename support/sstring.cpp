@@ -21,17 +21,20 @@ constexpr int kSmallBlock = 256;
 constexpr int kSmallCapacity = kSmallBlock - kHeaderSize;  // 244
 constexpr int kPoolSlots = 256;
 
-// The free list of small blocks. Plain zero-initialised data, so it is usable
-// before and after any constructor or destructor of the program runs.
+// The free list of small blocks, one per thread, so that threads never
+// share one. Plain zero-initialised data, so it is usable before and after
+// any constructor or destructor of the program runs.
 struct BlockPool {
     void* m_aBlocks[kPoolSlots];
     int m_nCount;
     bool m_bClosed;
 };
-BlockPool g_pool;
+thread_local BlockPool g_pool;
 
-// Releases the blocks left on the free list when the program ends; blocks
-// released after that go straight back to the heap.
+// Releases the blocks left on the thread's free list when the thread (or
+// the program) ends; blocks released after that go straight back to the
+// heap. A thread's closer comes into being when the thread first keeps a
+// block.
 struct BlockPoolCloser {
     ~BlockPoolCloser()
     {
@@ -39,7 +42,9 @@ struct BlockPoolCloser {
             std::free(g_pool.m_aBlocks[--g_pool.m_nCount]);
         g_pool.m_bClosed = true;
     }
-} g_poolCloser;
+    void Arm() {}
+};
+thread_local BlockPoolCloser g_poolCloser;
 
 int BlockSizeFor(int nBytes)
 {
@@ -58,6 +63,8 @@ void* AllocBlock(int nBlockSize)
 void FreeBlock(void* pBlock, int nCapacity)
 {
     if (nCapacity == kSmallCapacity && !g_pool.m_bClosed && g_pool.m_nCount < kPoolSlots) {
+        if (g_pool.m_nCount == 0)
+            g_poolCloser.Arm();
         g_pool.m_aBlocks[g_pool.m_nCount++] = pBlock;
         return;
     }

@@ -4,8 +4,9 @@
 // lies a header (capacity, length + 1, share count). Copies share the buffer
 // and count the sharing; every change first makes the buffer private (copy on
 // write). Buffers that hold up to 244 bytes live in 256-byte blocks that are
-// recycled through a process-wide free list; larger ones are sized
-// (n + 12) rounded down to 256, plus 256.
+// recycled through a free list of each thread; larger ones are sized
+// (n + 12) rounded down to 256, plus 256. The share count is not atomic: a
+// buffer (a string and its copies) is used by one thread at a time.
 //
 // Ownership: each CSString owns (or co-owns) its buffer. Pointers returned by
 // GetString() or GetBuffer() stay valid until the next change of that string.

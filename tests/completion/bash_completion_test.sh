@@ -58,6 +58,7 @@ check "delimiters, quoted for the shell" "$(lines "';' " "',' " "'#' " "'\\t' ")
 check "delimiters inside an opened quote" "$(lines '; ' ', ' '# ' '\t ')" "$(complete_words -d "'")"
 check "ending delimiter after -a" "$(lines "';' " "',' " "'#' " "'\\t' ")" "$(complete_words -d ';' -a '')"
 check "address formats" "$(lines 's ' 'f ' 'i ')" "$(complete_words -i '')"
+check "thread counts" "$(lines '1 ' '2 ' '4 ' '8 ')" "$(complete_words --threads '')"
 check "priorities" "$(lines 'low ' 'normal ' 'high ')" "$(complete_words -p '')"
 check "an option in any letter case" "normal " "$(complete_words --PRIORITY no)"
 check "files for -f" "$(lines "$scratch/files/a.lql" "$scratch/files/sub")" "$(complete_words -f "$scratch/files/" | sort)"

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <ftw.h>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,45 +23,13 @@
 #include "testing/log_db_writer.h"
 #include "tests/common/process_runner.h"
 #include "tests/common/temp_dir.h"
+#include "tests/common/tree_snapshot.h"
 
 using namespace testdata;
 
 namespace {
 
 const char* const kDays = "times 2006-06-01 to 2006-06-04";
-
-// ---------------------------------------------------------------- the unchanged database
-
-// Everything that describes a tree and may not change when it is read:
-// per path the kind, permissions, size, modification and change times, link
-// target and the bytes of regular files. Access times are left out: reading
-// is allowed to set them.
-std::map<std::string, std::string>* s_pSnapshot = nullptr;
-
-int NoteEntry(const char* pszPath, const struct stat* pInfo, int, struct FTW*)
-{
-    std::ostringstream description;
-    description << std::oct << pInfo->st_mode << std::dec << ' ' << pInfo->st_size << ' ' << pInfo->st_mtim.tv_sec
-                << '.' << pInfo->st_mtim.tv_nsec << ' ' << pInfo->st_ctim.tv_sec << '.' << pInfo->st_ctim.tv_nsec;
-    if (S_ISLNK(pInfo->st_mode)) {
-        char szTarget[4096];
-        ssize_t nLength = readlink(pszPath, szTarget, sizeof(szTarget));
-        description << " -> " << std::string(szTarget, nLength > 0 ? static_cast<size_t>(nLength) : 0);
-    } else if (S_ISREG(pInfo->st_mode)) {
-        description << ' ' << ReadWholeFile(pszPath);
-    }
-    (*s_pSnapshot)[pszPath] = description.str();
-    return 0;
-}
-
-std::map<std::string, std::string> Snapshot(const std::string& strRoot)
-{
-    std::map<std::string, std::string> aSnapshot;
-    s_pSnapshot = &aSnapshot;
-    nftw(strRoot.c_str(), NoteEntry, 16, FTW_PHYS);
-    s_pSnapshot = nullptr;
-    return aSnapshot;
-}
 
 // ---------------------------------------------------------------- entries and files
 
@@ -182,13 +149,13 @@ protected:
     ProcessResult Run(const std::vector<std::string>& aArgs, const std::string& strStatement,
                       const ProcessOptions& options = ProcessOptions())
     {
-        std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+        std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
         std::vector<std::string> aAll = {"-r", m_dir.Path()};
         aAll.insert(aAll.end(), aArgs.begin(), aArgs.end());
         if (!strStatement.empty())
             aAll.push_back(strStatement);
         ProcessResult result = RunSarnith(aAll, options);
-        EXPECT_EQ(aBefore, Snapshot(m_dir.Path())) << "the database changed";
+        EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path())) << "the database changed";
         EXPECT_EQ(result.nSignal, 0);
         return result;
     }
@@ -388,12 +355,12 @@ TEST_F(HostileInput, FolderThatCannotBeSearchedAndFileThatCannotBeRead)
     ASSERT_EQ(0, chmod(strLocked.c_str(), 0200));
     ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0755));  // the rest may be read by everyone
 
-    std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+    std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
     std::vector<std::string> aArgs = aPrefix;
     aArgs.insert(aArgs.end(),
                  {SARNITH_BINARY, "-r", m_dir.Path(), "select event from all times 2006-06-01 to 2006-07-02"});
     ProcessResult result = RunProcess(aArgs[0], std::vector<std::string>(aArgs.begin() + 1, aArgs.end()), Utc());
-    EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+    EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
     Expect(result, expected.Lines() + "event=july0\n",
            "Access denied to file " + strJune + "\nAccess denied to file " + strLocked + "\n" + Unread(2), 2);
 }
@@ -458,10 +425,12 @@ TEST_F(HostileInput, StatementsOfAHundredThousandCharactersAndDeepNesting)
 
 // ---------------------------------------------------------------- scarce memory and descriptors
 
-// Memory running out inside zlib: under a falling limit of address space a
+// Memory running out inside zlib: under a rising limit of address space a
 // run either gets its memory or fails in a way it tells; when the inflate
 // engine is what runs short, the file is reported and the other gateways
-// are still read.
+// are still read. The run in one thread fails before it has reported
+// anything; with worker threads, which read ahead, a failure may follow
+// the files reported before it.
 TEST_F(HostileInput, MemoryRunningOutInsideZlib)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -470,49 +439,64 @@ TEST_F(HostileInput, MemoryRunningOutInsideZlib)
     WriteGateways(300, ECompression::kGzip, 3);
     const std::string strStatement = std::string("select event from all ") + kDays;
 
-    int nZlibFailures = 0;
-    bool bWhole = false;
-    for (int nLimit = 4096; nLimit <= 262144 && !bWhole; nLimit += 1024) {
-        std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
-        ProcessResult result =
-            RunProcess("/bin/sh",
-                       {"-c", "ulimit -v " + std::to_string(nLimit) + " && exec \"$0\" -r \"$1\" \"$2\"",
-                        SARNITH_BINARY, m_dir.Path(), strStatement},
-                       Utc());
-        EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
-        ASSERT_EQ(0, result.nSignal) << nLimit;
-        if (result.nExitCode == 127)
-            continue;  // too little to start the program at all
-        if (result.nExitCode == 1) {
-            EXPECT_EQ("Error: An unknown error was detected while processing the input query\n", result.strStderr);
-        } else if (result.nExitCode == 2) {
-            // Failures of the inflate engine only, then the warning.
+    for (const char* pszThreads : {"1", "2"}) {
+        const bool bSequential = std::string(pszThreads) == "1";
+        int nZlibFailures = 0;
+        bool bWhole = false;
+        for (int nLimit = 4096; nLimit <= 262144 && !bWhole; nLimit += bSequential ? 1024 : 4096) {
+            std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
+            ProcessResult result = RunProcess(
+                "/bin/sh",
+                {"-c", "ulimit -v " + std::to_string(nLimit) + " && exec \"$0\" --threads \"$1\" -r \"$2\" \"$3\"",
+                 SARNITH_BINARY, pszThreads, m_dir.Path(), strStatement},
+                Utc());
+            EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
+            ASSERT_EQ(0, result.nSignal) << nLimit;
+            if (result.nExitCode == 127)
+                continue;  // too little to start the program at all
+            // Failures of the inflate engine only, then the warning or the
+            // unknown error that ended the run.
             size_t nLines = 0;
             std::istringstream lines(result.strStderr);
             std::string strLine;
+            std::string strLast;
             while (std::getline(lines, strLine)) {
                 ++nLines;
+                strLast = strLine;
                 if (strLine.rfind("Warning: ", 0) == 0)
                     EXPECT_EQ(Unread(static_cast<int>(nLines) - 1), strLine + "\n");
+                else if (strLine.rfind("Error: ", 0) == 0)
+                    EXPECT_EQ("Error: An unknown error was detected while processing the input query", strLine);
                 else
                     EXPECT_EQ(0u, strLine.rfind("Failed to read " + m_dir.Path(), 0)) << strLine;
             }
-            ++nZlibFailures;
-        } else {
-            EXPECT_EQ(0, result.nExitCode) << nLimit;
-            EXPECT_EQ("", result.strStderr);
-            EXPECT_EQ(900, std::count(result.strStdout.begin(), result.strStdout.end(), '\n'));
-            bWhole = true;
+            if (result.nExitCode == 1) {
+                EXPECT_EQ("Error: An unknown error was detected while processing the input query", strLast);
+                if (bSequential) {
+                    EXPECT_EQ(1u, nLines) << nLimit;
+                }
+            } else if (result.nExitCode == 2) {
+                ++nZlibFailures;
+            } else {
+                EXPECT_EQ(0, result.nExitCode) << nLimit;
+                EXPECT_EQ("", result.strStderr);
+                EXPECT_EQ(900, std::count(result.strStdout.begin(), result.strStdout.end(), '\n'));
+                bWhole = true;
+            }
+        }
+        EXPECT_TRUE(bWhole) << pszThreads;
+        if (bSequential) {
+            EXPECT_GT(nZlibFailures, 0);
         }
     }
-    EXPECT_TRUE(bWhole);
-    EXPECT_GT(nZlibFailures, 0);
 #endif
 }
 
-// A run needs one descriptor per reader: 512 gateways in three ranges are
-// 1536 readers. The soft limit is raised to the hard one at start; what
-// still cannot be opened is reported, never passed over.
+// A run in one thread needs one descriptor per reader: 512 gateways in
+// three ranges are 1536 readers. The soft limit is raised to the hard one
+// at start; what still cannot be opened is reported, never passed over.
+// Worker threads close each file once it is read, so they need far fewer,
+// and what they cannot open is reported all the same.
 TEST_F(HostileInput, FileDescriptorsRunningOut)
 {
     WriteGateways(512, ECompression::kPlain, 1);
@@ -520,26 +504,32 @@ TEST_F(HostileInput, FileDescriptorsRunningOut)
         "select event from all times 2006-06-01 to 2006-06-02 "
         "and all times 2006-06-01 01:00 to 2006-06-02 "
         "and all times 2006-05-31 to 2006-06-01 02:00";
-    const std::string strRun = " && exec \"$0\" -r \"$1\" \"$2\"";
+    const std::string strRun = " && exec \"$0\" --threads \"$1\" -r \"$2\" \"$3\"";
 
-    std::map<std::string, std::string> aBefore = Snapshot(m_dir.Path());
+    std::map<std::string, std::string> aBefore = TreeSnapshot(m_dir.Path());
 #if !defined(__SANITIZE_ADDRESS__)
     // (The sanitizers' runtime needs descriptors of its own for its memory
     // probes and would report false faults once they run out.)
-    ProcessResult starved =
-        RunProcess("/bin/sh", {"-c", "ulimit -n 256" + strRun, SARNITH_BINARY, m_dir.Path(), strStatement}, Utc());
-    EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
-    EXPECT_EQ(2, starved.nExitCode);
-    // Every reader either wrote its entry or reported its file.
-    int nWritten = static_cast<int>(std::count(starved.strStdout.begin(), starved.strStdout.end(), '\n'));
-    int nReported = 0;
-    std::istringstream lines(starved.strStderr);
-    std::string strLine;
-    while (std::getline(lines, strLine) && strLine.rfind("Failed to open " + m_dir.Path(), 0) == 0)
-        ++nReported;
-    EXPECT_GT(nReported, 1000);
-    EXPECT_EQ(1536, nWritten + nReported);
-    EXPECT_EQ(Unread(nReported), strLine + "\n");
+    for (const char* pszThreads : {"1", "4"}) {
+        ProcessResult starved = RunProcess(
+            "/bin/sh", {"-c", "ulimit -n 64" + strRun, SARNITH_BINARY, pszThreads, m_dir.Path(), strStatement}, Utc());
+        EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
+        // Every reader either wrote its entry or reported its file.
+        int nWritten = static_cast<int>(std::count(starved.strStdout.begin(), starved.strStdout.end(), '\n'));
+        int nReported = 0;
+        std::istringstream lines(starved.strStderr);
+        std::string strLine;
+        while (std::getline(lines, strLine) && strLine.rfind("Failed to open " + m_dir.Path(), 0) == 0)
+            ++nReported;
+        EXPECT_EQ(1536, nWritten + nReported) << pszThreads;
+        if (std::string(pszThreads) == "1") {
+            EXPECT_GT(nReported, 1000);
+            EXPECT_EQ(Unread(nReported), strLine + "\n");
+        } else {
+            EXPECT_EQ(nReported == 0 ? "" : Unread(nReported), nReported == 0 ? strLine : strLine + "\n");
+        }
+        EXPECT_EQ(nReported == 0 ? 0 : 2, starved.nExitCode) << pszThreads;
+    }
 #endif
 
     // With only the soft limit low, the raise at start is enough.
@@ -547,9 +537,9 @@ TEST_F(HostileInput, FileDescriptorsRunningOut)
     ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
     if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < 1600)
         GTEST_SKIP() << "the hard limit of open files is too low for 1536 readers";
-    ProcessResult raised =
-        RunProcess("/bin/sh", {"-c", "ulimit -S -n 256" + strRun, SARNITH_BINARY, m_dir.Path(), strStatement}, Utc());
-    EXPECT_EQ(aBefore, Snapshot(m_dir.Path()));
+    ProcessResult raised = RunProcess(
+        "/bin/sh", {"-c", "ulimit -S -n 256" + strRun, SARNITH_BINARY, "1", m_dir.Path(), strStatement}, Utc());
+    EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
     EXPECT_EQ("", raised.strStderr);
     EXPECT_EQ(0, raised.nExitCode);
     EXPECT_EQ(1536, std::count(raised.strStdout.begin(), raised.strStdout.end(), '\n'));

@@ -233,6 +233,28 @@ TEST(Options, IpFormatAndPriority)
                  std::string("Error: Unknown priority level\r\n") + kUsage, 1);
 }
 
+TEST(Options, ThreadCount)
+{
+    CTempDir root;
+    const std::string strRunning = ConfigMissing(root);
+    for (const char* pszCount : {"1", "2", "8", "256", "007"}) {
+        SCOPED_TRACE(pszCount);
+        ExpectResult(RunSarnith({"-r", root.Path(), "--threads", pszCount, kStatement}), "", strRunning, 1);
+        ExpectResult(RunSarnith({"-r", root.Path(), "--THREADS", pszCount, kStatement}), "", strRunning, 1);
+    }
+    const std::string strRefused = "Error: The thread count must be a number from 1 to 256\n";
+    for (const char* pszCount : {"0", "257", "99999999999", "-1", "+2", " 2", "2x", "", "two"}) {
+        SCOPED_TRACE(pszCount);
+        ExpectResult(RunSarnith({"--threads", pszCount, kStatement}), "", strRefused, 1);
+    }
+    ExpectResult(RunSarnith({kStatement, "--threads"}), "", std::string("Error: No thread count specified!\n") + kUsage,
+                 1);
+    // An ending delimiter is not taken from it.
+    ExpectResult(RunSarnith({"-r", root.Path(), "-a", "--threads", "2", kStatement}), "", strRunning, 1);
+    // There is no short form.
+    ExpectResult(RunSarnith({"-t", "2", kStatement}), "", kUsage, 1);
+}
+
 TEST(Options, StatementAndStatementFileConflict)
 {
     CTempDir dir;
