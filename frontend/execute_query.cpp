@@ -89,11 +89,14 @@ private:
     CMergeHeap m_heap;
 };
 
+// The output is gathered in pieces of this size before it goes to standard output.
+constexpr size_t kOutputBufferSize = 64u << 10;
+
 std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
 {
     if (query.SelectsBinary())
-        return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout));
-    return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings));
+        return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout, kOutputBufferSize));
+    return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings, stdout, kOutputBufferSize));
 }
 
 // The configured spelling of a gateway named in the statement, which names
