@@ -31,9 +31,9 @@ namespace {
 // one batch's nominal size and of one reader's quota.
 constexpr size_t kBatchBudget = 16u << 20;
 constexpr size_t kSmallestBatch = 4u << 10;
-constexpr size_t kLargestBatch = 64u << 10;
+constexpr size_t kLargestBatch = 256u << 10;
 constexpr unsigned kFewestBatches = 3;
-constexpr unsigned kMostBatches = 64;
+constexpr unsigned kMostBatches = 16;
 
 // A batch this many times smaller than full is handed over early.
 constexpr size_t kEarlyHandOverParts = 2;
