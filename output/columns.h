@@ -83,6 +83,14 @@ enum EValueType {
     VALUE_USAGE_LIST,    // the interface usage list, "if0=lan tp0=12.34 if1=..."
 };
 
+// Whether the text of a value of this type may hold characters that the
+// value preparer of the text layouts changes: numbers, flags and addresses
+// are digits and dots, never empty, and pass it unchanged.
+inline bool MayNeedPreparing(EValueType eType)
+{
+    return eType != VALUE_NUMBER && eType != VALUE_FLAG && eType != VALUE_ADDRESS;
+}
+
 enum EColumnKind {
     COLUMN_PREPARED,  // each value is trimmed, quoted and kept clear of the delimiter
     COLUMN_LIST,      // the value is a list of pairs, written without label; it prepares its texts itself

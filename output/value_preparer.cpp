@@ -36,7 +36,29 @@ void ReplaceInValue(CLineBuffer& line, size_t nStart, char chOld, char chNew)
 
 }  // namespace
 
+CValuePreparer::CValuePreparer(const COutputSettings& settings) : m_settings(settings)
+{
+    // Trimmed characters (CR, LF, blank and TAB among them) and the
+    // delimiters replaced inside values; a double quote changes only in a
+    // value that holds a blank or TAB.
+    for (int i = 0; i < 256; ++i) {
+        char ch = static_cast<char>(i);
+        m_abChanging[i] = IsTrimChar(ch) || (IsDelimited() && (ch == ';' || ch == ',') && EitherDelimiterIs(ch));
+    }
+}
+
 bool CValuePreparer::Prepare(CLineBuffer& line, size_t nStart) const
+{
+    const unsigned char* pByte = reinterpret_cast<const unsigned char*>(line.GetData()) + nStart;
+    const unsigned char* pEnd = reinterpret_cast<const unsigned char*>(line.GetData()) + line.GetLength();
+    while (pByte < pEnd && !m_abChanging[*pByte])
+        ++pByte;
+    if (pByte == pEnd)
+        return line.GetLength() > nStart;
+    return Clean(line, nStart);
+}
+
+bool CValuePreparer::Clean(CLineBuffer& line, size_t nStart) const
 {
     TrimFrom(line, nStart, IsTrimChar);
     if (line.GetLength() == nStart)
