@@ -76,6 +76,7 @@ typedef bool (*PFN_COLUMN_VALUE)(const CColumnInput& input, CLineBuffer& line);
 // What a value's text is, for the layouts that write typed values.
 enum EValueType {
     VALUE_TEXT,          // any text
+    VALUE_STAMP,         // a local date "2006-06-01" or time "12:34:56": a text of digits, dashes and colons
     VALUE_NUMBER,        // an unsigned decimal number
     VALUE_NAMED_NUMBER,  // an unsigned decimal number, maybe followed by its name: "6(TCP)"
     VALUE_FLAG,          // "1" or "0"
@@ -83,12 +84,12 @@ enum EValueType {
     VALUE_USAGE_LIST,    // the interface usage list, "if0=lan tp0=12.34 if1=..."
 };
 
-// Whether the text of a value of this type may hold characters that the
-// value preparer of the text layouts changes: numbers, flags and addresses
-// are digits and dots, never empty, and pass it unchanged.
-inline bool MayNeedPreparing(EValueType eType)
+// Whether the values of this type are digits, dots, dashes and colons only
+// and never empty, as numbers, flags, addresses and local dates and times
+// are: no layout needs to clean, quote or escape them.
+inline bool IsPlainValue(EValueType eType)
 {
-    return eType != VALUE_NUMBER && eType != VALUE_FLAG && eType != VALUE_ADDRESS;
+    return eType == VALUE_NUMBER || eType == VALUE_FLAG || eType == VALUE_ADDRESS || eType == VALUE_STAMP;
 }
 
 enum EColumnKind {

@@ -3,19 +3,28 @@
 
 namespace {
 
-bool NeedsQuotes(char ch)
-{
-    return ch == ',' || ch == '"' || ch == '\r' || ch == '\n';
-}
+// The characters that make a field need quotes.
+struct CQuoteTable {
+    constexpr CQuoteTable() : m_abQuote()
+    {
+        m_abQuote[static_cast<unsigned char>(',')] = true;
+        m_abQuote[static_cast<unsigned char>('"')] = true;
+        m_abQuote[static_cast<unsigned char>('\r')] = true;
+        m_abQuote[static_cast<unsigned char>('\n')] = true;
+    }
+    bool m_abQuote[256];
+};
+
+constexpr CQuoteTable kQuoteTable;
 
 }  // namespace
 
 void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 {
-    const char* pText = line.GetData();
+    const unsigned char* pText = reinterpret_cast<const unsigned char*>(line.GetData());
     size_t nEnd = line.GetLength();
     size_t i = nStart;
-    while (i < nEnd && !NeedsQuotes(pText[i]))
+    while (i < nEnd && !kQuoteTable.m_abQuote[pText[i]])
         ++i;
     if (i == nEnd)
         return;
@@ -35,6 +44,10 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 
 CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_columns(columns), m_context(eIpFormat)
 {
+    for (int i = 0; i < m_columns.GetCount(); ++i) {
+        const CColumnDef* pColumn = m_columns.GetColumn(i);
+        m_aValueCounts.push_back(pColumn == nullptr ? 0 : CountValues(*pColumn));
+    }
 }
 
 // The header names; the values of a column of several values under their
@@ -64,7 +77,7 @@ bool CCsvRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record,
     bool bFirst = true;
     for (int i = 0; i < m_columns.GetCount(); ++i) {
         const CColumnDef* pColumn = m_columns.GetColumn(i);
-        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
+        int nValues = m_aValueCounts[static_cast<size_t>(i)];
         if (nValues == 0)
             AppendField(nullptr, input, bFirst, line);
         for (int nValue = 0; nValue < nValues; ++nValue)
@@ -100,6 +113,6 @@ void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& i
         line.Truncate(nStart);
     else if (line.GetLength() == nStart)
         line.Append("\"\"", 2);
-    else
+    else if (!IsPlainValue(pValue->m_eType))
         QuoteCsvTail(line, nStart, m_scratch);
 }

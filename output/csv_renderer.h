@@ -20,6 +20,7 @@
 #define SARNITH_OUTPUT_CSV_RENDERER_H
 
 #include <cstddef>
+#include <vector>
 
 #include "output/column_list.h"
 #include "output/columns.h"
@@ -44,6 +45,7 @@ private:
     void AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line);
 
     CColumnList m_columns;
+    std::vector<int> m_aValueCounts;  // of each column of m_columns
     CColumnContext m_context;
     CLineBuffer m_scratch;
 };

@@ -25,11 +25,13 @@
 #ifndef SARNITH_OUTPUT_JSON_RENDERER_H
 #define SARNITH_OUTPUT_JSON_RENDERER_H
 
+#include <string>
+#include <vector>
+
 #include "output/column_list.h"
 #include "output/columns.h"
 #include "output/ip_format.h"
 #include "output/line_renderer.h"
-#include "support/dynarray/dynarray.h"
 
 class CJsonRenderer : public CLineRenderer {
 public:
@@ -40,20 +42,17 @@ public:
                      CLineBuffer& line) override;
 
 private:
-    // One member of the objects: a column that can have a value, under its key.
+    // One member of the objects: a column that can have a value, under its
+    // key, written as ,"key": before its value.
     struct CMember {
-        const char* m_pszKey;
+        std::string m_strKeyText;
         const CColumnDef* m_pColumn;
+        int m_nValues;
     };
 
     void AppendTimestamp(const CLogEntry& entry, CLineBuffer& line);
-    void AppendMember(const CMember& member, const CColumnInput& input, CLineBuffer& line);
-    bool AppendValueObject(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line);
-    bool AppendValue(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
-    bool AppendString(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
-    static bool AppendUsageList(const CLogRecord& record, CLineBuffer& line);
 
-    CDynArray<CMember> m_aMembers;
+    std::vector<CMember> m_aMembers;
     CColumnContext m_context;
     CLineBuffer m_scratch;
 };

@@ -8,7 +8,7 @@ namespace {
 // type may need it; false when nothing is left of it.
 bool PrepareValue(const CValuePreparer& preparer, const CColumnValue& value, CLineBuffer& line, size_t nStart)
 {
-    return !MayNeedPreparing(value.m_eType) || preparer.Prepare(line, nStart);
+    return IsPlainValue(value.m_eType) || preparer.Prepare(line, nStart);
 }
 
 // The values share the cell, separated by blanks; a missing one stays empty

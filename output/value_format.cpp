@@ -22,21 +22,40 @@ void AppendHexByte(CLineBuffer& line, uint8_t nByte)
 // Dotted quads: four octets of up to three digits and three dots.
 constexpr size_t kDottedQuadSize = 15;
 
+// The digits of every octet without leading zeros, and their count.
+struct COctetTexts {
+    constexpr COctetTexts() : m_aDigits(), m_anCount()
+    {
+        for (int i = 0; i < 256; ++i) {
+            int nCount = i >= 100 ? 3 : i >= 10 ? 2 : 1;
+            for (int nDigit = nCount - 1, nValue = i; nDigit >= 0; --nDigit, nValue /= 10)
+                m_aDigits[i][nDigit] = static_cast<char>('0' + nValue % 10);
+            m_anCount[i] = static_cast<uint8_t>(nCount);
+        }
+    }
+    char m_aDigits[256][3];
+    uint8_t m_anCount[256];
+};
+
+constexpr COctetTexts kOctetTexts;
+
 // One octet at pText, as three digits with leading zeros when bFixed, else
 // without them; returns the end of its digits.
 char* PutOctet(char* pText, uint8_t nOctet, bool bFixed)
 {
-    if (bFixed || nOctet >= 100)
+    if (bFixed) {
         *pText++ = static_cast<char>('0' + nOctet / 100);
-    if (bFixed || nOctet >= 10)
         *pText++ = static_cast<char>('0' + nOctet / 10 % 10);
-    *pText++ = static_cast<char>('0' + nOctet % 10);
-    return pText;
+        *pText++ = static_cast<char>('0' + nOctet % 10);
+        return pText;
+    }
+    std::memcpy(pText, kOctetTexts.m_aDigits[nOctet], 3);  // the text has room for the unused ones
+    return pText + kOctetTexts.m_anCount[nOctet];
 }
 
 void AppendDottedQuad(CLineBuffer& line, const uint8_t* pAddress, bool bFixed)
 {
-    char aText[kDottedQuadSize];
+    char aText[kDottedQuadSize + 2];  // room for PutOctet's whole copy after the last dot
     char* pEnd = PutOctet(aText, pAddress[0], bFixed);
     for (int i = 1; i < 4; ++i) {
         *pEnd++ = '.';
@@ -141,7 +160,7 @@ void FormatDate(char* pszDate, const struct tm& tmLocal)
     PutTwoDigits(pszDate + 5, tmLocal.tm_mon + 1);
     pszDate[7] = '-';
     PutTwoDigits(pszDate + 8, tmLocal.tm_mday);
-    pszDate[10] = '\0';
+    pszDate[CLocalTimeText::kDateLength] = '\0';
 }
 
 void FormatTime(char* pszTime, const struct tm& tmLocal)
@@ -151,7 +170,7 @@ void FormatTime(char* pszTime, const struct tm& tmLocal)
     PutTwoDigits(pszTime + 3, tmLocal.tm_min);
     pszTime[5] = ':';
     PutTwoDigits(pszTime + 6, tmLocal.tm_sec);
-    pszTime[8] = '\0';
+    pszTime[CLocalTimeText::kTimeLength] = '\0';
 }
 
 bool SameMinute(const struct tm& tmOne, const struct tm& tmOther)

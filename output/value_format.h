@@ -55,6 +55,10 @@ bool EntryTimeToSeconds(const CLogEntry& entry, uint32_t& nSeconds);
 // included, are converted anew.
 class CLocalTimeText {
 public:
+    // The lengths of the texts: "2006-06-01" and "12:34:56".
+    static constexpr size_t kDateLength = 10;
+    static constexpr size_t kTimeLength = 8;
+
     CLocalTimeText();
 
     // Converts nSeconds unless it is the time converted last; false when
