@@ -44,9 +44,15 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 
 CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_columns(columns), m_context(eIpFormat)
 {
+    // A column without values has one empty field; the values of a column of
+    // several have one each.
     for (int i = 0; i < m_columns.GetCount(); ++i) {
         const CColumnDef* pColumn = m_columns.GetColumn(i);
-        m_aValueCounts.push_back(pColumn == nullptr ? 0 : CountValues(*pColumn));
+        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
+        if (nValues == 0)
+            m_aFields.push_back(nullptr);
+        for (int nValue = 0; nValue < nValues; ++nValue)
+            m_aFields.push_back(&pColumn->m_aValues[nValue]);
     }
 }
 
@@ -74,14 +80,22 @@ bool CCsvRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record,
 {
     CColumnInput input = m_context.Input(entry, record, pszGateway);
     size_t nRecordStart = line.GetLength();
+    // One field for each: the value as it is, quoted where needed; empty
+    // when it is missing, "" when it is empty.
     bool bFirst = true;
-    for (int i = 0; i < m_columns.GetCount(); ++i) {
-        const CColumnDef* pColumn = m_columns.GetColumn(i);
-        int nValues = m_aValueCounts[static_cast<size_t>(i)];
-        if (nValues == 0)
-            AppendField(nullptr, input, bFirst, line);
-        for (int nValue = 0; nValue < nValues; ++nValue)
-            AppendField(&pColumn->m_aValues[nValue], input, bFirst, line);
+    for (const CColumnValue* pValue : m_aFields) {
+        if (!bFirst)
+            line.AppendChar(',');
+        bFirst = false;
+        if (pValue == nullptr)
+            continue;
+        size_t nStart = line.GetLength();
+        if (!pValue->m_pfnValue(input, line))
+            line.Truncate(nStart);
+        else if (line.GetLength() == nStart)
+            line.Append("\"\"", 2);
+        else if (!IsPlainValue(pValue->m_eType))
+            QuoteCsvTail(line, nStart, m_scratch);
     }
     if (line.GetLength() == nRecordStart && m_columns.GetCount() > 0)
         line.Append("\"\"", 2);
@@ -97,22 +111,4 @@ void CCsvRenderer::AppendHeaderField(const char* pszName, bool& bFirst, CLineBuf
     size_t nStart = line.GetLength();
     line.Append(pszName);
     QuoteCsvTail(line, nStart, m_scratch);
-}
-
-// One field: the value as it is, quoted where needed; empty when it is
-// missing (pValue null: the column never has one), "" when it is empty.
-void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line)
-{
-    if (!bFirst)
-        line.AppendChar(',');
-    bFirst = false;
-    if (pValue == nullptr)
-        return;
-    size_t nStart = line.GetLength();
-    if (!pValue->m_pfnValue(input, line))
-        line.Truncate(nStart);
-    else if (line.GetLength() == nStart)
-        line.Append("\"\"", 2);
-    else if (!IsPlainValue(pValue->m_eType))
-        QuoteCsvTail(line, nStart, m_scratch);
 }

@@ -141,9 +141,21 @@ CJsonRenderer::CJsonRenderer(const CColumnList& columns, EIpFormat eIpFormat) : 
 {
     for (int i = 0; i < columns.GetCount(); ++i) {
         const CColumnDef* pColumn = columns.GetColumn(i);
-        if (pColumn != nullptr && CountValues(*pColumn) > 0 && !IsSelectedBefore(columns, i))
-            m_aMembers.push_back(
-                CMember{",\"" + std::string(columns.GetHeaderName(i)) + "\":", pColumn, CountValues(*pColumn)});
+        if (pColumn == nullptr || CountValues(*pColumn) == 0 || IsSelectedBefore(columns, i))
+            continue;
+        CMember member{",\"" + std::string(columns.GetHeaderName(i)) + "\":", pColumn, CountValues(*pColumn),
+                       EMemberForm::kGeneral, false};
+        EValueType eType = pColumn->m_aValues[0].m_eType;
+        bool bIntegerAddress = eType == VALUE_ADDRESS && eIpFormat == IPFORMAT_INTEGER;
+        if (member.m_nValues == 1 &&
+            (eType == VALUE_TEXT || eType == VALUE_STAMP || (eType == VALUE_ADDRESS && !bIntegerAddress))) {
+            member.m_eForm = EMemberForm::kString;
+            member.m_strKeyText += '"';
+            member.m_bEscape = !IsPlainValue(eType);
+        } else if (member.m_nValues == 1 && (eType == VALUE_NUMBER || bIntegerAddress)) {
+            member.m_eForm = EMemberForm::kNumber;
+        }
+        m_aMembers.push_back(member);
     }
 }
 
@@ -158,11 +170,8 @@ bool CJsonRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
     CColumnInput input = m_context.Input(entry, record, pszGateway);
     AppendLiteral(line, "{\"timestamp\":");
     AppendTimestamp(entry, line);
-    if (pszGateway != nullptr && pszGateway[0] != '\0') {
-        AppendLiteral(line, ",\"gateway\":\"");
-        AppendJsonEscaped(line, pszGateway, std::strlen(pszGateway));
-        line.AppendChar('"');
-    }
+    if (pszGateway != nullptr && pszGateway[0] != '\0')
+        AppendGateway(pszGateway, line);
     // A column of one value is that value; a column of several is an object
     // of those that are there, under their labels. Without any value the
     // member is left out.
@@ -170,8 +179,23 @@ bool CJsonRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
         size_t nMark = line.GetLength();
         line.Append(member.m_strKeyText.data(), member.m_strKeyText.size());
         const CColumnDef& column = *member.m_pColumn;
-        bool bAny = member.m_nValues == 1 ? AppendValue(column.m_aValues[0], input, line, m_scratch)
-                                          : AppendValueObject(column, input, line, m_scratch);
+        size_t nStart = line.GetLength();
+        bool bAny = false;
+        switch (member.m_eForm) {
+        case EMemberForm::kString:
+            bAny = column.m_aValues[0].m_pfnValue(input, line);
+            if (bAny && member.m_bEscape)
+                EscapeJsonTail(line, nStart, m_scratch);
+            line.AppendChar('"');
+            break;
+        case EMemberForm::kNumber:
+            bAny = column.m_aValues[0].m_pfnValue(input, line) && line.GetLength() > nStart;
+            break;
+        case EMemberForm::kGeneral:
+            bAny = member.m_nValues == 1 ? AppendValue(column.m_aValues[0], input, line, m_scratch)
+                                         : AppendValueObject(column, input, line, m_scratch);
+            break;
+        }
         if (!bAny)
             line.Truncate(nMark);
     }
@@ -195,6 +219,24 @@ void CJsonRenderer::AppendTimestamp(const CLogEntry& entry, CLineBuffer& line)
     line.AppendChar('.');
     uint32_t nFraction = static_cast<uint32_t>(entry.GetTime() % kLogTimeUnitsPerSecond);
     line.AppendUIntPadded(nFraction / kLogTimeUnitsPerMicrosecond, kFractionDigits);
-    AppendUtcOffset(line, entryTime.GetUtcOffset());
-    line.AppendChar('"');
+    if (m_utcOffsetText.GetLength() == 0 || entryTime.GetUtcOffset() != m_nUtcOffset) {
+        m_nUtcOffset = entryTime.GetUtcOffset();
+        m_utcOffsetText.Clear();
+        AppendUtcOffset(m_utcOffsetText, m_nUtcOffset);
+        m_utcOffsetText.AppendChar('"');
+    }
+    line.Append(m_utcOffsetText.GetData(), m_utcOffsetText.GetLength());
+}
+
+// ,"gateway":"gw1" (escaped)
+void CJsonRenderer::AppendGateway(const char* pszGateway, CLineBuffer& line)
+{
+    if (m_gatewayText.GetLength() == 0 || m_strGateway != pszGateway) {
+        m_strGateway = pszGateway;
+        m_gatewayText.Clear();
+        AppendLiteral(m_gatewayText, ",\"gateway\":\"");
+        AppendJsonEscaped(m_gatewayText, pszGateway, m_strGateway.size());
+        m_gatewayText.AppendChar('"');
+    }
+    line.Append(m_gatewayText.GetData(), m_gatewayText.GetLength());
 }

@@ -42,19 +42,36 @@ public:
                      CLineBuffer& line) override;
 
 private:
+    // How a member's value is written: most columns have one value, a
+    // string or a number, which the entry loop writes itself.
+    enum class EMemberForm {
+        kString,   // one value in quotes, escaped unless plain; the key text ends in the opening quote
+        kNumber,   // one value as it is
+        kGeneral,  // by AppendValue or AppendValueObject
+    };
+
     // One member of the objects: a column that can have a value, under its
     // key, written as ,"key": before its value.
     struct CMember {
         std::string m_strKeyText;
         const CColumnDef* m_pColumn;
         int m_nValues;
+        EMemberForm m_eForm;
+        bool m_bEscape;  // kString: the value may need escapes
     };
 
     void AppendTimestamp(const CLogEntry& entry, CLineBuffer& line);
+    void AppendGateway(const char* pszGateway, CLineBuffer& line);
 
     std::vector<CMember> m_aMembers;
     CColumnContext m_context;
     CLineBuffer m_scratch;
+    // The texts made last of a gateway member and of an offset from UTC,
+    // for the entries that follow with the same.
+    std::string m_strGateway;
+    CLineBuffer m_gatewayText;
+    long m_nUtcOffset = 0;
+    CLineBuffer m_utcOffsetText;
 };
 
 #endif

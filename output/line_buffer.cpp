@@ -38,7 +38,7 @@ const char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-size_t CountDigits(uint32_t nValue)
+inline size_t CountDigits(uint32_t nValue)
 {
     if (nValue < 100000)
         return nValue < 100 ? (nValue < 10 ? 1 : 2) : nValue < 1000 ? 3 : nValue < 10000 ? 4 : 5;
@@ -46,7 +46,7 @@ size_t CountDigits(uint32_t nValue)
 }
 
 // The nCount last digits of nValue, written backwards from pEnd.
-void PutDigits(char* pEnd, uint32_t nValue, size_t nCount)
+inline void PutDigits(char* pEnd, uint32_t nValue, size_t nCount)
 {
     while (nCount >= 2) {
         const char* pPair = kDigitPairs + 2 * (nValue % 100);

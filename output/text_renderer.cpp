@@ -71,8 +71,14 @@ CTextRenderer::CTextRenderer(const CColumnList& columns, const COutputSettings& 
       m_preparer(settings),
       m_context(settings.m_eIpFormat, &m_preparer)
 {
-    for (int i = 0; i < m_columns.GetCount(); ++i)
-        m_aLineColumns.push_back({m_columns.GetColumn(i), IsDelimited() ? ColumnEnd(i) : '\0'});
+    for (int i = 0; i < m_columns.GetCount(); ++i) {
+        const CColumnDef* pColumn = m_columns.GetColumn(i);
+        bool bOnlyValue =
+            IsDelimited() && pColumn != nullptr && pColumn->m_eKind == COLUMN_PREPARED && CountValues(*pColumn) == 1;
+        m_aLineColumns.push_back({pColumn, bOnlyValue ? pColumn->m_aValues[0].m_pfnValue : nullptr,
+                                  bOnlyValue && IsPlainValue(pColumn->m_aValues[0].m_eType),
+                                  IsDelimited() ? ColumnEnd(i) : '\0'});
+    }
 }
 
 bool CTextRenderer::RenderHeader(CLineBuffer& line)
@@ -94,7 +100,14 @@ bool CTextRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
     CColumnInput input = m_context.Input(entry, record, pszGateway);
     size_t nLineStart = line.GetLength();
     for (const CLineColumn& lineColumn : m_aLineColumns) {
-        if (const CColumnDef* pColumn = lineColumn.m_pColumn) {
+        if (lineColumn.m_pfnOnlyValue != nullptr) {
+            // The cell of the most columns, as AppendCell makes it.
+            size_t nStart = line.GetLength();
+            if (!lineColumn.m_pfnOnlyValue(input, line))
+                line.Truncate(nStart);
+            else if (!lineColumn.m_bPlainOnlyValue)
+                m_preparer.Prepare(line, nStart);
+        } else if (const CColumnDef* pColumn = lineColumn.m_pColumn) {
             if (pColumn->m_eKind == COLUMN_LIST)
                 AppendListColumn(m_preparer, *pColumn, input, line);
             else if (IsDelimited())

@@ -35,7 +35,11 @@ private:
     // A column of the line, as the entries use it.
     struct CLineColumn {
         const CColumnDef* m_pColumn;  // null for a name that is no column
-        char m_cAfter;                // written after the column; 0 for none
+        // The delimited layout's cell of a column of one prepared value:
+        // its value function, and whether its value is plain.
+        PFN_COLUMN_VALUE m_pfnOnlyValue;
+        bool m_bPlainOnlyValue;
+        char m_cAfter;  // written after the column; 0 for none
     };
 
     bool IsDelimited() const { return m_preparer.IsDelimited(); }

@@ -47,17 +47,6 @@ CValuePreparer::CValuePreparer(const COutputSettings& settings) : m_settings(set
     }
 }
 
-bool CValuePreparer::Prepare(CLineBuffer& line, size_t nStart) const
-{
-    const unsigned char* pByte = reinterpret_cast<const unsigned char*>(line.GetData()) + nStart;
-    const unsigned char* pEnd = reinterpret_cast<const unsigned char*>(line.GetData()) + line.GetLength();
-    while (pByte < pEnd && !m_abChanging[*pByte])
-        ++pByte;
-    if (pByte == pEnd)
-        return line.GetLength() > nStart;
-    return Clean(line, nStart);
-}
-
 bool CValuePreparer::Clean(CLineBuffer& line, size_t nStart) const
 {
     TrimFrom(line, nStart, IsTrimChar);

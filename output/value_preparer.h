@@ -37,7 +37,16 @@ public:
 
     // Cleans the value that runs from nStart to the end of the line; false
     // when nothing is left of it after trimming.
-    bool Prepare(CLineBuffer& line, size_t nStart) const;
+    bool Prepare(CLineBuffer& line, size_t nStart) const
+    {
+        const unsigned char* pByte = reinterpret_cast<const unsigned char*>(line.GetData()) + nStart;
+        const unsigned char* pEnd = reinterpret_cast<const unsigned char*>(line.GetData()) + line.GetLength();
+        while (pByte < pEnd && !m_abChanging[*pByte])
+            ++pByte;
+        if (pByte == pEnd)
+            return line.GetLength() > nStart;
+        return Clean(line, nStart);
+    }
 
     // Trims the finished line that runs from nStart to the end of the buffer.
     void TrimLine(CLineBuffer& line, size_t nStart) const;

@@ -291,3 +291,45 @@ TEST(PlainValues, NumbersFlagsAddressesDatesAndTimesOfEverySampleAreDigitsAndSig
     }
     EXPECT_GT(nChecked, 500);
 }
+
+// ---------------------------------------------------------------- texts kept between entries
+
+TEST(KeptTexts, OneWriterWritesWhatAFreshWriterWritesForEachEntry)
+{
+    // The renderers keep the local time of a minute, the gateway member and
+    // the offset text between entries: a long run through one writer, with
+    // gateways changing, times crossing a change of offset and going back,
+    // gives each entry the line a writer of its own gives it.
+    CTimeZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const LogTime nChange = testdata::LogTimeFromUtc(2006, 10, 29, 1, 0, 0);
+    const char* apszGateways[] = {"gw1", "gw1", "gw \"2\"", "", "gw1", "gateway-3"};
+    testdata::Bytes (*const apfnKinds[])(uint32_t) = {&testdata::SampleConnEntry, &testdata::SampleTcpEntry,
+                                                      &testdata::SampleAuthEntry, &testdata::SampleUsageEntry};
+    std::vector<COutputSettings> aLayouts = {COutputSettings(), Delimited(';'), Layout(LAYOUT_JSON),
+                                             Layout(LAYOUT_CSV)};
+    const std::vector<std::string> aColumns = {"date",     "time",    "vantgard", "event",   "srcip",
+                                               "destport", "ipproto", "usage",    "username"};
+    for (const COutputSettings& settings : aLayouts) {
+        CMemoryStream stream;
+        CTextWriter writer(Outputs(aColumns), settings, stream.Stream());
+        std::string strExpected;
+        for (uint32_t i = 0; i < 400; ++i) {
+            // Seconds apart, with a jump back of a minute and a half every 50.
+            LogTime nTime = nChange - 120 * kLogTimeUnitsPerSecond +
+                            static_cast<LogTime>(i % 50 == 49 ? i - 90 : i) * kLogTimeUnitsPerSecond + i * 1237;
+            testdata::Bytes body = apfnKinds[i % 4](i);
+            CLogEntry entry = {static_cast<uint16_t>(body.size()), static_cast<uint32_t>(nTime),
+                               static_cast<uint32_t>(nTime >> 32), body.data()};
+            CLogRecord record;
+            record.Decode(body.data(), entry.m_nLength);
+            const char* pszGateway = apszGateways[i % 6];
+            ASSERT_TRUE(writer.WriteEntry(entry, record, pszGateway));
+
+            CMemoryStream fresh;
+            CTextWriter freshWriter(Outputs(aColumns), settings, fresh.Stream());
+            freshWriter.WriteEntry(entry, record, pszGateway);
+            strExpected += fresh.Contents();
+        }
+        EXPECT_EQ(strExpected, stream.Contents()) << static_cast<int>(settings.m_eLayout) << settings.m_cDelimiter;
+    }
+}
