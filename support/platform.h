@@ -119,6 +119,9 @@ unsigned UsableProcessorCount();
 // outputs that are still read. Asks without waiting and changes nothing.
 bool IsReaderGone(int nFd);
 
+// True when nFd is a terminal.
+bool IsTerminal(int nFd);
+
 }  // namespace platform
 
 #endif
