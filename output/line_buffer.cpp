@@ -49,7 +49,7 @@ inline size_t CountDigits(uint32_t nValue)
 inline void PutDigits(char* pEnd, uint32_t nValue, size_t nCount)
 {
     while (nCount >= 2) {
-        const char* pPair = kDigitPairs + 2 * (nValue % 100);
+        const char* pPair = kDigitPairs + 2 * static_cast<size_t>(nValue % 100);
         nValue /= 100;
         *--pEnd = pPair[1];
         *--pEnd = pPair[0];

@@ -316,7 +316,8 @@ TEST(KeptTexts, OneWriterWritesWhatAFreshWriterWritesForEachEntry)
         for (uint32_t i = 0; i < 400; ++i) {
             // Seconds apart, with a jump back of a minute and a half every 50.
             LogTime nTime = nChange - 120 * kLogTimeUnitsPerSecond +
-                            static_cast<LogTime>(i % 50 == 49 ? i - 90 : i) * kLogTimeUnitsPerSecond + i * 1237;
+                            static_cast<LogTime>(i % 50 == 49 ? i - 90 : i) * kLogTimeUnitsPerSecond +
+                            static_cast<LogTime>(i) * 1237;
             testdata::Bytes body = apfnKinds[i % 4](i);
             CLogEntry entry = {static_cast<uint16_t>(body.size()), static_cast<uint32_t>(nTime),
                                static_cast<uint32_t>(nTime >> 32), body.data()};
