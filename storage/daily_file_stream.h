@@ -49,9 +49,9 @@
 class CDailyFileStream {
 public:
     enum class EStatus {
-        kMore,   // more bytes may follow
-        kEnd,    // the data has ended cleanly: nothing follows
-        kError,  // the data cannot be read further: nothing follows
+        kMore,     // more bytes may follow
+        kEnd,      // the data has ended cleanly: nothing follows
+        kError,    // the data cannot be read further: nothing follows
         kPending,  // the file may grow: nothing more for now, Read again later
     };
 

@@ -117,8 +117,8 @@ private:
     bool m_bEnded;
     bool m_bReported;  // the current look has reported a message
     PFN_CLOCK m_pfnClock;
-    time_t m_nNow;  // the clock as the current Next call began
-    CLogDate m_dateResume;       // where Resume takes the walk: the step after the last file or message
+    time_t m_nNow;          // the clock as the current Next call began
+    CLogDate m_dateResume;  // where Resume takes the walk: the step after the last file or message
     int32_t m_nResumeSequence;
 
     // The month numbers (year * 12 + month - 1) named in the gateway folder, sorted.

@@ -102,8 +102,8 @@ bool CFollowedReader::WalkOn()
             return true;
         }
         platform::CFileState state;
-        uint64_t nSize = platform::StatDescriptor(pCurrent->m_stream.GetDescriptor(), state) ? state.m_nSize
-                                                                                               : m_nKnownSize;
+        uint64_t nSize =
+            platform::StatDescriptor(pCurrent->m_stream.GetDescriptor(), state) ? state.m_nSize : m_nKnownSize;
         m_scan.LookAgain(nSize, false);
         m_pNextFile = std::move(pFile);
         m_eState = EState::kDraining;

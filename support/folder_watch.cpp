@@ -18,8 +18,8 @@ namespace {
 // What counts as a change: names that come and go, files written or
 // truncated. Reading (access, open, attribute changes through reading)
 // does not count, or the watcher's own reads would wake it.
-constexpr uint32_t kChanges = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                              IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr uint32_t kChanges =
+    IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
 
 }  // namespace
 

@@ -249,8 +249,8 @@ TEST_F(FollowTest, TruncatedAndReplacedFilesAreReadAgain)
 
     m_process.Signal(SIGINT);
     EXPECT_EQ(m_process.WaitForExit(3000ms), 2);
-    EXPECT_EQ(m_process.Errors(), "File " + gw1.Path() + " was truncated: reading it again from its start\n" +
-                                      "File " + gw1.Path() + " was replaced: reading it again from its start\n" +
+    EXPECT_EQ(m_process.Errors(), "File " + gw1.Path() + " was truncated: reading it again from its start\n" + "File " +
+                                      gw1.Path() + " was replaced: reading it again from its start\n" +
                                       "Warning: 2 files could not be read\n");
 }
 
@@ -299,16 +299,16 @@ TEST_F(FollowTest, BinaryStreamEndsWithItsEndMarker)
     gw1.Append(At(1, 31, 0), 1);
     ASSERT_TRUE(Start("select binary from gw1"));
     std::string strBody1 = EntryBody(1);
-    std::string strExpected = kStreamHeader + EntryHeader(static_cast<uint16_t>(strBody1.size()), 0, At(1, 31, 0)) +
-                              strBody1;
+    std::string strExpected =
+        kStreamHeader + EntryHeader(static_cast<uint16_t>(strBody1.size()), 0, At(1, 31, 0)) + strBody1;
     m_process.ReadFor(kSettle);
     EXPECT_EQ(m_process.Output(), strExpected);
 
     gw1.Append(At(1, 31, 1), 22);
     std::string strBody2 = EntryBody(22);
-    strExpected += EntryHeader(static_cast<uint16_t>(strBody2.size()), static_cast<uint16_t>(strBody1.size()),
-                               At(1, 31, 1)) +
-                   strBody2;
+    strExpected +=
+        EntryHeader(static_cast<uint16_t>(strBody2.size()), static_cast<uint16_t>(strBody1.size()), At(1, 31, 1)) +
+        strBody2;
     m_process.ReadFor(kSettle);
     EXPECT_EQ(m_process.Output(), strExpected);
 
