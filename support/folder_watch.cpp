@@ -25,7 +25,7 @@ constexpr uint32_t kChanges =
 
 CFolderWatch::CFolderWatch() : m_nFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
-int CFolderWatch::Add(const char* pszFolder)
+int CFolderWatch::Add(const char* pszFolder) const
 {
     if (m_nFd < 0)
         return -1;
@@ -33,7 +33,7 @@ int CFolderWatch::Add(const char* pszFolder)
     return nWatch < 0 ? -1 : nWatch;
 }
 
-void CFolderWatch::TakeChanges(const std::function<void(int)>& fnChanged)
+void CFolderWatch::TakeChanges(const std::function<void(int)>& fnChanged) const
 {
     if (m_nFd < 0)
         return;
@@ -57,12 +57,12 @@ void CFolderWatch::TakeChanges(const std::function<void(int)>& fnChanged)
 
 CFolderWatch::CFolderWatch() : m_nFd(-1) {}
 
-int CFolderWatch::Add(const char*)
+int CFolderWatch::Add(const char*) const
 {
     return -1;
 }
 
-void CFolderWatch::TakeChanges(const std::function<void(int)>&) {}
+void CFolderWatch::TakeChanges(const std::function<void(int)>&) const {}
 
 #endif
 

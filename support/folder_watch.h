@@ -25,18 +25,16 @@ public:
     CFolderWatch(const CFolderWatch&) = delete;
     CFolderWatch& operator=(const CFolderWatch&) = delete;
 
-    // Whether watches can be added at all.
-    bool IsAvailable() const { return m_nFd >= 0; }
     // The descriptor to wait on for changes; -1 when not available.
     int GetDescriptor() const { return m_nFd; }
 
     // Watches the folder at the path; the watch's number (the same for the
     // same folder), or -1 when it cannot be watched.
-    int Add(const char* pszFolder);
+    int Add(const char* pszFolder) const;
 
     // Hands the number of every watch that saw a change since the last call
     // to fnChanged, possibly more than once; returns at once.
-    void TakeChanges(const std::function<void(int)>& fnChanged);
+    void TakeChanges(const std::function<void(int)>& fnChanged) const;
 
 private:
     int m_nFd;
