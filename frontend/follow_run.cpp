@@ -111,8 +111,7 @@ struct CMember {
     CMoment m_readyAt;      // when m_entry was read
 
     // Followed readers without an entry ready are dry: they are on the
-    // run's list of dry readers, in the order they ran dry.
-    CMoment m_drySince;
+    // run's list of dry readers.
     uint32_t m_nDryPrev = kNone;
     uint32_t m_nDryNext = kNone;
     bool m_bLookAgain = false;  // a watched folder changed since the last look
@@ -137,7 +136,7 @@ private:
     bool WriteWhatMayGo(CMoment now, CMoment& wakeAt);
     void Write(const CMember& member);
     bool Sleep(CMoment now, CMoment wakeAt, bool bWakeAtSet);
-    void AddDry(uint32_t nMember, CMoment now);
+    void AddDry(uint32_t nMember);
     void RemoveDry(uint32_t nMember);
 
     const CSearchFilter* m_pFilter;
@@ -146,7 +145,7 @@ private:
     std::vector<CMember> m_aMembers;
     CMergeHeap m_heap;
     CLogRecord m_record;
-    uint32_t m_nDryFirst = kNone;  // the dry readers, the one dry longest first
+    uint32_t m_nDryFirst = kNone;  // the dry readers, in the order they ran dry
     uint32_t m_nDryLast = kNone;
     unsigned m_nFollowed = 0;
     CFolderWatch m_watch;
@@ -187,7 +186,7 @@ void CFollowRun::Run()
     for (uint32_t i = 0; i < m_aMembers.size() && !ShouldStop(); ++i) {
         CMember& member = m_aMembers[i];
         if (member.m_pFollowed != nullptr)
-            AddDry(i, now);
+            AddDry(i);
         member.m_lastLook = now;
         Advance(i, now, now);
         if (member.m_bReady)
@@ -232,7 +231,7 @@ void CFollowRun::Advance(uint32_t nMember, CMoment now, CMoment seenAt)
     }
     if (!bRead) {
         if (member.m_pFollowed != nullptr && bWasReady)
-            AddDry(nMember, now);
+            AddDry(nMember);
         member.m_bReady = false;
         member.m_pClosed.reset();
         return;
@@ -317,14 +316,11 @@ bool CFollowRun::WriteWhatMayGo(CMoment now, CMoment& wakeAt)
     while (!m_heap.IsEmpty() && !ShouldStop()) {
         uint32_t nTop = m_heap.Top();
         CMember& member = m_aMembers[nTop];
-        if (m_nDryLast != kNone) {
-            CMoment latest = member.m_readyAt;
-            if (m_aMembers[m_nDryLast].m_drySince > latest)
-                latest = m_aMembers[m_nDryLast].m_drySince;
-            if (now < latest + kHoldBack) {
-                wakeAt = latest + kHoldBack;
-                return true;
-            }
+        // Every followed reader without an entry must have been without new
+        // data for the hold-back since this entry was read.
+        if (m_nDryFirst != kNone && now < member.m_readyAt + kHoldBack) {
+            wakeAt = member.m_readyAt + kHoldBack;
+            return true;
         }
         Write(member);
         Advance(nTop, now, now);
@@ -382,10 +378,9 @@ bool CFollowRun::Sleep(CMoment now, CMoment wakeAt, bool bWakeAtSet)
     return !CStopSignals::IsStopAsked();
 }
 
-void CFollowRun::AddDry(uint32_t nMember, CMoment now)
+void CFollowRun::AddDry(uint32_t nMember)
 {
     CMember& member = m_aMembers[nMember];
-    member.m_drySince = now;
     member.m_nDryPrev = m_nDryLast;
     member.m_nDryNext = kNone;
     (m_nDryLast == kNone ? m_nDryFirst : m_aMembers[m_nDryLast].m_nDryNext) = nMember;

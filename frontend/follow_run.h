@@ -14,7 +14,9 @@
 // reader on a tie), with a hold-back for live sources: the next entry is
 // written once every followed reader has either an entry ready (which
 // comes later in that order) or has shown no new data for the hold-back
-// (one second) since that entry was read and since the reader ran dry. An
+// (one second) since that entry was read: the entries a look at a reader
+// found count as read at that look, so what is there when the run starts
+// waits at most one second, however many readers run dry on the way. An
 // entry that comes later than that with an older time is written as it
 // comes (late), never dropped.
 //

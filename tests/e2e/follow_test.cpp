@@ -340,6 +340,29 @@ TEST_F(FollowTest, IdleRunSleepsAndEndsWhenThePipeCloses)
     EXPECT_EQ(m_process.Errors(), "");
 }
 
+// What is there when the run starts waits at most one hold-back, however
+// many gateways run dry one after the other on the way through it.
+TEST_F(FollowTest, WhatIsThereIsWrittenWithinOneHoldBack)
+{
+    const int kGateways = 8;
+    CConfigWriter config;
+    for (int nGateway = 1; nGateway <= kGateways; ++nGateway)
+        config.AddGateway("gw" + std::to_string(nGateway), "10.0.0." + std::to_string(nGateway));
+    ASSERT_TRUE(config.Write(m_root.Path()));
+    // Gateway n's entries are at seconds n, 10 + n and 20 + n: each runs dry in turn.
+    for (int nGateway = 1; nGateway <= kGateways; ++nGateway) {
+        CGrowingFile file(DailyPath("gw" + std::to_string(nGateway), "202001/31-0.osl"));
+        for (int nEntry = 0; nEntry < 3; ++nEntry)
+            file.Append(At(1, 31, 10 * nEntry + nGateway), static_cast<uint32_t>(nGateway));
+    }
+    ASSERT_TRUE(Start("select id from all"));
+    CClock::time_point started = CClock::now();
+    ASSERT_TRUE(m_process.WaitForLines(3 * kGateways, kLatency));
+    EXPECT_LE(m_process.Lines().back().m_arrivedAt - started, kLatency);
+    m_process.Signal(SIGINT);
+    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
+}
+
 // Ranges that do not reach the present are read as usual and end the run.
 TEST_F(FollowTest, ClosedRangesEndAsUsual)
 {
