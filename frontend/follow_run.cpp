@@ -60,6 +60,7 @@ class CStopSignals {
 public:
     CStopSignals()
     {
+        g_bStopAsked = 0;
         int aPipe[2];
         if (pipe(aPipe) == 0) {
             m_nRead = aPipe[0];

@@ -46,17 +46,7 @@ bool CLiveProcess::Start(const std::string& strProgram, const std::vector<std::s
         dup2(aErr[1], 2);
         for (int nFd : {aOut[0], aOut[1], aErr[0], aErr[1]})
             close(nFd);
-        for (const std::string& strSetting : aEnvironment) {
-            size_t nEq = strSetting.find('=');
-            setenv(strSetting.substr(0, nEq).c_str(), strSetting.substr(nEq + 1).c_str(), 1);
-        }
-        std::vector<char*> aArgv;
-        aArgv.push_back(const_cast<char*>(strProgram.c_str()));
-        for (const std::string& strArg : aArgs)
-            aArgv.push_back(const_cast<char*>(strArg.c_str()));
-        aArgv.push_back(nullptr);
-        execv(strProgram.c_str(), aArgv.data());
-        _exit(127);
+        ExecProgram(strProgram, aArgs, aEnvironment);
     }
     close(aOut[1]);
     close(aErr[1]);

@@ -48,6 +48,14 @@ LogTime At(int nMonth, int nDay, int nSecond)
     return LogTimeFromUtc(2020, nMonth, nDay, 10, 0, nSecond);
 }
 
+void AppendToFile(const std::string& strPath, const std::string& strBytes)
+{
+    FILE* pFile = std::fopen(strPath.c_str(), "ab");
+    ASSERT_NE(pFile, nullptr);
+    std::fwrite(strBytes.data(), 1, strBytes.size(), pFile);
+    std::fclose(pFile);
+}
+
 // A daily file being written: its header without a last time, entries
 // appended one by one, and at the end its last time and the end marker.
 class CGrowingFile {
@@ -85,10 +93,7 @@ private:
             ASSERT_TRUE(MakeFolders(m_strPath.substr(0, m_strPath.rfind('/'))));
         }
         nEnd = std::min(nEnd, strBytes.size());
-        FILE* pFile = std::fopen(m_strPath.c_str(), "ab");
-        ASSERT_NE(pFile, nullptr);
-        std::fwrite(strBytes.data() + m_nWritten, 1, nEnd - m_nWritten, pFile);
-        std::fclose(pFile);
+        AppendToFile(m_strPath, strBytes.substr(m_nWritten, nEnd - m_nWritten));
         m_nWritten = nEnd;
     }
 
@@ -128,6 +133,15 @@ protected:
         const CLiveProcess::CLine& line = m_process.Lines()[nIndex];
         EXPECT_EQ(line.m_strText, strLine);
         EXPECT_LE(line.m_arrivedAt - writtenAt, kLatency) << strLine;
+    }
+
+    // Ends the run with the signal: it exits with nExitCode and writes
+    // strErrors to standard error.
+    void ExpectEndBySignal(int nSignal, int nExitCode = 0, const std::string& strErrors = "")
+    {
+        m_process.Signal(nSignal);
+        EXPECT_EQ(m_process.WaitForExit(3000ms), nExitCode) << m_process.Errors();
+        EXPECT_EQ(m_process.Errors(), strErrors);
     }
 
     CTempDir m_root;
@@ -179,10 +193,8 @@ TEST_F(FollowTest, FollowsTwoGatewaysThroughSequenceDayAndMonth)
 
     std::map<std::string, std::string> snapshot = TreeSnapshot(m_root.Path());
     m_process.ReadFor(kSettle);
-    m_process.Signal(SIGINT);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
+    ExpectEndBySignal(SIGINT);
     EXPECT_EQ(m_process.Lines().size(), 10u) << m_process.Output();
-    EXPECT_EQ(m_process.Errors(), "");
     EXPECT_EQ(TreeSnapshot(m_root.Path()), snapshot);
 }
 
@@ -211,9 +223,7 @@ TEST_F(FollowTest, LateAndHalfWrittenEntries)
     gw1.Complete();
     ExpectNextLine("id=5", CClock::now());
 
-    m_process.Signal(SIGTERM);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
-    EXPECT_EQ(m_process.Errors(), "");
+    ExpectEndBySignal(SIGTERM);
 }
 
 // A followed file truncated below what was read, or replaced by another
@@ -233,11 +243,7 @@ TEST_F(FollowTest, TruncatedAndReplacedFilesAreReadAgain)
     m_process.ReadFor(kSettle);
     CGrowingFile again(gw1.Path() + ".new");
     again.Append(At(1, 31, 2), 3);
-    std::string strEntry = ReadWholeFile(again.Path()).substr(20);
-    FILE* pFile = std::fopen(gw1.Path().c_str(), "ab");
-    ASSERT_NE(pFile, nullptr);
-    std::fwrite(strEntry.data(), 1, strEntry.size(), pFile);
-    std::fclose(pFile);
+    AppendToFile(gw1.Path(), ReadWholeFile(again.Path()).substr(20));
     ExpectNextLine("id=3", CClock::now());
 
     CGrowingFile replacement(gw1.Path() + ".tmp");
@@ -247,11 +253,10 @@ TEST_F(FollowTest, TruncatedAndReplacedFilesAreReadAgain)
     ExpectNextLine("id=4", CClock::now());
     ExpectNextLine("id=5", CClock::now());
 
-    m_process.Signal(SIGINT);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 2);
-    EXPECT_EQ(m_process.Errors(), "File " + gw1.Path() + " was truncated: reading it again from its start\n" + "File " +
-                                      gw1.Path() + " was replaced: reading it again from its start\n" +
-                                      "Warning: 2 files could not be read\n");
+    ExpectEndBySignal(SIGINT, 2,
+                      "File " + gw1.Path() + " was truncated: reading it again from its start\n" + "File " +
+                          gw1.Path() + " was replaced: reading it again from its start\n" +
+                          "Warning: 2 files could not be read\n");
 }
 
 // A gzip file that is still being written ends in the middle of its member:
@@ -274,10 +279,7 @@ TEST_F(FollowTest, GrowingGzipFileWaitsForMore)
     size_t nFirstPart = m_process.Lines().size();
     EXPECT_LT(nFirstPart, 40u);
 
-    FILE* pFile = std::fopen(strPath.c_str(), "ab");
-    ASSERT_NE(pFile, nullptr);
-    std::fwrite(strMember.data() + strMember.size() / 2, 1, strMember.size() - strMember.size() / 2, pFile);
-    std::fclose(pFile);
+    AppendToFile(strPath, strMember.substr(strMember.size() / 2));
     ASSERT_TRUE(m_process.WaitForLines(40, kLatency)) << m_process.Errors();
     for (uint32_t nId = 1; nId <= 40; ++nId)
         EXPECT_EQ(m_process.Lines()[nId - 1].m_strText, "id=" + std::to_string(nId));
@@ -286,9 +288,7 @@ TEST_F(FollowTest, GrowingGzipFileWaitsForMore)
     CGrowingFile next(DailyPath("gw1", "202001/31-1.osl"));
     next.Append(At(1, 31, 50), 50);
     ExpectNextLine("id=50", CClock::now());
-    m_process.Signal(SIGINT);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
-    EXPECT_EQ(m_process.Errors(), "");
+    ExpectEndBySignal(SIGINT);
 }
 
 // Binary output: every entry is flushed as it comes, and SIGTERM ends the
@@ -312,8 +312,7 @@ TEST_F(FollowTest, BinaryStreamEndsWithItsEndMarker)
     m_process.ReadFor(kSettle);
     EXPECT_EQ(m_process.Output(), strExpected);
 
-    m_process.Signal(SIGTERM);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
+    ExpectEndBySignal(SIGTERM);
     strExpected += EntryHeader(0, static_cast<uint16_t>(strBody2.size()), 0);
     EXPECT_EQ(m_process.Output(), strExpected);
 }
@@ -359,8 +358,7 @@ TEST_F(FollowTest, WhatIsThereIsWrittenWithinOneHoldBack)
     CClock::time_point started = CClock::now();
     ASSERT_TRUE(m_process.WaitForLines(3 * kGateways, kLatency));
     EXPECT_LE(m_process.Lines().back().m_arrivedAt - started, kLatency);
-    m_process.Signal(SIGINT);
-    EXPECT_EQ(m_process.WaitForExit(3000ms), 0) << m_process.Errors();
+    ExpectEndBySignal(SIGINT);
 }
 
 // Ranges that do not reach the present are read as usual and end the run.
