@@ -361,6 +361,24 @@ TEST_F(FollowTest, WhatIsThereIsWrittenWithinOneHoldBack)
     ExpectEndBySignal(SIGINT);
 }
 
+// A gateway whose folder is not there yet cannot be watched: it is looked
+// at every 250 ms and its files are found once the logger creates them.
+TEST_F(FollowTest, GatewayFolderCreatedLaterIsFound)
+{
+    CGrowingFile gw1(DailyPath("gw1", "202001/31-0.osl"));
+    gw1.Append(At(1, 31, 0), 1);
+    ASSERT_TRUE(Start("select id,firewall from all"));
+    ExpectNextLine("id=1 firewall=gw1", CClock::now());
+    m_process.ReadFor(500ms);
+
+    CGrowingFile gw2(DailyPath("gw2", "202001/31-0.osl"));
+    gw2.Append(At(1, 31, 1), 2);
+    ExpectNextLine("id=2 firewall=gw2", CClock::now());
+    gw2.Append(At(1, 31, 2), 3);
+    ExpectNextLine("id=3 firewall=gw2", CClock::now());
+    ExpectEndBySignal(SIGINT);
+}
+
 // Ranges that do not reach the present are read as usual and end the run.
 TEST_F(FollowTest, ClosedRangesEndAsUsual)
 {
