@@ -91,10 +91,11 @@ void CDailyFileStream::Finish(EStatus eStatus)
 
 // The first two bytes decide between gzip members and the bytes as stored.
 // Fewer than two (the file ended or failed) are handed out as they are,
-// followed by the end or the error.
+// followed by the end or the error; a file that may grow waits for them.
 void CDailyFileStream::Sniff()
 {
-    FillInput(kGzipMagicSize);
+    if (!FillInput(kGzipMagicSize) && WaitsForMore())
+        return;  // a growing file decides once it holds two bytes
     if (m_nInputEnd - m_nInputStart >= kGzipMagicSize &&
         std::memcmp(m_pInput.get() + m_nInputStart, kGzipMagic, kGzipMagicSize) == 0) {
         m_bGzip = true;

@@ -159,12 +159,16 @@ TEST(DailyFileScan, GrowingGzipFileWaitsInsideItsMember)
     options.m_nFlushEvery = 100;
     const std::string strMember = testdata::GzipMember(file.Bytes(), options);
 
+    // Created empty: whether it is compressed is not known yet.
     CTempDir dir;
     std::string strPath = dir / "1-0.gz";
-    testdata::WriteFileBytes(strPath, strMember.substr(0, strMember.size() / 3), ECompression::kPlain);
+    testdata::WriteFileBytes(strPath, "", ECompression::kPlain);
     CRecordedMessages messages;
     CDailyFileScan scan(messages, At(0), UINT64_MAX);
     ASSERT_EQ(scan.Start(Open(strPath), true), CDailyFileScan::EStart::kEntries);
+    EXPECT_TRUE(Entries(scan).empty());
+    Append(strPath, strMember.substr(0, strMember.size() / 3));
+    scan.LookAgain(SizeOf(strPath), true);
     std::vector<LogTime> aTimes = Entries(scan);
     EXPECT_FALSE(aTimes.empty());
     EXPECT_LT(aTimes.size(), 20u);
