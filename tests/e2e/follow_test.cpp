@@ -356,7 +356,7 @@ TEST_F(FollowTest, WhatIsThereIsWrittenWithinOneHoldBack)
     }
     ASSERT_TRUE(Start("select id from all"));
     CClock::time_point started = CClock::now();
-    ASSERT_TRUE(m_process.WaitForLines(3 * kGateways, kLatency));
+    ASSERT_TRUE(m_process.WaitForLines(static_cast<size_t>(3 * kGateways), kLatency));
     EXPECT_LE(m_process.Lines().back().m_arrivedAt - started, kLatency);
     ExpectEndBySignal(SIGINT);
 }
