@@ -3,6 +3,7 @@
 // checks that end it.
 #include "frontend/follow_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -119,7 +120,9 @@ struct CMember {
     CMoment m_changedAt;        // when that change was seen
     bool m_bPolled = true;      // its folders are not all watched
     CMoment m_lastLook;
+    bool m_bWatched = false;  // its folders were given to the watch
     CSString m_strWatchedMonth;
+    CSString m_strWatchedLatest;
 };
 
 class CFollowRun {
@@ -132,7 +135,7 @@ private:
     bool ShouldStop() const { return CStopSignals::IsStopAsked() || m_writer.GetStreamError() != 0; }
     void Advance(uint32_t nMember, CMoment now, CMoment seenAt);
     void LookAtDryReaders(CMoment now);
-    void Watch(uint32_t nMember);
+    void Watch(uint32_t nMember, CMoment now);
     void TakeChanges(CMoment now);
     bool WriteWhatMayGo(CMoment now, CMoment& wakeAt);
     void Write(const CMember& member);
@@ -192,8 +195,6 @@ void CFollowRun::Run()
         Advance(i, now, now);
         if (member.m_bReady)
             m_heap.Push(i, member.m_nPrefixMax);
-        if (member.m_pFollowed != nullptr)
-            Watch(i);
     }
     for (;;) {
         now = CClock::now();
@@ -230,6 +231,8 @@ void CFollowRun::Advance(uint32_t nMember, CMoment now, CMoment seenAt)
         member.m_lastLook = now;
         bRead = member.m_pFollowed->ReadEntry(member.m_entry);
     }
+    if (member.m_pFollowed != nullptr)
+        Watch(nMember, now);  // it may have come to another folder
     if (!bRead) {
         if (member.m_pFollowed != nullptr && bWasReady)
             AddDry(nMember);
@@ -259,32 +262,45 @@ void CFollowRun::LookAtDryReaders(CMoment now)
             Advance(nMember, now, seenAt);
             if (member.m_bReady)
                 m_heap.Push(nMember, member.m_nPrefixMax);
-            Watch(nMember);
         }
         nMember = nNext;
     }
 }
 
 // Watches the folders of a followed reader that it has newly come to; a
-// reader with a folder that cannot be watched is polled.
-void CFollowRun::Watch(uint32_t nMember)
+// reader with a folder that cannot be watched is polled. A reader that got
+// a new watch after its first look looks again, since what changed between
+// its last listing and the new watch was not seen.
+void CFollowRun::Watch(uint32_t nMember, CMoment now)
 {
     CMember& member = m_aMembers[nMember];
-    const CSString& strMonth = member.m_pFollowed->GetMonthFolder();
-    if (!member.m_strWatchedMonth.IsEmpty() && std::strcmp(strMonth, member.m_strWatchedMonth) == 0)
+    const CFollowedReader& reader = *member.m_pFollowed;
+    const CSString& strMonth = reader.GetMonthFolder();
+    const CSString& strLatest = reader.GetLatestMonthFolder();
+    if (member.m_bWatched && std::strcmp(strMonth, member.m_strWatchedMonth) == 0 &&
+        std::strcmp(strLatest, member.m_strWatchedLatest) == 0)
         return;
-    int nGateway = m_watch.Add(member.m_pFollowed->GetGatewayFolder());
-    int nMonth = strMonth.IsEmpty() ? -1 : m_watch.Add(strMonth);
-    member.m_strWatchedMonth = strMonth;
+    int aWatches[] = {
+        m_watch.Add(reader.GetGatewayFolder()),
+        strMonth.IsEmpty() ? -1 : m_watch.Add(strMonth),
+        strLatest.IsEmpty() ? -1 : m_watch.Add(strLatest),
+    };
     // Without a last file the reader may find its next one in any month folder.
-    member.m_bPolled = nGateway < 0 || nMonth < 0;
-    for (int nWatch : {nGateway, nMonth}) {
+    member.m_bPolled = aWatches[0] < 0 || aWatches[1] < 0 || (!strLatest.IsEmpty() && aWatches[2] < 0);
+    for (int nWatch : aWatches) {
         if (nWatch < 0)
             continue;
         std::vector<uint32_t>& aWoken = m_watchers[nWatch];
-        if (aWoken.empty() || aWoken.back() != nMember)
+        if (std::find(aWoken.begin(), aWoken.end(), nMember) == aWoken.end())
             aWoken.push_back(nMember);
     }
+    if (member.m_bWatched && !member.m_bLookAgain) {
+        member.m_bLookAgain = true;
+        member.m_changedAt = now;
+    }
+    member.m_bWatched = true;
+    member.m_strWatchedMonth = strMonth;
+    member.m_strWatchedLatest = strLatest;
 }
 
 // Notes the readers whose watched folders changed, with the moment the

@@ -214,6 +214,15 @@ void CDailyFileWalk::Resume()
     m_nDaysMonth = -1;
 }
 
+CSString CDailyFileWalk::GetLatestMonthFolder() const
+{
+    if (m_eMonths != EListingState::kTaken || m_aMonths.empty())
+        return CSString();
+    char szMonth[32];
+    MonthName(static_cast<unsigned>(m_aMonths.back() / 12), static_cast<unsigned>(m_aMonths.back() % 12 + 1), szMonth);
+    return m_strGatewayPath + szMonth;
+}
+
 void CDailyFileWalk::NoteResumePoint()
 {
     m_dateResume = m_dateCurrent;

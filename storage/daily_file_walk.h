@@ -77,6 +77,9 @@ public:
     // Walk mode: takes the walk back to where it last opened a file or
     // reported a message, with fresh listings (see above).
     void Resume();
+    // Walk mode: the folder of the latest month the gateway folder's last
+    // listing names (root/gateway/YYYYMM); empty when there is none.
+    CSString GetLatestMonthFolder() const;
 
 private:
     // What the walk does after looking at the current day and sequence number.

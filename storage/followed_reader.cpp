@@ -3,6 +3,7 @@
 // logger wrote since.
 #include "storage/followed_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -46,6 +47,7 @@ CFollowedReader::CFollowedReader(IReaderMessages& messages, const char* pszGatew
       m_nKnownSize(0),
       m_nGatewayChangedNs(-1),
       m_nMonthChangedNs(-1),
+      m_nLatestMonthChangedNs(-1),
       m_nListedNs(0)
 {
 }
@@ -88,7 +90,9 @@ bool CFollowedReader::WalkOn()
 {
     for (;;) {
         std::unique_ptr<COpenedDailyFile> pFile;
-        switch (m_walk.Next(pFile)) {
+        CDailyFileWalk::EStep eStep = m_walk.Next(pFile);
+        m_strLatestMonthFolder = m_walk.GetLatestMonthFolder();
+        switch (eStep) {
         case CDailyFileWalk::EStep::kReported:
             continue;
         case CDailyFileWalk::EStep::kEnd:
@@ -175,12 +179,14 @@ bool CFollowedReader::FoldersChanged()
 {
     int64_t nGatewayChanged = FolderChangedNs(m_strGatewayFolder);
     int64_t nMonthChanged = FolderChangedNs(m_strMonthFolder);
-    int64_t nLatestChange = nGatewayChanged > nMonthChanged ? nGatewayChanged : nMonthChanged;
+    int64_t nLatestMonthChanged = FolderChangedNs(m_strLatestMonthFolder);
+    int64_t nLatestChange = std::max(nGatewayChanged, std::max(nMonthChanged, nLatestMonthChanged));
     if (!m_strMonthFolder.IsEmpty() && nGatewayChanged == m_nGatewayChangedNs && nMonthChanged == m_nMonthChangedNs &&
-        m_nListedNs - nLatestChange >= kUnsureListingNs)
+        nLatestMonthChanged == m_nLatestMonthChangedNs && m_nListedNs - nLatestChange >= kUnsureListingNs)
         return false;
     m_nGatewayChangedNs = nGatewayChanged;
     m_nMonthChangedNs = nMonthChanged;
+    m_nLatestMonthChangedNs = nLatestMonthChanged;
     m_nListedNs = platform::WallClockNs();
     return true;
 }

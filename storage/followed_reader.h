@@ -19,7 +19,10 @@
 //   "... replaced: ...") and read again from its start.
 // A folder that changed within the last two seconds is listed again at
 // every look, since its change time may not show a change made in the same
-// tick of the file system's clock.
+// tick of the file system's clock. Besides the gateway folder and the month
+// folder of the last file, the latest month folder the gateway folder holds
+// is looked at: the logger may create a new month's folder before its
+// first file.
 //
 // Ownership: the reader owns its walk, its scan with the open file and its
 // entry buffer; the message receiver stays the caller's and must outlive
@@ -53,9 +56,11 @@ public:
     bool ReadEntry(CLogEntry& entry);
 
     // The folders whose changes may bring new entries: the gateway folder,
-    // and the month folder of the last file (empty while there is none).
+    // the month folder of the last file (empty while there is none), and
+    // the latest month folder of the gateway (empty while there is none).
     const CSString& GetGatewayFolder() const { return m_strGatewayFolder; }
     const CSString& GetMonthFolder() const { return m_strMonthFolder; }
+    const CSString& GetLatestMonthFolder() const { return m_strLatestMonthFolder; }
 
 private:
     enum class EState {
@@ -81,11 +86,13 @@ private:
     std::unique_ptr<COpenedDailyFile> m_pNextFile;  // found while draining the current one
     CSString m_strGatewayFolder;
     CSString m_strMonthFolder;
+    CSString m_strLatestMonthFolder;
     CSString m_strFilePath;  // the current file, while the scan has it
     bool m_bPlainName;
     uint64_t m_nKnownSize;        // the size of the current file at the last look
     int64_t m_nGatewayChangedNs;  // change times of the folders at the last listing; -1: none
     int64_t m_nMonthChangedNs;
+    int64_t m_nLatestMonthChangedNs;
     int64_t m_nListedNs;  // when the folders were last listed
 };
 

@@ -184,6 +184,9 @@ TEST_F(FollowTest, FollowsTwoGatewaysThroughSequenceDayAndMonth)
     CGrowingFile gw2Day(DailyPath("gw2", "202002/1-0.osl"));
     gw2Day.Append(LogTimeFromUtc(2020, 2, 1, 0, 0, 1), 8);
     ExpectNextLine("id=8 firewall=gw2", CClock::now());
+    // gw1's month folder comes a moment before its first file.
+    ASSERT_TRUE(MakeFolders(DailyPath("gw1", "202002")));
+    m_process.ReadFor(500ms);
     CGrowingFile gw1Day(DailyPath("gw1", "202002/1-0.osl"));
     gw1Day.Append(LogTimeFromUtc(2020, 2, 1, 0, 0, 2), 9);
     gw1Day.Append(LogTimeFromUtc(2020, 2, 1, 0, 0, 3), 10);
