@@ -231,9 +231,9 @@ void CFollowRun::Advance(uint32_t nMember, CMoment now, CMoment seenAt)
         member.m_lastLook = now;
         bRead = member.m_pFollowed->ReadEntry(member.m_entry);
     }
-    if (member.m_pFollowed != nullptr)
-        Watch(nMember, now);  // it may have come to another folder
     if (!bRead) {
+        if (member.m_pFollowed != nullptr)
+            Watch(nMember, now);  // where it waits
         if (member.m_pFollowed != nullptr && bWasReady)
             AddDry(nMember);
         member.m_bReady = false;
@@ -267,10 +267,11 @@ void CFollowRun::LookAtDryReaders(CMoment now)
     }
 }
 
-// Watches the folders of a followed reader that it has newly come to; a
-// reader with a folder that cannot be watched is polled. A reader that got
-// a new watch after its first look looks again, since what changed between
-// its last listing and the new watch was not seen.
+// Watches the folders of a followed reader that has run dry in folders it
+// was not watched in; a reader with a folder that cannot be watched is
+// polled. Folders are watched only where readers wait, not on their way
+// through the past. The reader then looks once more, since what changed
+// between its last listing and the new watches was not seen.
 void CFollowRun::Watch(uint32_t nMember, CMoment now)
 {
     CMember& member = m_aMembers[nMember];
@@ -294,7 +295,7 @@ void CFollowRun::Watch(uint32_t nMember, CMoment now)
         if (std::find(aWoken.begin(), aWoken.end(), nMember) == aWoken.end())
             aWoken.push_back(nMember);
     }
-    if (member.m_bWatched && !member.m_bLookAgain) {
+    if (!member.m_bLookAgain) {
         member.m_bLookAgain = true;
         member.m_changedAt = now;
     }
