@@ -75,6 +75,15 @@ CSString TrimmedPart(const char* pszFrom, const char* pszTo)
     return strPart;
 }
 
+// Keys are looked up without regard to letter case.
+std::string FoldedKey(const char* pszKey)
+{
+    std::string strFolded(pszKey);
+    for (char& ch : strFolded)
+        ch = ToLowerAscii(ch);
+    return strFolded;
+}
+
 }  // namespace
 
 void ThrowConfigError(const char* pszFormat, ...)
@@ -137,7 +146,7 @@ void CConfigFile::AddLine(CSString strLine)
     CConfigEntry entry;
     if (strLine[0] == '#') {
         entry.m_strComment = strLine;
-        m_aEntries.Add(entry);
+        AddEntry(entry);
         return;
     }
 
@@ -153,15 +162,19 @@ void CConfigFile::AddLine(CSString strLine)
     entry.m_strValue = TrimmedPart(pszRest, pszValueEnd);
     if (pszHash != nullptr)
         entry.m_strComment = TrimmedPart(pszHash, pszHash + std::strlen(pszHash));
+    AddEntry(entry);
+}
+
+void CConfigFile::AddEntry(const CConfigEntry& entry)
+{
     m_aEntries.Add(entry);
+    m_firstEntryOfKey.emplace(FoldedKey(entry.m_strKey), m_aEntries.GetSize() - 1);
 }
 
 const CConfigEntry* CConfigFile::FindEntry(const char* pszKey) const
 {
-    for (int i = 0; i < m_aEntries.GetSize(); ++i)
-        if (m_aEntries[i].m_strKey.CompareNoCase(pszKey) == 0)
-            return &m_aEntries[i];
-    return nullptr;
+    auto found = m_firstEntryOfKey.find(FoldedKey(pszKey));
+    return found != m_firstEntryOfKey.end() ? &m_aEntries[found->second] : nullptr;
 }
 
 bool CConfigFile::HasKey(const char* pszKey) const

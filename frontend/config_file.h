@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "support/dynarray/dynarray.h"
 #include "support/sstring.h"
@@ -64,9 +66,13 @@ private:
 
     const CConfigEntry* FindEntry(const char* pszKey) const;
     void AddLine(CSString strLine);
+    void AddEntry(const CConfigEntry& entry);
 
     CSString m_strPath;
     CDynArray<CConfigEntry> m_aEntries;
+    // Each key, folded to lower case, to the index of its first entry: a
+    // configuration of 512 gateways is looked up a thousand times.
+    std::unordered_map<std::string, int> m_firstEntryOfKey;
 };
 
 class CLoggerConfig {

@@ -3,6 +3,8 @@
 // through a free list; and the text operations on them.
 #include "support/sstring.h"
 
+#include <pthread.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -27,24 +29,51 @@ constexpr int kPoolSlots = 256;
 struct BlockPool {
     void* m_aBlocks[kPoolSlots];
     int m_nCount;
-    bool m_bClosed;
+    bool m_bArmed;   // its closing is arranged
+    bool m_bClosed;  // blocks released from now on go straight to the heap
 };
 thread_local BlockPool g_pool;
 
-// Releases the blocks left on the thread's free list when the thread (or
-// the program) ends; blocks released after that go straight back to the
-// heap. A thread's closer comes into being when the thread first keeps a
-// block.
-struct BlockPoolCloser {
-    ~BlockPoolCloser()
-    {
-        while (g_pool.m_nCount > 0)
-            std::free(g_pool.m_aBlocks[--g_pool.m_nCount]);
-        g_pool.m_bClosed = true;
+// Releases the blocks left on the calling thread's free list.
+void ClosePool(void* /*pool*/ = nullptr)
+{
+    while (g_pool.m_nCount > 0)
+        std::free(g_pool.m_aBlocks[--g_pool.m_nCount]);
+    g_pool.m_bClosed = true;
+}
+
+// A thread's free list is closed when the thread ends, through a thread
+// key whose destructor runs then. Not through a thread_local object with a
+// destructor: registering one allocates, and the C library ends the whole
+// process when that allocation fails, which a worker thread started while
+// memory runs out would meet.
+pthread_key_t g_poolKey;
+bool g_bPoolKeyMade = false;
+pthread_once_t g_poolKeyOnce = PTHREAD_ONCE_INIT;
+
+void MakePoolKey()
+{
+    g_bPoolKeyMade = pthread_key_create(&g_poolKey, ClosePool) == 0;
+}
+
+// Whether the thread's free list will be closed when the thread ends;
+// without that it keeps nothing.
+bool ArmPool()
+{
+    if (!g_pool.m_bArmed) {
+        g_pool.m_bArmed = true;
+        pthread_once(&g_poolKeyOnce, MakePoolKey);
+        if (!g_bPoolKeyMade || pthread_setspecific(g_poolKey, &g_pool) != 0)
+            g_pool.m_bClosed = true;
     }
-    void Arm() {}
-};
-thread_local BlockPoolCloser g_poolCloser;
+    return !g_pool.m_bClosed;
+}
+
+// The thread that ends the program closes its own free list after the
+// destructors of the objects made after this one.
+struct ExitPoolCloser {
+    ~ExitPoolCloser() { ClosePool(); }
+} g_exitPoolCloser;
 
 int BlockSizeFor(int nBytes)
 {
@@ -62,9 +91,7 @@ void* AllocBlock(int nBlockSize)
 
 void FreeBlock(void* pBlock, int nCapacity)
 {
-    if (nCapacity == kSmallCapacity && !g_pool.m_bClosed && g_pool.m_nCount < kPoolSlots) {
-        if (g_pool.m_nCount == 0)
-            g_poolCloser.Arm();
+    if (nCapacity == kSmallCapacity && !g_pool.m_bClosed && g_pool.m_nCount < kPoolSlots && ArmPool()) {
         g_pool.m_aBlocks[g_pool.m_nCount++] = pBlock;
         return;
     }

@@ -451,7 +451,7 @@ TEST_F(HostileInput, MemoryRunningOutInsideZlib)
                  SARNITH_BINARY, pszThreads, m_dir.Path(), strStatement},
                 Utc());
             EXPECT_EQ(aBefore, TreeSnapshot(m_dir.Path()));
-            ASSERT_EQ(0, result.nSignal) << nLimit;
+            ASSERT_EQ(0, result.nSignal) << nLimit << " threads " << pszThreads << ": " << result.strStderr;
             if (result.nExitCode == 127)
                 continue;  // too little to start the program at all
             // Failures of the inflate engine only, then the warning or the
