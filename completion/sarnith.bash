@@ -25,6 +25,7 @@ _sarnith_options=(
     --json
     --csv
     --threads
+    --follow
 )
 
 # The reserved words of LQL: a gateway name that is one of them, or an

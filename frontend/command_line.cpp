@@ -101,6 +101,7 @@ enum EOption {
     OPTION_JSON,
     OPTION_CSV,
     OPTION_THREADS,
+    OPTION_FOLLOW,
     OPTION_NONE,
 };
 
@@ -138,6 +139,7 @@ const COptionDef kOptions[] = {
     { OPTION_JSON,             nullptr, "--json",            VALUE_NONE,     nullptr      },
     { OPTION_CSV,              nullptr, "--csv",             VALUE_NONE,     nullptr      },
     { OPTION_THREADS,          nullptr, "--threads",         VALUE_REQUIRED, kNoThreads   },
+    { OPTION_FOLLOW,           nullptr, "--follow",          VALUE_NONE,     nullptr      },
     // clang-format on
 };
 
@@ -332,6 +334,9 @@ private:
             return kContinue;
         case OPTION_THREADS:
             return SetThreads(pszValue);
+        case OPTION_FOLLOW:
+            m_runSettings.m_bFollow = true;
+            return kContinue;
         case OPTION_NONE:
             return TakeStatement(m_apszArgs[i]);
         }

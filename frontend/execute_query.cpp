@@ -11,6 +11,7 @@
 
 #include "filter/search_node.h"
 #include "frontend/config_file.h"
+#include "frontend/follow_run.h"
 #include "frontend/merge_heap.h"
 #include "frontend/parallel_run.h"
 #include "frontend/reader_plan.h"
@@ -180,7 +181,9 @@ int ExecuteQuery(const CLoggerConfig& config, const CQuery& query, const CSStrin
     CRunProblems problems(stderr);
     std::vector<CReaderPlan> aPlans = PlanReaders(config, query);
     unsigned nThreads = runSettings.m_nThreads != 0 ? runSettings.m_nThreads : platform::UsableProcessorCount();
-    if (nThreads <= 1 || !RunWithWorkers(aPlans, strRootDir, query, settings, nThreads, *pWriter, problems))
+    if (runSettings.m_bFollow)
+        RunFollowing(aPlans, strRootDir, query, *pWriter, problems);
+    else if (nThreads <= 1 || !RunWithWorkers(aPlans, strRootDir, query, settings, nThreads, *pWriter, problems))
         RunSequentially(aPlans, strRootDir, query, *pWriter, problems);
 
     pWriter->End();

@@ -13,6 +13,9 @@ struct CRunSettings {
     // that many worker threads beside it. 0 stands for the processors the
     // process may run on.
     unsigned m_nThreads = 0;
+    // Follow mode (--follow): after what is there, the entries of the
+    // gateways whose range reaches the present as they are written.
+    bool m_bFollow = false;
 };
 
 #endif

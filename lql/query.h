@@ -37,6 +37,10 @@ struct CQueryRange {
     CDynArray<CQuerySource> m_aSources;
     struct tm m_tmStart;  // first moment of the range, UTC
     struct tm m_tmEnd;    // last moment of the range, UTC
+    // The range reaches the present: a FROM list without a time statement,
+    // or "last days n" / "last hours n". Follow mode keeps its gateway
+    // readers alive.
+    bool m_bOpenTowardsNow = false;
 };
 
 class CQuery {

@@ -222,6 +222,7 @@ bool CStatementParser::AddAllTimeRange(CQuery& query, const CDynArray<CQuerySour
         gmtime_r(&nNow, &range.m_tmEnd) == nullptr)
         return ReportHere(MSG_TIME_OUT_OF_RANGE);
     range.m_aSources = aSources;
+    range.m_bOpenTowardsNow = true;
     query.m_aRanges.Add(range);
     return true;
 }
@@ -280,6 +281,7 @@ bool CStatementParser::ParseFromList(CQuery& query)
                     return false;
                 }
                 range.m_aSources = aSources;
+                range.m_bOpenTowardsNow = timeStatement.IsOpenTowardsNow();
                 query.m_aRanges.Add(range);
                 bNoTimeStatement = false;
             } else if (nType != TOKEN_COMMA) {

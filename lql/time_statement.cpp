@@ -111,7 +111,7 @@ void StartOfDay(struct tm& tmLocal)
 
 }  // namespace
 
-CTimeStatement::CTimeStatement(CLqlLexer* pLexer) : m_pLexer(pLexer) {}
+CTimeStatement::CTimeStatement(CLqlLexer* pLexer) : m_pLexer(pLexer), m_bOpenTowardsNow(false) {}
 
 bool CTimeStatement::Fail(int nError)
 {
@@ -244,6 +244,7 @@ bool CTimeStatement::ParseLast(struct tm& tmStart, struct tm& tmEnd)
             return Fail(TIME_ERR_INVALID_INTEGER);
         if (!TimeToUtc(nNow - static_cast<time_t>(nCount) * kSecondsPerDay, tmStart))
             return Fail(TIME_ERR_PERIOD_OUT_OF_RANGE);
+        m_bOpenTowardsNow = true;
         return OneMonthAhead(nNow, tmEnd);
 
     case KEY_HOURS:
@@ -251,6 +252,7 @@ bool CTimeStatement::ParseLast(struct tm& tmStart, struct tm& tmEnd)
             return false;
         if (!TimeToUtc(nNow - static_cast<time_t>(nCount) * kSecondsPerHour, tmStart))
             return Fail(TIME_ERR_PERIOD_OUT_OF_RANGE);
+        m_bOpenTowardsNow = true;
         return OneMonthAhead(nNow, tmEnd);
 
     case KEY_FULL:

@@ -44,6 +44,10 @@ public:
     // Empty until a check has failed.
     const CSString& GetErrorText() const { return m_strError; }
 
+    // After a successful Parse: whether the range reaches the present
+    // ("last days n", "last hours n"), as opposed to a closed range.
+    bool IsOpenTowardsNow() const { return m_bOpenTowardsNow; }
+
     // Reads "YYYY[-MM[-DD[ hh[:mm[:ss]]]]]" after leading blanks and tabs,
     // field by field: the first missing or bad field ends the reading and it
     // and the later fields keep their defaults. Returns the number of fields
@@ -70,6 +74,7 @@ private:
 
     CLqlLexer* m_pLexer;
     CSString m_strError;
+    bool m_bOpenTowardsNow;
 };
 
 #endif

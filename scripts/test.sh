@@ -4,8 +4,8 @@
 # both with the strict warnings as errors, runs every test in both (and the
 # whole-process benchmark once on tiny databases), and runs clang-tidy
 # (.clang-tidy) over the project's code; then builds the program and the
-# tests of the run with worker threads with the thread sanitizer
-# (build-tsan/) and runs those (label "threads"). When clang is there, the
+# tests of the run with worker threads and of follow mode with the thread
+# sanitizer (build-tsan/) and runs those (label "threads"). When clang is there, the
 # fuzz targets then run for 20 seconds each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +29,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DSARNITH_THREAD_SANITIZER=ON \
   -DSARNITH_BENCHMARKS=OFF
-cmake --build build-tsan -j "$jobs" --target sarnith e2e_parallel_run_test
+cmake --build build-tsan -j "$jobs" --target sarnith e2e_parallel_run_test e2e_follow_test
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L threads --output-on-failure -j "$jobs"
 
 if command -v clang++ >/dev/null 2>&1; then

@@ -25,7 +25,12 @@ CDailyFileScan::CDailyFileScan(IReaderMessages& messages, LogTime nRangeStart, L
       m_nValid(0),
       m_nPosition(0),
       m_pEntryBuffer(new uint8_t[kInitialEntryCapacity]),
-      m_nEntryCapacity(kInitialEntryCapacity)
+      m_nEntryCapacity(kInitialEntryCapacity),
+      m_bMayGrow(false),
+      m_bFileHeaderRead(false),
+      m_bEntryHeaderRead(false),
+      m_nHeaderBytes(0),
+      m_nBodyBytes(0)
 {
 }
 
@@ -34,6 +39,7 @@ CDailyFileScan::~CDailyFileScan() = default;
 bool CDailyFileScan::Close()
 {
     m_pFile.reset();
+    m_bEntryHeaderRead = false;
     return false;
 }
 
@@ -45,12 +51,18 @@ void CDailyFileScan::Reuse(IReaderMessages& messages, LogTime nRangeStart, LogTi
     m_nRangeEnd = nRangeEnd;
 }
 
-CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> pFile)
+CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> pFile, bool bMayGrow)
 {
     m_pFile = std::move(pFile);
+    m_bMayGrow = bMayGrow;
+    m_pFile->m_stream.SetMayGrow(bMayGrow);
     m_eStatus = CDailyFileStream::EStatus::kMore;
     m_nValid = 0;
     m_nPosition = 0;
+    m_bFileHeaderRead = false;
+    m_bEntryHeaderRead = false;
+    m_nHeaderBytes = 0;
+    m_nBodyBytes = 0;
     Refill();
 
     // Only a regular file read byte for byte is held to the size it has now:
@@ -59,26 +71,38 @@ CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> p
     m_nConsumed = 0;
     m_bSizeLimited = m_pFile->m_bPlainName && m_pFile->m_facts.m_bRegular && m_pFile->m_stream.IsPassThrough();
     m_nSizeLimit = m_bSizeLimited ? m_pFile->m_facts.m_nSize : 0;
+    return ReadFileHeader();
+}
 
+// The file header and what it decides; a growing file whose header is not
+// yet whole waits for it (kEntries: ReadEntry goes on with it).
+CDailyFileScan::EStart CDailyFileScan::ReadFileHeader()
+{
     // A plain file too short for a header is passed over.
     if (IsSizeExceeded(kLogFileHeaderSize)) {
+        if (m_bMayGrow)
+            return EStart::kEntries;
         Close();
         return EStart::kNextFile;
     }
-    uint8_t aHeader[kLogFileHeaderSize];
-    const uint8_t* pTag = aHeader + kFileTagOffset;
-    if (ReadBytes(aHeader, kLogFileHeaderSize) < kLogFileHeaderSize) {
+    const uint8_t* pTag = m_aFileHeader + kFileTagOffset;
+    m_nHeaderBytes += ReadBytes(m_aFileHeader + m_nHeaderBytes, kLogFileHeaderSize - m_nHeaderBytes);
+    if (m_nHeaderBytes < kLogFileHeaderSize) {
+        if (IsWaiting())
+            return EStart::kEntries;
         ReportReadFailure();
         Close();
         return EStart::kNextFile;
     }
+    m_nHeaderBytes = 0;
+    m_bFileHeaderRead = true;
     if (std::memcmp(pTag, kLogFileTag, kLogFileTagSize) != 0) {
         ReportMessage(*m_pMessages, EReaderMessage::kWrongTag, kMsgWrongTag, pTag[0], pTag[1], pTag[2]);
         Close();
         return EStart::kNextFile;
     }
 
-    const uint8_t* pLast = aHeader + kFileLastTimeOffset;
+    const uint8_t* pLast = m_aFileHeader + kFileLastTimeOffset;
     if (ReadTimeLowHalf(pLast) == 0 && ReadTimeHighHalf(pLast) == 0)
         return EStart::kEntries;  // still being written: no last time yet
     if (ReadStoredTime(pLast) < m_nRangeStart) {
@@ -86,10 +110,22 @@ CDailyFileScan::EStart CDailyFileScan::Start(std::unique_ptr<COpenedDailyFile> p
         return EStart::kNextFile;
     }
     // A file starting at or after the range end; later files start later still.
-    if (ReadStoredTime(aHeader + kFileFirstTimeOffset) < m_nRangeEnd)
+    if (ReadStoredTime(m_aFileHeader + kFileFirstTimeOffset) < m_nRangeEnd)
         return EStart::kEntries;
     Close();
     return EStart::kReaderEnds;
+}
+
+void CDailyFileScan::LookAgain(uint64_t nSize, bool bMayGrow)
+{
+    m_bMayGrow = bMayGrow;
+    if (m_pFile == nullptr)
+        return;
+    m_pFile->m_stream.SetMayGrow(bMayGrow);
+    if (m_bSizeLimited && nSize > m_nSizeLimit)
+        m_nSizeLimit = nSize;
+    if (m_eStatus == CDailyFileStream::EStatus::kPending)
+        m_eStatus = CDailyFileStream::EStatus::kMore;
 }
 
 bool CDailyFileScan::Refill()
@@ -147,41 +183,56 @@ void CDailyFileScan::ReadToTheEnd()
     ReportReadFailure();
 }
 
-// The next entry header into m_aEntryHeader; false (the file is done) past
-// the size limit, when the data ends or fails inside it, or at the end marker.
-bool CDailyFileScan::ReadEntryHeader()
+// The next entry header into m_aEntryHeader: kDone (the file is done) past
+// the size limit, when the data ends or fails inside it, or at the end
+// marker; kWait when a growing file has not got all of it yet.
+CDailyFileScan::EPart CDailyFileScan::ReadEntryHeader()
 {
     if (IsSizeExceeded(kLogEntryHeaderSize))
-        return false;
-    if (ReadBytes(m_aEntryHeader, kLogEntryHeaderSize) < kLogEntryHeaderSize) {
+        return m_bMayGrow ? EPart::kWait : EPart::kDone;
+    m_nHeaderBytes += ReadBytes(m_aEntryHeader + m_nHeaderBytes, kLogEntryHeaderSize - m_nHeaderBytes);
+    if (m_nHeaderBytes < kLogEntryHeaderSize) {
+        if (IsWaiting())
+            return EPart::kWait;
         ReportReadFailure();  // cut short
-        return false;
+        return EPart::kDone;
     }
+    m_nHeaderBytes = 0;
     if (ReadBigEndian16(m_aEntryHeader + kEntryBodyLengthOffset) == 0) {
         ReadToTheEnd();  // the end marker
-        return false;
+        return EPart::kDone;
     }
     m_nConsumed += kLogEntryHeaderSize;
-    return true;
+    m_bEntryHeaderRead = true;
+    return EPart::kWhole;
 }
 
 bool CDailyFileScan::ReadEntry(CLogEntry& entry)
 {
     if (m_pFile == nullptr)
         return false;
+    if (!m_bFileHeaderRead && (ReadFileHeader() != EStart::kEntries || !m_bFileHeaderRead))
+        return false;  // closed, or the header of a growing file is not yet whole
     for (;;) {
-        if (!ReadEntryHeader())
-            return Close();
+        if (!m_bEntryHeaderRead) {
+            EPart eHeader = ReadEntryHeader();
+            if (eHeader == EPart::kWait)
+                return false;
+            if (eHeader == EPart::kDone)
+                return Close();
+        }
         uint16_t nLength = ReadBigEndian16(m_aEntryHeader + kEntryBodyLengthOffset);
         const uint8_t* pTime = m_aEntryHeader + kEntryTimeOffset;
         LogTime nTime = ReadStoredTime(pTime);
 
         // The entry reaches past the size the plain file had when opened.
         if (IsSizeExceeded(nLength))
-            return Close();
+            return m_bMayGrow ? false : Close();
         if (nTime < m_nRangeStart || nTime > m_nRangeEnd) {
-            SkipBytes(nLength);
-            m_nConsumed += nLength;
+            m_nBodyBytes += SkipBytes(nLength - m_nBodyBytes);
+            if (m_nBodyBytes < nLength && IsWaiting())
+                return false;
+            EndEntry(nLength);
             continue;
         }
 
@@ -190,14 +241,17 @@ bool CDailyFileScan::ReadEntry(CLogEntry& entry)
             m_pEntryBuffer.reset(new uint8_t[static_cast<size_t>(nCapacity)]);
             m_nEntryCapacity = nCapacity;
         }
-        if (ReadBytes(m_pEntryBuffer.get(), nLength) < nLength) {
+        m_nBodyBytes += ReadBytes(m_pEntryBuffer.get() + m_nBodyBytes, nLength - m_nBodyBytes);
+        if (m_nBodyBytes < nLength) {
+            if (IsWaiting())
+                return false;
             if (m_eStatus == CDailyFileStream::EStatus::kError)
                 ReportReadFailure();
             else
                 ReportMessage(*m_pMessages, EReaderMessage::kBodyCutShort, "%s", kMsgBodyCutShort);
             return Close();
         }
-        m_nConsumed += nLength;
+        EndEntry(nLength);
 
         entry.m_nLength = nLength;
         entry.m_nTimeLow = ReadTimeLowHalf(pTime);
@@ -205,4 +259,12 @@ bool CDailyFileScan::ReadEntry(CLogEntry& entry)
         entry.m_pBody = m_pEntryBuffer.get();
         return true;
     }
+}
+
+// The entry whose header was read last is done with.
+void CDailyFileScan::EndEntry(uint16_t nLength)
+{
+    m_nConsumed += nLength;
+    m_nBodyBytes = 0;
+    m_bEntryHeaderRead = false;
 }

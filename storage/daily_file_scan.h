@@ -22,6 +22,14 @@
 // the data ("There is an error in one of the log files"). A plain file
 // ending inside an entry header (still being written) is left without one.
 //
+// A file that may still grow (follow mode: the last file of a followed
+// reader) is read up to its current end only: ReadEntry then yields false
+// but keeps the file, and an entry not yet wholly there (its header or body
+// beyond the size the file had, or beyond what its compressed data yields
+// so far) is not handed out until it is whole. LookAgain tells the scan the
+// file's new size, or that it will not grow any more (it is then read to
+// its end as usual); a file header not yet whole waits the same way.
+//
 // Ownership: the scan owns the file it was given, its read buffer and its
 // entry buffer; the message receiver stays the caller's and must outlive the
 // scan (or its next Reuse). The CLogEntry filled by ReadEntry points into the entry buffer and
@@ -52,7 +60,8 @@ public:
     CDailyFileScan(const CDailyFileScan&) = delete;
     CDailyFileScan& operator=(const CDailyFileScan&) = delete;
 
-    EStart Start(std::unique_ptr<COpenedDailyFile> pFile);
+    // bMayGrow: the file may still grow (see above).
+    EStart Start(std::unique_ptr<COpenedDailyFile> pFile, bool bMayGrow = false);
 
     // Makes the scan, without a file, one of another reader: it reports to
     // messages and reads within the new range, keeping its buffers.
@@ -62,11 +71,29 @@ public:
     // closes the file and returns false when it has no more.
     bool ReadEntry(CLogEntry& entry);
 
+    // The file being read, or null once ReadEntry has closed it. After
+    // ReadEntry yielded false, a file that is still there waits to grow.
+    const COpenedDailyFile* GetFile() const { return m_pFile.get(); }
+    // A waiting file has grown to nSize bytes (a plain file is now read up
+    // to that size), or may no longer grow (without bMayGrow).
+    void LookAgain(uint64_t nSize, bool bMayGrow);
+
     // Capacity of the entry buffer in bytes (1600 until a longer body comes).
     int32_t GetEntryCapacity() const { return m_nEntryCapacity; }
 
 private:
-    bool ReadEntryHeader();
+    // How far a part of the file could be read.
+    enum class EPart {
+        kWhole,  // read whole
+        kWait,   // a growing file has not got all of it yet
+        kDone,   // the file is done
+    };
+
+    EStart ReadFileHeader();
+    EPart ReadEntryHeader();
+    void EndEntry(uint16_t nLength);
+    // Whether a read came up short only because a growing file ends for now.
+    bool IsWaiting() const { return m_eStatus == CDailyFileStream::EStatus::kPending; }
     bool IsSizeExceeded(uint32_t nMore) const;
     void ReportReadFailure();
     void ReadToTheEnd();
@@ -91,7 +118,13 @@ private:
     size_t m_nPosition;  // next byte to hand out
     std::unique_ptr<uint8_t[]> m_pEntryBuffer;
     int32_t m_nEntryCapacity;
-    uint8_t m_aEntryHeader[kLogEntryHeaderSize];  // the entry header just read, used at once
+    bool m_bMayGrow;                              // the file may still grow
+    bool m_bFileHeaderRead;                       // the file header has been read whole
+    bool m_bEntryHeaderRead;                      // m_aEntryHeader holds a whole entry header whose body comes next
+    size_t m_nHeaderBytes;                        // bytes of the file or entry header read so far
+    size_t m_nBodyBytes;                          // bytes of the entry body read or passed over so far
+    uint8_t m_aFileHeader[kLogFileHeaderSize];    // the file header, until it is whole
+    uint8_t m_aEntryHeader[kLogEntryHeaderSize];  // the entry header just read
 };
 
 #endif

@@ -31,6 +31,8 @@ CDailyFileStream::CDailyFileStream(PFN_CREATE_ENGINE pfnCreateEngine)
       m_bGzip(false),
       m_bEndOfFile(false),
       m_bFileFailed(false),
+      m_bMayGrow(false),
+      m_bPending(false),
       m_nInputStart(0),
       m_nInputEnd(0),
       m_nFileOffset(0),
@@ -62,14 +64,22 @@ bool CDailyFileStream::Open(const char* pszPath, platform::CFileFacts& facts)
 
 size_t CDailyFileStream::Read(uint8_t* pDest, size_t nCount, EStatus& eStatus)
 {
+    m_bPending = false;
     if (m_eState == EState::kStart)
         Sniff();
+    if (m_eState == EState::kAwaitTrailer)
+        EndMember();
+    else if (m_eState == EState::kAwaitMember)
+        NextMember();
     size_t nPlaced = 0;
     if (m_eState == EState::kPassThrough)
         nPlaced = ReadPassThrough(pDest, nCount);
     else if (m_eState == EState::kDeflate)
         nPlaced = ReadDeflate(pDest, nCount);
-    eStatus = m_eState == EState::kFinished ? m_eFinal : EStatus::kMore;
+    if (m_eState == EState::kFinished)
+        eStatus = m_eFinal;
+    else
+        eStatus = m_bPending ? EStatus::kPending : EStatus::kMore;
     return nPlaced;
 }
 
@@ -81,10 +91,11 @@ void CDailyFileStream::Finish(EStatus eStatus)
 
 // The first two bytes decide between gzip members and the bytes as stored.
 // Fewer than two (the file ended or failed) are handed out as they are,
-// followed by the end or the error.
+// followed by the end or the error; a file that may grow waits for them.
 void CDailyFileStream::Sniff()
 {
-    FillInput(kGzipMagicSize);
+    if (!FillInput(kGzipMagicSize) && WaitsForMore())
+        return;  // a growing file decides once it holds two bytes
     if (m_nInputEnd - m_nInputStart >= kGzipMagicSize &&
         std::memcmp(m_pInput.get() + m_nInputStart, kGzipMagic, kGzipMagicSize) == 0) {
         m_bGzip = true;
@@ -102,7 +113,7 @@ size_t CDailyFileStream::ReadPassThrough(uint8_t* pDest, size_t nCount)
     m_nInputStart += nPlaced;
     while (nPlaced < nCount && !m_bEndOfFile && !m_bFileFailed)
         nPlaced += ReadFile(pDest + nPlaced, nCount - nPlaced);
-    if (m_nInputStart == m_nInputEnd && (m_bEndOfFile || m_bFileFailed))
+    if (m_nInputStart == m_nInputEnd && (m_bEndOfFile || m_bFileFailed) && !WaitsForMore())
         Finish(m_bFileFailed ? EStatus::kError : EStatus::kEnd);
     return nPlaced;
 }
@@ -128,6 +139,8 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
         // unreadable) or cannot be decoded.
         bool bStuck = step.m_eStatus == CInflateEngine::EStatus::kProgress && step.m_nConsumed == 0 &&
                       step.m_nProduced == 0 && (nAvailable != 0 || m_bEndOfFile || m_bFileFailed);
+        if (bStuck && nAvailable == 0 && WaitsForMore())
+            break;  // the member goes on where the growing file ends now
         if ((bStuck || step.m_eStatus == CInflateEngine::EStatus::kDataError) && DecodeAgainExactly())
             continue;  // what the engine made of the bad part is not handed out
         if (m_nToPassOver > 0) {
@@ -143,8 +156,8 @@ size_t CDailyFileStream::ReadDeflate(uint8_t* pDest, size_t nCount)
                 Finish(EStatus::kError);
             break;
         case CInflateEngine::EStatus::kStreamEnd:
-            if (m_nToPassOver == 0 && CheckTrailer())
-                NextMember();
+            if (m_nToPassOver == 0)
+                EndMember();
             else
                 Finish(EStatus::kError);
             break;
@@ -290,12 +303,32 @@ bool CDailyFileStream::CheckTrailer()
            ReadLittleEndian32(pTrailer + kGzipTrailerSizeOffset) == static_cast<uint32_t>(m_nHandedOut);
 }
 
+// After a member's deflate data: its trailer, then the next member. A
+// growing file that ends before the whole trailer waits for it.
+void CDailyFileStream::EndMember()
+{
+    m_eState = EState::kDeflate;
+    if (!FillInput(kGzipTrailerSize) && WaitsForMore()) {
+        m_eState = EState::kAwaitTrailer;
+        return;
+    }
+    if (CheckTrailer())
+        NextMember();
+    else
+        Finish(EStatus::kError);
+}
+
 // After a whole member: another member, or the end. Bytes that do not start
-// a member are trailing garbage and are not looked at.
+// a member are trailing garbage and are not looked at. A growing file that
+// ends here may still get another member.
 void CDailyFileStream::NextMember()
 {
+    m_eState = EState::kDeflate;
     if (!FillInput(kGzipMagicSize)) {
-        Finish(m_bFileFailed ? EStatus::kError : EStatus::kEnd);
+        if (WaitsForMore())
+            m_eState = EState::kAwaitMember;
+        else
+            Finish(m_bFileFailed ? EStatus::kError : EStatus::kEnd);
         return;
     }
     if (std::memcmp(m_pInput.get() + m_nInputStart, kGzipMagic, kGzipMagicSize) != 0) {
@@ -303,6 +336,18 @@ void CDailyFileStream::NextMember()
         return;
     }
     StartMember();
+}
+
+// At the end of a file that may grow: the end is forgotten, so that the
+// next read tries again, and the current Read tells kPending. False when
+// the file may not grow, or the end is a failure.
+bool CDailyFileStream::WaitsForMore()
+{
+    if (!m_bMayGrow || !m_bEndOfFile || m_bFileFailed)
+        return false;
+    m_bEndOfFile = false;
+    m_bPending = true;
+    return true;
 }
 
 // Makes at least nWanted (at most kInputSize) unused bytes lie in the input

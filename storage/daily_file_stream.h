@@ -27,6 +27,12 @@
 // incomplete is refused at its header by zlib's engine, while ISA-L's
 // decodes it until it meets an unused code.)
 //
+// A file that may still grow (the last file of a followed reader) ends
+// only for now: while SetMayGrow says so, the end of the file in the middle
+// of a gzip member, before its trailer, after a whole member, or anywhere in
+// a file passed through is told as EStatus::kPending, and a later Read reads
+// on from there. Once the file may no longer grow, its end is told as usual.
+//
 // Ownership: the stream owns its descriptor, its input buffer and its
 // engine, and closes the file when destroyed. It writes only into the
 // buffers handed to Read.
@@ -43,9 +49,10 @@
 class CDailyFileStream {
 public:
     enum class EStatus {
-        kMore,   // more bytes may follow
-        kEnd,    // the data has ended cleanly: nothing follows
-        kError,  // the data cannot be read further: nothing follows
+        kMore,     // more bytes may follow
+        kEnd,      // the data has ended cleanly: nothing follows
+        kError,    // the data cannot be read further: nothing follows
+        kPending,  // the file may grow: nothing more for now, Read again later
     };
 
     typedef std::unique_ptr<CInflateEngine> (*PFN_CREATE_ENGINE)();
@@ -70,8 +77,17 @@ public:
     // magic at its start). Known once Read has been called.
     bool IsPassThrough() const { return m_eState != EState::kStart && !m_bGzip; }
 
+    // Whether the end of the file is only its current end (see above).
+    void SetMayGrow(bool bMayGrow) { m_bMayGrow = bMayGrow; }
+    // The descriptor, for asking what the file is now; -1 before Open.
+    int GetDescriptor() const { return m_nFd; }
+    // The bytes read from the file so far (stored bytes, compressed or not).
+    uint64_t GetFileOffset() const { return m_nFileOffset; }
+
 private:
-    enum class EState { kStart, kPassThrough, kDeflate, kFinished };
+    // kAwaitTrailer and kAwaitMember: a file that may grow ended before a
+    // member's trailer, or after a whole member.
+    enum class EState { kStart, kPassThrough, kDeflate, kAwaitTrailer, kAwaitMember, kFinished };
 
     size_t ReadPassThrough(uint8_t* pDest, size_t nCount);
     size_t ReadDeflate(uint8_t* pDest, size_t nCount);
@@ -82,7 +98,9 @@ private:
     bool SkipHeaderText();
     bool TakeHeaderBytes(uint8_t* pDest, size_t nCount);
     bool CheckTrailer();
+    void EndMember();
     void NextMember();
+    bool WaitsForMore();
     bool DecodeAgainExactly();
     void HandOut(const uint8_t* pBytes, size_t nCount);
     bool FillInput(size_t nWanted);
@@ -98,6 +116,8 @@ private:
     bool m_bGzip;                                    // the file starts with the gzip magic
     bool m_bEndOfFile;                               // read() has reported the end of the file
     bool m_bFileFailed;                              // read() has failed
+    bool m_bMayGrow;                                 // the end of the file is only its current end
+    bool m_bPending;                                 // the current Read met the current end of a growing file
     std::unique_ptr<uint8_t[]> m_pInput;             // bytes read ahead from the file
     size_t m_nInputStart;                            // first unused byte in m_pInput
     size_t m_nInputEnd;                              // end of the bytes in m_pInput

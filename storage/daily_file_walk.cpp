@@ -128,6 +128,8 @@ CDailyFileWalk::CDailyFileWalk(IReaderMessages& messages, const char* pszGateway
       m_bReported(false),
       m_pfnClock(pfnClock),
       m_nNow(0),
+      m_dateResume(dateStart),
+      m_nResumeSequence(0),
       m_eMonths(EListingState::kNotTaken),
       m_nMonthsListedAt(0),
       m_nSearchedMonth(-1),
@@ -147,6 +149,7 @@ CDailyFileWalk::CDailyFileWalk(IReaderMessages& messages, const char* pszFilePat
       m_bReported(false),
       m_pfnClock(nullptr),
       m_nNow(0),
+      m_nResumeSequence(0),
       m_eMonths(EListingState::kUnusable),
       m_nMonthsListedAt(0),
       m_nSearchedMonth(-1),
@@ -173,6 +176,7 @@ CDailyFileWalk::EStep CDailyFileWalk::Next(std::unique_ptr<COpenedDailyFile>& pF
         switch (LookAtCurrent(pFile)) {
         case EMove::kOpened:
             ++m_nNextSequence;
+            NoteResumePoint();
             return EStep::kFile;
         case EMove::kNextSequence:
             ++m_nNextSequence;
@@ -187,6 +191,8 @@ CDailyFileWalk::EStep CDailyFileWalk::Next(std::unique_ptr<COpenedDailyFile>& pF
             MoveToNextMonth();
             break;
         }
+        if (m_bReported)
+            NoteResumePoint();
         if (m_bEnded || IsPastRange()) {
             m_bEnded = true;
             return EStep::kEnd;
@@ -194,6 +200,33 @@ CDailyFileWalk::EStep CDailyFileWalk::Next(std::unique_ptr<COpenedDailyFile>& pF
         if (m_bReported)
             return EStep::kReported;
     }
+}
+
+void CDailyFileWalk::Resume()
+{
+    if (m_bSingleFile)
+        return;
+    m_dateCurrent = m_dateResume;
+    m_nNextSequence = m_nResumeSequence;
+    m_bEnded = false;
+    m_eMonths = EListingState::kNotTaken;
+    m_nSearchedMonth = -1;
+    m_nDaysMonth = -1;
+}
+
+CSString CDailyFileWalk::GetLatestMonthFolder() const
+{
+    if (m_eMonths != EListingState::kTaken || m_aMonths.empty())
+        return CSString();
+    char szMonth[32];
+    MonthName(static_cast<unsigned>(m_aMonths.back() / 12), static_cast<unsigned>(m_aMonths.back() % 12 + 1), szMonth);
+    return m_strGatewayPath + szMonth;
+}
+
+void CDailyFileWalk::NoteResumePoint()
+{
+    m_dateResume = m_dateCurrent;
+    m_nResumeSequence = m_nNextSequence;
 }
 
 CDailyFileWalk::EStep CDailyFileWalk::NextSingleFile(std::unique_ptr<COpenedDailyFile>& pFile)

@@ -27,6 +27,12 @@
 // for the next sequence number. In single-file mode the only message is
 // "Failed to open".
 //
+// Follow mode: a walk that has ended can be resumed (Resume): it goes back
+// to the step after the last file it opened or the last message it
+// reported, forgets its listings and lists the folders again, so that the
+// files created since (a new sequence number, a new day, a new month) are
+// found whatever the clock says, and nothing is reported twice.
+//
 // Ownership: the walk keeps its listings; the message receiver stays the
 // caller's and must outlive the walk; the file Next opens belongs to the
 // caller. Nothing is ever written.
@@ -68,6 +74,13 @@ public:
     // Goes on to the next file: with kFile, pFile receives it opened.
     EStep Next(std::unique_ptr<COpenedDailyFile>& pFile);
 
+    // Walk mode: takes the walk back to where it last opened a file or
+    // reported a message, with fresh listings (see above).
+    void Resume();
+    // Walk mode: the folder of the latest month the gateway folder's last
+    // listing names (root/gateway/YYYYMM); empty when there is none.
+    CSString GetLatestMonthFolder() const;
+
 private:
     // What the walk does after looking at the current day and sequence number.
     enum class EMove { kOpened, kNextSequence, kNextDay, kNextListedDay, kNextMonth };
@@ -95,6 +108,7 @@ private:
     void MoveToNextMonth();
     bool IsPastRange() const;
     void Report(EReaderMessage eMessage, const char* pszFormat, const char* pszPath);
+    void NoteResumePoint();
 
     IReaderMessages& m_messages;
     bool m_bSingleFile;
@@ -106,7 +120,9 @@ private:
     bool m_bEnded;
     bool m_bReported;  // the current look has reported a message
     PFN_CLOCK m_pfnClock;
-    time_t m_nNow;  // the clock as the current Next call began
+    time_t m_nNow;          // the clock as the current Next call began
+    CLogDate m_dateResume;  // where Resume takes the walk: the step after the last file or message
+    int32_t m_nResumeSequence;
 
     // The month numbers (year * 12 + month - 1) named in the gateway folder, sorted.
     EListingState m_eMonths;

@@ -21,6 +21,8 @@ enum class EReaderMessage {
     kWrongTag,      // "Expected the LOG tag but found %c%c%c"
     kBodyCutShort,  // "There is an error in one of the log files": an entry body ends with the data
     kFailedToRead,  // "Failed to read %s": a read error or damaged compressed data
+    kTruncated,     // "File %s was truncated: ...": a followed file shrank below what was read
+    kReplaced,      // "File %s was replaced: ...": another file took a followed file's name
 };
 
 class IReaderMessages {
@@ -40,6 +42,8 @@ constexpr const char* kMsgFailedToOpen = "Failed to open %s";
 constexpr const char* kMsgFailedToRead = "Failed to read %s";
 constexpr const char* kMsgWrongTag = "Expected the LOG tag but found %c%c%c";
 constexpr const char* kMsgBodyCutShort = "There is an error in one of the log files";
+constexpr const char* kMsgTruncated = "File %s was truncated: reading it again from its start";
+constexpr const char* kMsgReplaced = "File %s was replaced: reading it again from its start";
 
 void ReportMessage(IReaderMessages& messages, EReaderMessage eMessage, const char* pszFormat, ...)
     __attribute__((format(printf, 3, 4)));

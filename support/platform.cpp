@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform {
@@ -304,6 +305,43 @@ bool IsReaderGone(int nFd)
 bool IsTerminal(int nFd)
 {
     return isatty(nFd) == 1;
+}
+
+namespace {
+
+void FillState(const struct stat& info, CFileState& state)
+{
+    state.m_nDevice = static_cast<uint64_t>(info.st_dev);
+    state.m_nInode = static_cast<uint64_t>(info.st_ino);
+    state.m_nSize = static_cast<uint64_t>(info.st_size);
+    state.m_nChangedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+bool StatPath(const char* pszPath, CFileState& state)
+{
+    struct stat info;
+    if (stat(pszPath, &info) != 0)
+        return false;
+    FillState(info, state);
+    return true;
+}
+
+bool StatDescriptor(int nFd, CFileState& state)
+{
+    struct stat info;
+    if (fstat(nFd, &info) != 0)
+        return false;
+    FillState(info, state);
+    return true;
+}
+
+int64_t WallClockNs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 }  // namespace platform

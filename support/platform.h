@@ -12,7 +12,9 @@
 //   without waiting on a pipe;
 // - the limit of open files, raised as far as this process may;
 // - the number of processors this process may run on;
-// - whether the reader of an output (a pipe or socket) has gone away.
+// - whether the reader of an output (a pipe or socket) has gone away;
+// - what a file or folder is now (identity, size, last change), for
+//   following files that grow.
 //
 // Nothing here keeps state or hands out memory the caller must free; a
 // descriptor from OpenForReading belongs to the caller, who closes it.
@@ -121,6 +123,23 @@ bool IsReaderGone(int nFd);
 
 // True when nFd is a terminal.
 bool IsTerminal(int nFd);
+
+// What a file or folder is at one moment: which one it is (device and
+// inode), its size, and when its content last changed.
+struct CFileState {
+    uint64_t m_nDevice;
+    uint64_t m_nInode;
+    uint64_t m_nSize;
+    int64_t m_nChangedNs;  // last modification, nanoseconds since 1970
+};
+
+// The state of what lies at a path (links followed); false when nothing can be examined there.
+bool StatPath(const char* pszPath, CFileState& state);
+// The state of an open descriptor's file; false when it cannot be examined.
+bool StatDescriptor(int nFd, CFileState& state);
+
+// The real-time clock in nanoseconds since 1970, as file times are told.
+int64_t WallClockNs();
 
 }  // namespace platform
 

@@ -40,6 +40,19 @@ bool HasVariable(const std::vector<std::string>& aChanges, const std::string& st
 
 }  // namespace
 
+void ExecProgram(const std::string& strProgram, const std::vector<std::string>& aArgs,
+                 const std::vector<std::string>& aEnvironment)
+{
+    ApplyEnvironment(aEnvironment);
+    std::vector<char*> aArgv;
+    aArgv.push_back(const_cast<char*>(strProgram.c_str()));
+    for (const std::string& strArg : aArgs)
+        aArgv.push_back(const_cast<char*>(strArg.c_str()));
+    aArgv.push_back(nullptr);
+    execv(strProgram.c_str(), aArgv.data());
+    _exit(127);
+}
+
 ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& aArgs,
                          const ProcessOptions& options)
 {
@@ -57,16 +70,9 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
         dup2(aErr[1], 2);
         for (int nFd : {aIn[0], aIn[1], aOut[0], aOut[1], aErr[0], aErr[1]})
             close(nFd);
-        ApplyEnvironment(options.aEnvironment);
         if (!options.strWorkingDir.empty() && chdir(options.strWorkingDir.c_str()) != 0)
             _exit(127);
-        std::vector<char*> aArgv;
-        aArgv.push_back(const_cast<char*>(strProgram.c_str()));
-        for (const std::string& strArg : aArgs)
-            aArgv.push_back(const_cast<char*>(strArg.c_str()));
-        aArgv.push_back(nullptr);
-        execv(strProgram.c_str(), aArgv.data());
-        _exit(127);
+        ExecProgram(strProgram, aArgs, options.aEnvironment);
     }
     close(aIn[0]);
     close(aOut[1]);

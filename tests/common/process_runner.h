@@ -35,6 +35,12 @@ ProcessResult RunProcess(const std::string& strProgram, const std::vector<std::s
 // user's own stored root directory is never read or changed.
 ProcessResult RunSarnith(const std::vector<std::string>& aArgs, const ProcessOptions& options = ProcessOptions());
 
+// In a child process after fork: applies the environment changes (as
+// ProcessOptions::aEnvironment) and runs the program; never returns (exit
+// code 127 when the program cannot be run).
+[[noreturn]] void ExecProgram(const std::string& strProgram, const std::vector<std::string>& aArgs,
+                              const std::vector<std::string>& aEnvironment);
+
 // The folder RunSarnith uses as XDG_CONFIG_HOME by default.
 std::string DefaultTestConfigHome();
 

@@ -255,6 +255,16 @@ TEST(Options, ThreadCount)
     ExpectResult(RunSarnith({"-t", "2", kStatement}), "", kUsage, 1);
 }
 
+TEST(Options, FollowIsAWordWithoutValue)
+{
+    CTempDir root;
+    const std::string strRunning = ConfigMissing(root);
+    ExpectResult(RunSarnith({"-r", root.Path(), "--follow", kStatement}), "", strRunning, 1);
+    ExpectResult(RunSarnith({"-r", root.Path(), kStatement, "--Follow"}), "", strRunning, 1);
+    // An ending delimiter is not taken from it.
+    ExpectResult(RunSarnith({"-r", root.Path(), "-a", "--follow", kStatement}), "", strRunning, 1);
+}
+
 TEST(Options, StatementAndStatementFileConflict)
 {
     CTempDir dir;

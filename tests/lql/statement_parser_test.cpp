@@ -152,8 +152,39 @@ TEST_F(StatementParser, TimeStatementsMakeRangesOfTheSourcesNamedSoFar)
     CQuery trailing;
     ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last days 2 gw2"), trailing));
     ASSERT_EQ(trailing.m_aRanges.GetSize(), 1);
+    EXPECT_TRUE(trailing.m_aRanges[0].m_bOpenTowardsNow);
+    ASSERT_EQ(trailing.m_aRanges.GetSize(), 1);
     EXPECT_EQ(Sources(trailing.m_aRanges[0]), "g:gw1");
     EXPECT_TRUE(m_parser.m_aReported.empty());
+}
+
+// Follow mode keeps the readers of the ranges that reach the present.
+TEST_F(StatementParser, RangesThatReachThePresentAreMarked)
+{
+    struct {
+        const char* m_pszFrom;
+        bool m_bOpen;
+    } const aCases[] = {
+        {"gw1", true},
+        {"gw1 last days 2", true},
+        {"gw1 last hours 3", true},
+        {"gw1 last full day", false},
+        {"gw1 last full days 2", false},
+        {"gw1 last full hours 2", false},
+        {"gw1 times 2006-06-01 to 2006-06-02", false},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.m_pszFrom);
+        CQuery query;
+        ASSERT_TRUE(m_parser.Parse(CSString((std::string("select srcip from ") + c.m_pszFrom).c_str()), query));
+        ASSERT_EQ(query.m_aRanges.GetSize(), 1);
+        EXPECT_EQ(query.m_aRanges[0].m_bOpenTowardsNow, c.m_bOpen);
+    }
+    CQuery mixed;
+    ASSERT_TRUE(m_parser.Parse(CSString("select srcip from gw1 last full day and gw2"), mixed));
+    ASSERT_EQ(mixed.m_aRanges.GetSize(), 2);
+    EXPECT_FALSE(mixed.m_aRanges[0].m_bOpenTowardsNow);
+    EXPECT_TRUE(mixed.m_aRanges[1].m_bOpenTowardsNow);
 }
 
 TEST_F(StatementParser, MessagesAndTheRangesKeptSoFar)

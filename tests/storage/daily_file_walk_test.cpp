@@ -304,6 +304,40 @@ TEST_F(CWalkTest, FilesCreatedWhileTheWalkRunsAreFound)
     EXPECT_EQ(log.m_strLines, "");
 }
 
+// Follow mode: a resumed walk goes on after the last file it opened with
+// fresh listings, whatever the clock says (here years after the files),
+// and reports nothing twice.
+TEST_F(CWalkTest, ResumedWalkFindsLaterFilesAndReportsNothingTwice)
+{
+    s_nFakeNow = UnixTime(2030, 1, 1);
+    Write(2006, 6, 29, 0, ECompression::kPlain);
+    CWalkLog log;
+    CDailyFileWalk walk(log, kGateway, m_dir.Path().c_str(), DateOf(2006, 6, 1), UINT64_MAX, &FakeClock);
+    std::unique_ptr<COpenedDailyFile> pFile;
+    ASSERT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kFile);
+    ASSERT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kEnd);
+    walk.Resume();
+    EXPECT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kEnd);
+
+    ASSERT_EQ(symlink("nowhere", Daily(2006, 6, "29-1.osl").c_str()), 0);
+    Write(2006, 6, 29, 2, ECompression::kGzip);
+    Write(2006, 7, 1, 0, ECompression::kPlain);
+    walk.Resume();
+    for (const char* pszExpected : {"200606/29-2.gz", "200607/1-0.osl"}) {
+        CDailyFileWalk::EStep eStep;
+        while ((eStep = walk.Next(pFile)) == CDailyFileWalk::EStep::kReported) {
+        }
+        ASSERT_EQ(eStep, CDailyFileWalk::EStep::kFile) << pszExpected;
+        EXPECT_EQ(pFile->m_strPath.GetString(), m_db.GatewayFolder(kGateway) + "/" + pszExpected);
+    }
+    EXPECT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kEnd);
+    walk.Resume();
+    EXPECT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kEnd);
+    walk.Resume();
+    EXPECT_EQ(walk.Next(pFile), CDailyFileWalk::EStep::kEnd);
+    EXPECT_EQ(log.m_strLines, "message Failed to open " + Daily(2006, 6, "29-1.osl") + "\n");
+}
+
 TEST_F(CWalkTest, WalkFromTheStartOfTheTimeScaleFindsTheFilesOfNow)
 {
     // Like a statement without a time statement: from 1970 to now, and a
