@@ -90,11 +90,16 @@ private:
     CMergeHeap m_heap;
 };
 
+// The output is gathered in pieces of this size before it goes to standard
+// output, unless that is a terminal: there each line shows as it is written.
+constexpr size_t kOutputBufferSize = 64u << 10;
+
 std::unique_ptr<CBinaryWriter> CreateWriter(const CQuery& query, const COutputSettings& settings)
 {
+    size_t nBufferSize = platform::IsTerminal(fileno(stdout)) ? 0 : kOutputBufferSize;
     if (query.SelectsBinary())
-        return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout));
-    return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings));
+        return std::unique_ptr<CBinaryWriter>(new CBinaryWriter(stdout, nBufferSize));
+    return std::unique_ptr<CBinaryWriter>(new CTextWriter(query.m_aOutputs, settings, stdout, nBufferSize));
 }
 
 // The configured spelling of a gateway named in the statement, which names

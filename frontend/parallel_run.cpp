@@ -31,9 +31,9 @@ namespace {
 // one batch's nominal size and of one reader's quota.
 constexpr size_t kBatchBudget = 16u << 20;
 constexpr size_t kSmallestBatch = 4u << 10;
-constexpr size_t kLargestBatch = 64u << 10;
+constexpr size_t kLargestBatch = 256u << 10;
 constexpr unsigned kFewestBatches = 3;
-constexpr unsigned kMostBatches = 64;
+constexpr unsigned kMostBatches = 16;
 
 // A batch this many times smaller than full is handed over early.
 constexpr size_t kEarlyHandOverParts = 2;
@@ -436,12 +436,12 @@ void CParallelRun::ScanEntry(CWorker& worker, CSegment& segment)
     if (m_pFilter != nullptr && m_pFilter->Evaluate(worker.m_record) == 0)
         return;
     if (m_bBinary) {
-        writer.AddEntry(entry, entry.m_pBody, entry.m_nLength);
+        CBinaryWriter::LayOutEntry(entry, writer.AddEntry(CBinaryWriter::LaidOutSize(entry)));
         return;
     }
     worker.m_line.Clear();
     if (worker.m_pRenderer->RenderEntry(entry, worker.m_record, segment.m_lane.m_plan.m_pszGateway, worker.m_line))
-        writer.AddEntry(entry, worker.m_line.GetData(), worker.m_line.GetLength());
+        writer.AddEntry(worker.m_line.GetData(), worker.m_line.GetLength());
 }
 
 // The segment's last item; the worker keeps its scan for the next segment.
@@ -703,16 +703,10 @@ public:
 
     void WriteEntry(const CRunItem& item) override
     {
-        if (!m_bBinary) {
+        if (m_bBinary)
+            m_writer.WriteLaidOutEntry(item.Payload(), item.m_nSize);
+        else
             m_writer.Write(item.Payload(), item.m_nSize);
-            return;
-        }
-        CLogEntry entry;
-        entry.m_nLength = static_cast<uint16_t>(item.m_nSize);
-        entry.m_nTimeLow = item.m_nTimeLow;
-        entry.m_nTimeHigh = item.m_nTimeHigh;
-        entry.m_pBody = item.Payload();
-        m_writer.WriteEntry(entry, m_record, "");
     }
     bool HasFailed() const override { return m_writer.GetStreamError() != 0; }
     void Report(EReaderMessage eMessage, const char* pszText) override { m_problems.Report(eMessage, pszText); }
@@ -722,7 +716,6 @@ private:
     CBinaryWriter& m_writer;
     CRunProblems& m_problems;
     const bool m_bBinary;
-    CLogRecord m_record;  // the binary stream does not look at it
 };
 
 // A run whose workers could not all be waited for stays in being for them

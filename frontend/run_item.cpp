@@ -99,13 +99,16 @@ CRunItem& CItemWriter::Add(EItemKind eKind, size_t nPayload)
     return item;
 }
 
-void CItemWriter::AddEntry(const CLogEntry& entry, const void* pPayload, size_t nSize)
+uint8_t* CItemWriter::AddEntry(size_t nSize)
 {
-    CRunItem& item = Add(EItemKind::kEntry, nSize);
-    item.m_nTimeLow = entry.m_nTimeLow;
-    item.m_nTimeHigh = entry.m_nTimeHigh;
+    return reinterpret_cast<uint8_t*>(&Add(EItemKind::kEntry, nSize) + 1);
+}
+
+void CItemWriter::AddEntry(const void* pPayload, size_t nSize)
+{
+    uint8_t* pRoom = AddEntry(nSize);
     if (nSize != 0)
-        std::memcpy(&item + 1, pPayload, nSize);
+        std::memcpy(pRoom, pPayload, nSize);
 }
 
 void CItemWriter::Report(EReaderMessage eMessage, const char* pszText)

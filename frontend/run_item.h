@@ -4,7 +4,7 @@
 //
 // A reader's output is a sequence of items in the order the reader met
 // them: entries that passed the filter (with the line a text layout
-// rendered for them, or their element list for the binary stream), reader
+// rendered for them, or their stream form for the binary stream), reader
 // messages, and the end of each daily file's part. Entries the filter
 // rejected, or for which the layout writes no line, leave no item; every
 // item says instead whether entries were handed out since the previous item
@@ -33,7 +33,7 @@
 #include "storage/reader_messages.h"
 
 enum class EItemKind : uint8_t {
-    kEntry,    // payload: the rendered line, or the element list for the binary stream
+    kEntry,    // payload: the rendered line, or the entry in binary stream form
     kMessage,  // payload: the message text with its terminating zero
     kFileEnd,  // the end of one daily file's part (or of the walk): no payload
 };
@@ -42,8 +42,6 @@ struct CRunItem {
     LogTime m_nLatestTime;  // the latest time of the entries handed out since the previous item (this one included)
     uint64_t m_nUndecoded;  // kFileEnd: entries of the part whose element list could not be decoded whole
     uint32_t m_nSize;       // payload bytes behind the header
-    uint32_t m_nTimeLow;    // kEntry: the entry time as stored
-    uint32_t m_nTimeHigh;
     EItemKind m_eKind;
     bool m_bEntries;     // entries were handed out since the previous item; m_nLatestTime holds
     uint8_t m_nMessage;  // kMessage: the EReaderMessage
@@ -100,8 +98,11 @@ public:
     // The entry noted last could not be decoded whole.
     void CountUndecoded() { ++m_nUndecoded; }
 
-    // The entry noted last, with its line or element list.
-    void AddEntry(const CLogEntry& entry, const void* pPayload, size_t nSize);
+    // The entry noted last, with its line or stream form: nSize bytes of
+    // room for it, which the caller fills.
+    uint8_t* AddEntry(size_t nSize);
+    // The same with the payload copied from pPayload.
+    void AddEntry(const void* pPayload, size_t nSize);
     // A message, at the point the reader reports it.
     void Report(EReaderMessage eMessage, const char* pszText) override;
     // The end of a daily file's part, with its count of undecoded entries.

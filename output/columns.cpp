@@ -178,24 +178,24 @@ bool AuthEvent(const CColumnInput& input, CLineBuffer& line)
 
 // ---- times -------------------------------------------------------------
 
-// The local date or time (pfnText) of the entry's time stamp.
-template <const char* (CLocalTimeText::*pfnText)() const>
+// The local date or time (pfnText, nLength characters) of the entry's time stamp.
+template <const char* (CLocalTimeText::*pfnText)() const, size_t nLength>
 bool EntryStamp(const CColumnInput& input, CLineBuffer& line)
 {
     uint32_t nSeconds = 0;
     if (!EntryTimeToSeconds(*input.m_pEntry, nSeconds) || !input.m_pEntryTime->Convert(nSeconds))
         return false;
-    line.Append((input.m_pEntryTime->*pfnText)());
+    line.Append((input.m_pEntryTime->*pfnText)(), nLength);
     return true;
 }
 
-// The local date or time (pfnText) of the device time.
-template <const char* (CLocalTimeText::*pfnText)() const>
+// The local date or time (pfnText, nLength characters) of the device time.
+template <const char* (CLocalTimeText::*pfnText)() const, size_t nLength>
 bool DeviceStamp(const CColumnInput& input, CLineBuffer& line)
 {
     if (!input.m_pDevTime->Convert(Record(input).m_nDevTime))
         return false;
-    line.Append((input.m_pDevTime->*pfnText)());
+    line.Append((input.m_pDevTime->*pfnText)(), nLength);
     return true;
 }
 
@@ -441,6 +441,7 @@ bool IcmpIpProto(const CColumnInput& input, CLineBuffer& line)
 // ---- the table ---------------------------------------------------------
 
 typedef CLogRecord R;
+typedef CLocalTimeText T;
 
 const CColumnDef g_aColumns[] = {
     //    id                         kind             values: label, type, value function
@@ -456,14 +457,14 @@ const CColumnDef g_aColumns[] = {
      {{"maxconns", VALUE_NUMBER, &ConnUsageCounter<kConnUsageHighestOffset>},
       {"curconns", VALUE_NUMBER, &ConnUsageCounter<kConnUsageCurrentOffset>},
       {"minconns", VALUE_NUMBER, &ConnUsageCounter<kConnUsageLowestOffset>}}},
-    {KEY_DATE, COLUMN_PREPARED, {{"date", VALUE_TEXT, &EntryStamp<&CLocalTimeText::GetDate>}}},
+    {KEY_DATE, COLUMN_PREPARED, {{"date", VALUE_STAMP, &EntryStamp<&T::GetDate, T::kDateLength>}}},
     {KEY_DESCRIPTION, COLUMN_PREPARED, {{"params", VALUE_TEXT, &CountedText<&R::m_pParams, &R::m_nParamsLen>}}},
     {KEY_DESTENET, COLUMN_PREPARED, {{"hwdest", VALUE_TEXT, &MacAt<&R::m_pEthHdr, kEthernetDestOffset>}}},
     {KEY_DESTIFACE, COLUMN_PREPARED, {{"destif", VALUE_TEXT, &DestIf}}},
     {KEY_DESTIP, COLUMN_PREPARED, {{"destip", VALUE_ADDRESS, &DestIp}}},
     {KEY_DESTPORT, COLUMN_PREPARED, {{"destport", VALUE_NUMBER, &Port<kDestPortOffset, CONN_BLOCK_DEST_PORT>}}},
-    {KEY_DEVDATE, COLUMN_PREPARED, {{"devdate", VALUE_TEXT, &DeviceStamp<&CLocalTimeText::GetDate>}}},
-    {KEY_DEVTIME, COLUMN_PREPARED, {{"devtime", VALUE_TEXT, &DeviceStamp<&CLocalTimeText::GetTime>}}},
+    {KEY_DEVDATE, COLUMN_PREPARED, {{"devdate", VALUE_STAMP, &DeviceStamp<&T::GetDate, T::kDateLength>}}},
+    {KEY_DEVTIME, COLUMN_PREPARED, {{"devtime", VALUE_STAMP, &DeviceStamp<&T::GetTime, T::kTimeLength>}}},
     {KEY_ENETPROTO, COLUMN_PREPARED, {{"enetproto", VALUE_NAMED_NUMBER, &EnetProto}}},
     {KEY_EVENT, COLUMN_PREPARED, {{"event", VALUE_TEXT, &CountedText<&R::m_pEvent, &R::m_nEventLen>}}},
     {KEY_EXPLANATION,
@@ -498,7 +499,7 @@ const CColumnDef g_aColumns[] = {
     {KEY_TCPTOTALLEN, COLUMN_PREPARED, {{"tcptotlen", VALUE_NUMBER, &TcpTotLen}}},
     {KEY_TERMSENT, COLUMN_PREPARED, {{"termsent", VALUE_NUMBER, &ConnCounter<CONN_BLOCK_TERM_SENT>}}},
     {KEY_TCPHDRLEN, COLUMN_PREPARED, {{"tcphdrlen", VALUE_NUMBER, &TcpHdrLen}}},
-    {KEY_TIME, COLUMN_PREPARED, {{"time", VALUE_TEXT, &EntryStamp<&CLocalTimeText::GetTime>}}},
+    {KEY_TIME, COLUMN_PREPARED, {{"time", VALUE_STAMP, &EntryStamp<&T::GetTime, T::kTimeLength>}}},
     {KEY_TTL, COLUMN_PREPARED, {{"ttl", VALUE_NUMBER, &Ttl}}},
     {KEY_UDPDATALEN, COLUMN_PREPARED, {{"udpdatalen", VALUE_NUMBER, &UdpDataLen}}},
     {KEY_URG, COLUMN_PREPARED, {{"urg", VALUE_FLAG, &TcpFlag<TCP_FLAG_URG>}}},

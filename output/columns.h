@@ -76,12 +76,21 @@ typedef bool (*PFN_COLUMN_VALUE)(const CColumnInput& input, CLineBuffer& line);
 // What a value's text is, for the layouts that write typed values.
 enum EValueType {
     VALUE_TEXT,          // any text
+    VALUE_STAMP,         // a local date "2006-06-01" or time "12:34:56": a text of digits, dashes and colons
     VALUE_NUMBER,        // an unsigned decimal number
     VALUE_NAMED_NUMBER,  // an unsigned decimal number, maybe followed by its name: "6(TCP)"
     VALUE_FLAG,          // "1" or "0"
     VALUE_ADDRESS,       // an IPv4 address in the chosen format (a number in the integer format)
     VALUE_USAGE_LIST,    // the interface usage list, "if0=lan tp0=12.34 if1=..."
 };
+
+// Whether the values of this type are digits, dots, dashes and colons only
+// and never empty, as numbers, flags, addresses and local dates and times
+// are: no layout needs to clean, quote or escape them.
+inline bool IsPlainValue(EValueType eType)
+{
+    return eType == VALUE_NUMBER || eType == VALUE_FLAG || eType == VALUE_ADDRESS || eType == VALUE_STAMP;
+}
 
 enum EColumnKind {
     COLUMN_PREPARED,  // each value is trimmed, quoted and kept clear of the delimiter

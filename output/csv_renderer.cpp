@@ -3,19 +3,28 @@
 
 namespace {
 
-bool NeedsQuotes(char ch)
-{
-    return ch == ',' || ch == '"' || ch == '\r' || ch == '\n';
-}
+// The characters that make a field need quotes.
+struct CQuoteTable {
+    constexpr CQuoteTable() : m_abQuote()
+    {
+        m_abQuote[static_cast<unsigned char>(',')] = true;
+        m_abQuote[static_cast<unsigned char>('"')] = true;
+        m_abQuote[static_cast<unsigned char>('\r')] = true;
+        m_abQuote[static_cast<unsigned char>('\n')] = true;
+    }
+    bool m_abQuote[256];
+};
+
+constexpr CQuoteTable kQuoteTable;
 
 }  // namespace
 
 void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 {
-    const char* pText = line.GetData();
+    const unsigned char* pText = reinterpret_cast<const unsigned char*>(line.GetData());
     size_t nEnd = line.GetLength();
     size_t i = nStart;
-    while (i < nEnd && !NeedsQuotes(pText[i]))
+    while (i < nEnd && !kQuoteTable.m_abQuote[pText[i]])
         ++i;
     if (i == nEnd)
         return;
@@ -35,6 +44,16 @@ void QuoteCsvTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
 
 CCsvRenderer::CCsvRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_columns(columns), m_context(eIpFormat)
 {
+    // A column without values has one empty field; the values of a column of
+    // several have one each.
+    for (int i = 0; i < m_columns.GetCount(); ++i) {
+        const CColumnDef* pColumn = m_columns.GetColumn(i);
+        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
+        if (nValues == 0)
+            m_aFields.push_back(nullptr);
+        for (int nValue = 0; nValue < nValues; ++nValue)
+            m_aFields.push_back(&pColumn->m_aValues[nValue]);
+    }
 }
 
 // The header names; the values of a column of several values under their
@@ -61,14 +80,22 @@ bool CCsvRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record,
 {
     CColumnInput input = m_context.Input(entry, record, pszGateway);
     size_t nRecordStart = line.GetLength();
+    // One field for each: the value as it is, quoted where needed; empty
+    // when it is missing, "" when it is empty.
     bool bFirst = true;
-    for (int i = 0; i < m_columns.GetCount(); ++i) {
-        const CColumnDef* pColumn = m_columns.GetColumn(i);
-        int nValues = pColumn == nullptr ? 0 : CountValues(*pColumn);
-        if (nValues == 0)
-            AppendField(nullptr, input, bFirst, line);
-        for (int nValue = 0; nValue < nValues; ++nValue)
-            AppendField(&pColumn->m_aValues[nValue], input, bFirst, line);
+    for (const CColumnValue* pValue : m_aFields) {
+        if (!bFirst)
+            line.AppendChar(',');
+        bFirst = false;
+        if (pValue == nullptr)
+            continue;
+        size_t nStart = line.GetLength();
+        if (!pValue->m_pfnValue(input, line))
+            line.Truncate(nStart);
+        else if (line.GetLength() == nStart)
+            line.Append("\"\"", 2);
+        else if (!IsPlainValue(pValue->m_eType))
+            QuoteCsvTail(line, nStart, m_scratch);
     }
     if (line.GetLength() == nRecordStart && m_columns.GetCount() > 0)
         line.Append("\"\"", 2);
@@ -84,22 +111,4 @@ void CCsvRenderer::AppendHeaderField(const char* pszName, bool& bFirst, CLineBuf
     size_t nStart = line.GetLength();
     line.Append(pszName);
     QuoteCsvTail(line, nStart, m_scratch);
-}
-
-// One field: the value as it is, quoted where needed; empty when it is
-// missing (pValue null: the column never has one), "" when it is empty.
-void CCsvRenderer::AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line)
-{
-    if (!bFirst)
-        line.AppendChar(',');
-    bFirst = false;
-    if (pValue == nullptr)
-        return;
-    size_t nStart = line.GetLength();
-    if (!pValue->m_pfnValue(input, line))
-        line.Truncate(nStart);
-    else if (line.GetLength() == nStart)
-        line.Append("\"\"", 2);
-    else
-        QuoteCsvTail(line, nStart, m_scratch);
 }

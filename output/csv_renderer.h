@@ -20,6 +20,7 @@
 #define SARNITH_OUTPUT_CSV_RENDERER_H
 
 #include <cstddef>
+#include <vector>
 
 #include "output/column_list.h"
 #include "output/columns.h"
@@ -41,9 +42,9 @@ public:
 
 private:
     void AppendHeaderField(const char* pszName, bool& bFirst, CLineBuffer& line);
-    void AppendField(const CColumnValue* pValue, const CColumnInput& input, bool& bFirst, CLineBuffer& line);
 
     CColumnList m_columns;
+    std::vector<const CColumnValue*> m_aFields;  // the value of each field; null for one always empty
     CColumnContext m_context;
     CLineBuffer m_scratch;
 };

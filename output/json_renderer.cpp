@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kInitialMembers = 8;
-
 // Digits of the fraction of a second in the time stamp: microseconds.
 constexpr size_t kFractionDigits = 6;
 constexpr uint32_t kLogTimeUnitsPerMicrosecond = 10;
@@ -18,12 +16,11 @@ constexpr uint32_t kLogTimeUnitsPerMicrosecond = 10;
 constexpr long kSecondsPerHour = 3600;
 constexpr long kSecondsPerMinute = 60;
 
-// ,"key":
-void AppendKey(CLineBuffer& line, const char* pszKey)
+// A string literal without its terminating zero.
+template <size_t nSize>
+void AppendLiteral(CLineBuffer& line, const char (&szText)[nSize])
 {
-    line.Append(",\"", 2);
-    line.Append(pszKey);
-    line.Append("\":", 2);
+    line.Append(szText, nSize - 1);
 }
 
 // "+02:00": the offset from UTC in hours and minutes.
@@ -45,15 +42,120 @@ bool IsSelectedBefore(const CColumnList& columns, int nIndex)
     return false;
 }
 
+// [{"iface":"lan","interval":60,"throughput":206.37},...]; an item without
+// an interface name has no "iface".
+bool AppendUsageList(const CLogRecord& record, CLineBuffer& line)
+{
+    if (record.m_nUsageCount == 0)
+        return false;
+    line.AppendChar('[');
+    for (int i = 0; i < record.m_nUsageCount; ++i) {
+        const CUsageItem& item = record.m_usage[i];
+        if (i > 0)
+            line.AppendChar(',');
+        line.AppendChar('{');
+        if (item.m_pszIface != nullptr) {
+            AppendLiteral(line, "\"iface\":\"");
+            AppendJsonEscaped(line, item.m_pszIface, std::strlen(item.m_pszIface));
+            AppendLiteral(line, "\",");
+        }
+        AppendLiteral(line, "\"interval\":");
+        line.AppendUInt(item.m_nInterval);
+        AppendLiteral(line, ",\"throughput\":");
+        AppendThroughput(line, item);
+        line.AppendChar('}');
+    }
+    line.AppendChar(']');
+    return true;
+}
+
+bool AppendString(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line, CLineBuffer& scratch)
+{
+    size_t nMark = line.GetLength();
+    line.AppendChar('"');
+    size_t nStart = line.GetLength();
+    if (!value.m_pfnValue(input, line)) {
+        line.Truncate(nMark);
+        return false;
+    }
+    if (!IsPlainValue(value.m_eType))
+        EscapeJsonTail(line, nStart, scratch);
+    line.AppendChar('"');
+    return true;
+}
+
+// The value as its JSON type; false (nothing left behind) when it has none.
+inline bool AppendValue(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line, CLineBuffer& scratch)
+{
+    if (value.m_eType == VALUE_USAGE_LIST)
+        return AppendUsageList(*input.m_pRecord, line);
+    if (value.m_eType == VALUE_TEXT || value.m_eType == VALUE_STAMP ||
+        (value.m_eType == VALUE_ADDRESS && input.m_eIpFormat != IPFORMAT_INTEGER))
+        return AppendString(value, input, line, scratch);
+
+    size_t nStart = line.GetLength();
+    if (!value.m_pfnValue(input, line) || line.GetLength() == nStart) {
+        line.Truncate(nStart);
+        return false;
+    }
+    if (value.m_eType == VALUE_FLAG) {
+        bool bSet = line.GetData()[nStart] == '1';
+        line.Truncate(nStart);
+        if (bSet)
+            AppendLiteral(line, "true");
+        else
+            AppendLiteral(line, "false");
+    } else if (value.m_eType == VALUE_NAMED_NUMBER) {
+        // The digits without the name in parentheses.
+        const void* pName = std::memchr(line.GetData() + nStart, '(', line.GetLength() - nStart);
+        if (pName != nullptr)
+            line.Truncate(static_cast<size_t>(static_cast<const char*>(pName) - line.GetData()));
+    }
+    return true;
+}
+
+bool AppendValueObject(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line, CLineBuffer& scratch)
+{
+    bool bAny = false;
+    line.AppendChar('{');
+    for (int nValue = 0; nValue < CColumnDef::kMaxValues && column.m_aValues[nValue].m_pfnValue != nullptr; ++nValue) {
+        const CColumnValue& value = column.m_aValues[nValue];
+        size_t nMark = line.GetLength();
+        if (bAny)
+            line.AppendChar(',');
+        line.AppendChar('"');
+        line.Append(value.m_pszLabel);
+        AppendLiteral(line, "\":");
+        if (AppendValue(value, input, line, scratch))
+            bAny = true;
+        else
+            line.Truncate(nMark);
+    }
+    line.AppendChar('}');
+    return bAny;
+}
+
 }  // namespace
 
 CJsonRenderer::CJsonRenderer(const CColumnList& columns, EIpFormat eIpFormat) : m_context(eIpFormat)
 {
-    m_aMembers.Reserve(kInitialMembers);
     for (int i = 0; i < columns.GetCount(); ++i) {
         const CColumnDef* pColumn = columns.GetColumn(i);
-        if (pColumn != nullptr && CountValues(*pColumn) > 0 && !IsSelectedBefore(columns, i))
-            m_aMembers.Add(CMember{columns.GetHeaderName(i), pColumn});
+        if (pColumn == nullptr || CountValues(*pColumn) == 0 || IsSelectedBefore(columns, i))
+            continue;
+        CMember member{",\"" + std::string(columns.GetHeaderName(i)) + "\":", pColumn, CountValues(*pColumn),
+                       EMemberForm::kGeneral, false};
+        EValueType eType = pColumn->m_aValues[0].m_eType;
+        bool bIntegerAddress = eType == VALUE_ADDRESS && eIpFormat == IPFORMAT_INTEGER;
+        if (member.m_nValues == 1 &&
+            (eType == VALUE_TEXT || eType == VALUE_STAMP || (eType == VALUE_ADDRESS && !bIntegerAddress))) {
+            member.m_eForm = EMemberForm::kString;
+            member.m_strKeyText += '"';
+            member.m_bEscape = !IsPlainValue(eType);
+        } else if (member.m_nValues == 1 && (eType == VALUE_NUMBER || bIntegerAddress)) {
+            member.m_eForm = EMemberForm::kNumber;
+        }
+        m_aMembers.push_back(member);
     }
 }
 
@@ -66,15 +168,37 @@ bool CJsonRenderer::RenderEntry(const CLogEntry& entry, const CLogRecord& record
                                 CLineBuffer& line)
 {
     CColumnInput input = m_context.Input(entry, record, pszGateway);
-    line.Append("{\"timestamp\":");
+    AppendLiteral(line, "{\"timestamp\":");
     AppendTimestamp(entry, line);
-    if (pszGateway != nullptr && pszGateway[0] != '\0') {
-        line.Append(",\"gateway\":\"");
-        AppendJsonEscaped(line, pszGateway, std::strlen(pszGateway));
-        line.AppendChar('"');
+    if (pszGateway != nullptr && pszGateway[0] != '\0')
+        AppendGateway(pszGateway, line);
+    // A column of one value is that value; a column of several is an object
+    // of those that are there, under their labels. Without any value the
+    // member is left out.
+    for (const CMember& member : m_aMembers) {
+        size_t nMark = line.GetLength();
+        line.Append(member.m_strKeyText.data(), member.m_strKeyText.size());
+        const CColumnDef& column = *member.m_pColumn;
+        size_t nStart = line.GetLength();
+        bool bAny = false;
+        switch (member.m_eForm) {
+        case EMemberForm::kString:
+            bAny = column.m_aValues[0].m_pfnValue(input, line);
+            if (bAny && member.m_bEscape)
+                EscapeJsonTail(line, nStart, m_scratch);
+            line.AppendChar('"');
+            break;
+        case EMemberForm::kNumber:
+            bAny = column.m_aValues[0].m_pfnValue(input, line) && line.GetLength() > nStart;
+            break;
+        case EMemberForm::kGeneral:
+            bAny = member.m_nValues == 1 ? AppendValue(column.m_aValues[0], input, line, m_scratch)
+                                         : AppendValueObject(column, input, line, m_scratch);
+            break;
+        }
+        if (!bAny)
+            line.Truncate(nMark);
     }
-    for (int i = 0; i < m_aMembers.GetSize(); ++i)
-        AppendMember(m_aMembers[i], input, line);
     line.Append("}\n", 2);
     return true;
 }
@@ -85,118 +209,34 @@ void CJsonRenderer::AppendTimestamp(const CLogEntry& entry, CLineBuffer& line)
     CLocalTimeText& entryTime = m_context.GetEntryTime();
     uint32_t nSeconds = 0;
     if (!EntryTimeToSeconds(entry, nSeconds) || !entryTime.Convert(nSeconds)) {
-        line.Append("null", 4);
+        AppendLiteral(line, "null");
         return;
     }
     line.AppendChar('"');
-    line.Append(entryTime.GetDate());
+    line.Append(entryTime.GetDate(), CLocalTimeText::kDateLength);
     line.AppendChar('T');
-    line.Append(entryTime.GetTime());
+    line.Append(entryTime.GetTime(), CLocalTimeText::kTimeLength);
     line.AppendChar('.');
     uint32_t nFraction = static_cast<uint32_t>(entry.GetTime() % kLogTimeUnitsPerSecond);
     line.AppendUIntPadded(nFraction / kLogTimeUnitsPerMicrosecond, kFractionDigits);
-    AppendUtcOffset(line, entryTime.GetUtcOffset());
-    line.AppendChar('"');
+    if (m_utcOffsetText.GetLength() == 0 || entryTime.GetUtcOffset() != m_nUtcOffset) {
+        m_nUtcOffset = entryTime.GetUtcOffset();
+        m_utcOffsetText.Clear();
+        AppendUtcOffset(m_utcOffsetText, m_nUtcOffset);
+        m_utcOffsetText.AppendChar('"');
+    }
+    line.Append(m_utcOffsetText.GetData(), m_utcOffsetText.GetLength());
 }
 
-// A column of one value is that value; a column of several is an object of
-// those that are there, under their labels. Without any value the member is
-// left out.
-void CJsonRenderer::AppendMember(const CMember& member, const CColumnInput& input, CLineBuffer& line)
+// ,"gateway":"gw1" (escaped)
+void CJsonRenderer::AppendGateway(const char* pszGateway, CLineBuffer& line)
 {
-    size_t nMark = line.GetLength();
-    AppendKey(line, member.m_pszKey);
-    const CColumnDef& column = *member.m_pColumn;
-    bool bAny = CountValues(column) == 1 ? AppendValue(column.m_aValues[0], input, line)
-                                         : AppendValueObject(column, input, line);
-    if (!bAny)
-        line.Truncate(nMark);
-}
-
-bool CJsonRenderer::AppendValueObject(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line)
-{
-    bool bAny = false;
-    line.AppendChar('{');
-    for (int nValue = 0; nValue < CColumnDef::kMaxValues && column.m_aValues[nValue].m_pfnValue != nullptr; ++nValue) {
-        const CColumnValue& value = column.m_aValues[nValue];
-        size_t nMark = line.GetLength();
-        if (bAny)
-            line.AppendChar(',');
-        line.AppendChar('"');
-        line.Append(value.m_pszLabel);
-        line.Append("\":", 2);
-        if (AppendValue(value, input, line))
-            bAny = true;
-        else
-            line.Truncate(nMark);
+    if (m_gatewayText.GetLength() == 0 || m_strGateway != pszGateway) {
+        m_strGateway = pszGateway;
+        m_gatewayText.Clear();
+        AppendLiteral(m_gatewayText, ",\"gateway\":\"");
+        AppendJsonEscaped(m_gatewayText, pszGateway, m_strGateway.size());
+        m_gatewayText.AppendChar('"');
     }
-    line.AppendChar('}');
-    return bAny;
-}
-
-// The value as its JSON type; false (nothing left behind) when it has none.
-bool CJsonRenderer::AppendValue(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line)
-{
-    if (value.m_eType == VALUE_USAGE_LIST)
-        return AppendUsageList(*input.m_pRecord, line);
-    if (value.m_eType == VALUE_TEXT || (value.m_eType == VALUE_ADDRESS && m_context.GetIpFormat() != IPFORMAT_INTEGER))
-        return AppendString(value, input, line);
-
-    size_t nStart = line.GetLength();
-    if (!value.m_pfnValue(input, line) || line.GetLength() == nStart) {
-        line.Truncate(nStart);
-        return false;
-    }
-    if (value.m_eType == VALUE_FLAG) {
-        bool bSet = line.GetData()[nStart] == '1';
-        line.Truncate(nStart);
-        line.Append(bSet ? "true" : "false");
-    } else if (value.m_eType == VALUE_NAMED_NUMBER) {
-        // The digits without the name in parentheses.
-        const void* pName = std::memchr(line.GetData() + nStart, '(', line.GetLength() - nStart);
-        if (pName != nullptr)
-            line.Truncate(static_cast<size_t>(static_cast<const char*>(pName) - line.GetData()));
-    }
-    return true;
-}
-
-bool CJsonRenderer::AppendString(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line)
-{
-    size_t nMark = line.GetLength();
-    line.AppendChar('"');
-    size_t nStart = line.GetLength();
-    if (!value.m_pfnValue(input, line)) {
-        line.Truncate(nMark);
-        return false;
-    }
-    EscapeJsonTail(line, nStart, m_scratch);
-    line.AppendChar('"');
-    return true;
-}
-
-// [{"iface":"lan","interval":60,"throughput":206.37},...]; an item without
-// an interface name has no "iface".
-bool CJsonRenderer::AppendUsageList(const CLogRecord& record, CLineBuffer& line)
-{
-    if (record.m_nUsageCount == 0)
-        return false;
-    line.AppendChar('[');
-    for (int i = 0; i < record.m_nUsageCount; ++i) {
-        const CUsageItem& item = record.m_usage[i];
-        if (i > 0)
-            line.AppendChar(',');
-        line.AppendChar('{');
-        if (item.m_pszIface != nullptr) {
-            line.Append("\"iface\":\"");
-            AppendJsonEscaped(line, item.m_pszIface, std::strlen(item.m_pszIface));
-            line.Append("\",");
-        }
-        line.Append("\"interval\":");
-        line.AppendUInt(item.m_nInterval);
-        line.Append(",\"throughput\":");
-        AppendThroughput(line, item);
-        line.AppendChar('}');
-    }
-    line.AppendChar(']');
-    return true;
+    line.Append(m_gatewayText.GetData(), m_gatewayText.GetLength());
 }

@@ -25,11 +25,13 @@
 #ifndef SARNITH_OUTPUT_JSON_RENDERER_H
 #define SARNITH_OUTPUT_JSON_RENDERER_H
 
+#include <string>
+#include <vector>
+
 #include "output/column_list.h"
 #include "output/columns.h"
 #include "output/ip_format.h"
 #include "output/line_renderer.h"
-#include "support/dynarray/dynarray.h"
 
 class CJsonRenderer : public CLineRenderer {
 public:
@@ -40,22 +42,36 @@ public:
                      CLineBuffer& line) override;
 
 private:
-    // One member of the objects: a column that can have a value, under its key.
+    // How a member's value is written: most columns have one value, a
+    // string or a number, which the entry loop writes itself.
+    enum class EMemberForm {
+        kString,   // one value in quotes, escaped unless plain; the key text ends in the opening quote
+        kNumber,   // one value as it is
+        kGeneral,  // by AppendValue or AppendValueObject
+    };
+
+    // One member of the objects: a column that can have a value, under its
+    // key, written as ,"key": before its value.
     struct CMember {
-        const char* m_pszKey;
+        std::string m_strKeyText;
         const CColumnDef* m_pColumn;
+        int m_nValues;
+        EMemberForm m_eForm;
+        bool m_bEscape;  // kString: the value may need escapes
     };
 
     void AppendTimestamp(const CLogEntry& entry, CLineBuffer& line);
-    void AppendMember(const CMember& member, const CColumnInput& input, CLineBuffer& line);
-    bool AppendValueObject(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line);
-    bool AppendValue(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
-    bool AppendString(const CColumnValue& value, const CColumnInput& input, CLineBuffer& line);
-    static bool AppendUsageList(const CLogRecord& record, CLineBuffer& line);
+    void AppendGateway(const char* pszGateway, CLineBuffer& line);
 
-    CDynArray<CMember> m_aMembers;
+    std::vector<CMember> m_aMembers;
     CColumnContext m_context;
     CLineBuffer m_scratch;
+    // The texts made last of a gateway member and of an offset from UTC,
+    // for the entries that follow with the same.
+    std::string m_strGateway;
+    CLineBuffer m_gatewayText;
+    long m_nUtcOffset = 0;
+    CLineBuffer m_utcOffsetText;
 };
 
 #endif

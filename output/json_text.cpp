@@ -43,7 +43,7 @@ const CShortEscape kShortEscapes[] = {
 
 bool NeedsEscape(uint8_t nByte)
 {
-    return nByte < 0x20 || nByte >= 0x80 || nByte == '"' || nByte == '\\';
+    return kJsonEscapeTable.m_abMayNeed[nByte];
 }
 
 // The length of the valid UTF-8 sequence that starts at pBytes (nLeft bytes
@@ -115,15 +115,8 @@ void AppendJsonEscaped(CLineBuffer& line, const char* pText, size_t nLength)
     line.Append(pText + nPlain, nLength - nPlain);
 }
 
-void EscapeJsonTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
+void EscapeJsonTailFrom(CLineBuffer& line, size_t nFirst, CLineBuffer& scratch)
 {
-    const uint8_t* pBytes = reinterpret_cast<const uint8_t*>(line.GetData());
-    size_t nEnd = line.GetLength();
-    size_t nFirst = nStart;
-    while (nFirst < nEnd && !NeedsEscape(pBytes[nFirst]))
-        ++nFirst;
-    if (nFirst == nEnd)
-        return;
     // Bytes before the first one that may need an escape stay where they are.
     line.MoveTail(nFirst, scratch);
     AppendJsonEscaped(line, scratch.GetData(), scratch.GetLength());

@@ -19,9 +19,34 @@
 // Appends the nLength bytes at pText, escaped.
 void AppendJsonEscaped(CLineBuffer& line, const char* pText, size_t nLength);
 
-// Escapes the text from nStart to the end of the line in place; scratch
-// holds a copy of it meanwhile. Text that needs no escape is left as it is
-// without being copied.
-void EscapeJsonTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch);
+// The bytes that may need an escape: the control characters, the double
+// quote and the backslash, and every byte of a multi-byte sequence.
+struct CJsonEscapeTable {
+    constexpr CJsonEscapeTable() : m_abMayNeed()
+    {
+        for (int i = 0; i < 256; ++i)
+            m_abMayNeed[i] = i < 0x20 || i >= 0x80 || i == '"' || i == '\\';
+    }
+    bool m_abMayNeed[256];
+};
+
+inline constexpr CJsonEscapeTable kJsonEscapeTable;
+
+// Escapes the text from nFirst, a byte that may need an escape, to the end
+// of the line in place; scratch holds a copy of it meanwhile.
+void EscapeJsonTailFrom(CLineBuffer& line, size_t nFirst, CLineBuffer& scratch);
+
+// Escapes the text from nStart to the end of the line in place. Text that
+// needs no escape is only looked at.
+inline void EscapeJsonTail(CLineBuffer& line, size_t nStart, CLineBuffer& scratch)
+{
+    const unsigned char* pBytes = reinterpret_cast<const unsigned char*>(line.GetData());
+    size_t nEnd = line.GetLength();
+    size_t nFirst = nStart;
+    while (nFirst < nEnd && !kJsonEscapeTable.m_abMayNeed[pBytes[nFirst]])
+        ++nFirst;
+    if (nFirst != nEnd)
+        EscapeJsonTailFrom(line, nFirst, scratch);
+}
 
 #endif

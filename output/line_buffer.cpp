@@ -30,24 +30,53 @@ void CLineBuffer::Append(const char* pszText)
     Append(pszText, std::strlen(pszText));
 }
 
+namespace {
+
+// "00" to "99", two characters each.
+const char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+inline size_t CountDigits(uint32_t nValue)
+{
+    if (nValue < 100000)
+        return nValue < 100 ? (nValue < 10 ? 1 : 2) : nValue < 1000 ? 3 : nValue < 10000 ? 4 : 5;
+    return nValue < 10000000 ? (nValue < 1000000 ? 6 : 7) : nValue < 100000000 ? 8 : nValue < 1000000000 ? 9 : 10;
+}
+
+// The nCount last digits of nValue, written backwards from pEnd.
+inline void PutDigits(char* pEnd, uint32_t nValue, size_t nCount)
+{
+    while (nCount >= 2) {
+        const char* pPair = kDigitPairs + 2 * static_cast<size_t>(nValue % 100);
+        nValue /= 100;
+        *--pEnd = pPair[1];
+        *--pEnd = pPair[0];
+        nCount -= 2;
+    }
+    if (nCount != 0)
+        *--pEnd = static_cast<char>('0' + nValue % 10);
+}
+
+}  // namespace
+
 void CLineBuffer::AppendUInt(uint32_t nValue)
 {
-    AppendUIntPadded(nValue, 1);
+    size_t nCount = CountDigits(nValue);
+    Reserve(m_nLength + nCount);
+    PutDigits(m_pData + m_nLength + nCount, nValue, nCount);
+    m_nLength += nCount;
 }
 
 void CLineBuffer::AppendUIntPadded(uint32_t nValue, size_t nWidth)
 {
-    char aDigits[kMaxDigits];
-    size_t nCount = 0;
-    do {
-        aDigits[nCount++] = static_cast<char>('0' + nValue % 10);
-        nValue /= 10;
-    } while (nValue != 0);
-    while (nCount < nWidth && nCount < kMaxDigits)
-        aDigits[nCount++] = '0';
+    size_t nCount = CountDigits(nValue);
+    if (nWidth > nCount)
+        nCount = nWidth < kMaxDigits ? nWidth : kMaxDigits;
     Reserve(m_nLength + nCount);
-    while (nCount > 0)
-        m_pData[m_nLength++] = aDigits[--nCount];
+    PutDigits(m_pData + m_nLength + nCount, nValue, nCount);
+    m_nLength += nCount;
 }
 
 void CLineBuffer::Insert(size_t nPos, char ch)
@@ -62,7 +91,7 @@ void CLineBuffer::Insert(size_t nPos, char ch)
 
 void CLineBuffer::Erase(size_t nPos, size_t nCount)
 {
-    if (nPos >= m_nLength)
+    if (nPos >= m_nLength || nCount == 0)
         return;
     if (nCount > m_nLength - nPos)
         nCount = m_nLength - nPos;

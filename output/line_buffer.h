@@ -31,8 +31,7 @@ public:
     void Append(const char* pText, size_t nCount)
     {
         Reserve(m_nLength + nCount);
-        if (nCount != 0)
-            std::memcpy(m_pData + m_nLength, pText, nCount);
+        CopyText(m_pData + m_nLength, pText, nCount);
         m_nLength += nCount;
     }
     void Append(const char* pszText);
@@ -59,6 +58,20 @@ public:
     void MoveTail(size_t nPos, CLineBuffer& target);
 
 private:
+    // Most texts of a line are short: they are copied in two overlapping
+    // moves of a fixed size, which need no call.
+    static void CopyText(char* pTarget, const char* pText, size_t nCount)
+    {
+        if (nCount >= 8 && nCount <= 16) {
+            std::memcpy(pTarget, pText, 8);
+            std::memcpy(pTarget + nCount - 8, pText + nCount - 8, 8);
+        } else if (nCount >= 4 && nCount < 8) {
+            std::memcpy(pTarget, pText, 4);
+            std::memcpy(pTarget + nCount - 4, pText + nCount - 4, 4);
+        } else if (nCount != 0) {
+            std::memcpy(pTarget, pText, nCount);
+        }
+    }
     void Reserve(size_t nCapacity)
     {
         if (nCapacity > m_nCapacity)

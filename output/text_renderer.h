@@ -14,6 +14,8 @@
 #ifndef SARNITH_OUTPUT_TEXT_RENDERER_H
 #define SARNITH_OUTPUT_TEXT_RENDERER_H
 
+#include <vector>
+
 #include "output/column_list.h"
 #include "output/columns.h"
 #include "output/line_renderer.h"
@@ -30,14 +32,21 @@ public:
                      CLineBuffer& line) override;
 
 private:
+    // A column of the line, as the entries use it.
+    struct CLineColumn {
+        const CColumnDef* m_pColumn;  // null for a name that is no column
+        // The delimited layout's cell of a column of one prepared value:
+        // its value function, and whether its value is plain.
+        PFN_COLUMN_VALUE m_pfnOnlyValue;
+        bool m_bPlainOnlyValue;
+        char m_cAfter;  // written after the column; 0 for none
+    };
+
     bool IsDelimited() const { return m_preparer.IsDelimited(); }
-    void AppendColumnEnd(int nColumn, CLineBuffer& line) const;
-    void AppendColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
-    void AppendCell(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
-    void AppendPairs(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
-    void AppendListColumn(const CColumnDef& column, const CColumnInput& input, CLineBuffer& line) const;
+    char ColumnEnd(int nColumn) const;
 
     CColumnList m_columns;
+    std::vector<CLineColumn> m_aLineColumns;
     COutputSettings m_settings;
     CValuePreparer m_preparer;
     CColumnContext m_context;  // hands m_preparer to the usage list

@@ -3,8 +3,9 @@
 
 #include "output/column_list.h"
 
-CTextWriter::CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream)
-    : CBinaryWriter(pStream),
+CTextWriter::CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream,
+                         size_t nBufferSize)
+    : CBinaryWriter(pStream, nBufferSize),
       m_pRenderer(CreateLineRenderer(CColumnList(aOutputs), settings))
 {
 }

@@ -23,8 +23,10 @@ class CTextWriter : public CBinaryWriter {
 public:
     // aOutputs: the query's output names, looked up in the keyword table
     // without regard to case (aliases give their main name's id). The
-    // settings choose the layout and the address format.
-    CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream = stdout);
+    // settings choose the layout and the address format. nBufferSize as for
+    // CBinaryWriter.
+    CTextWriter(const CDynArray<CSString>& aOutputs, const COutputSettings& settings, FILE* pStream = stdout,
+                size_t nBufferSize = 0);
     ~CTextWriter() override;
 
     // Writes the header line of layouts that have one.

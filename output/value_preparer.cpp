@@ -36,7 +36,18 @@ void ReplaceInValue(CLineBuffer& line, size_t nStart, char chOld, char chNew)
 
 }  // namespace
 
-bool CValuePreparer::Prepare(CLineBuffer& line, size_t nStart) const
+CValuePreparer::CValuePreparer(const COutputSettings& settings) : m_settings(settings)
+{
+    // Trimmed characters (CR, LF, blank and TAB among them) and the
+    // delimiters replaced inside values; a double quote changes only in a
+    // value that holds a blank or TAB.
+    for (int i = 0; i < 256; ++i) {
+        char ch = static_cast<char>(i);
+        m_abChanging[i] = IsTrimChar(ch) || (IsDelimited() && (ch == ';' || ch == ',') && EitherDelimiterIs(ch));
+    }
+}
+
+bool CValuePreparer::Clean(CLineBuffer& line, size_t nStart) const
 {
     TrimFrom(line, nStart, IsTrimChar);
     if (line.GetLength() == nStart)

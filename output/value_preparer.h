@@ -16,6 +16,9 @@
 // of a row stay in step with the header even when the first or last ones
 // are empty.
 //
+// Most values hold none of the bytes that trimming, line breaks, quoting or
+// the delimiters concern: one look at each of their bytes passes them.
+//
 // Ownership: the preparer keeps a copy of the settings; it edits the
 // caller's line in place and keeps nothing of it.
 #ifndef SARNITH_OUTPUT_VALUE_PREPARER_H
@@ -28,23 +31,36 @@
 
 class CValuePreparer {
 public:
-    explicit CValuePreparer(const COutputSettings& settings) : m_settings(settings) {}
+    explicit CValuePreparer(const COutputSettings& settings);
 
     bool IsDelimited() const { return m_settings.m_cDelimiter != 0; }
 
     // Cleans the value that runs from nStart to the end of the line; false
     // when nothing is left of it after trimming.
-    bool Prepare(CLineBuffer& line, size_t nStart) const;
+    bool Prepare(CLineBuffer& line, size_t nStart) const
+    {
+        const unsigned char* pByte = reinterpret_cast<const unsigned char*>(line.GetData()) + nStart;
+        const unsigned char* pEnd = reinterpret_cast<const unsigned char*>(line.GetData()) + line.GetLength();
+        while (pByte < pEnd && !m_abChanging[*pByte])
+            ++pByte;
+        if (pByte == pEnd)
+            return line.GetLength() > nStart;
+        return Clean(line, nStart);
+    }
 
     // Trims the finished line that runs from nStart to the end of the buffer.
     void TrimLine(CLineBuffer& line, size_t nStart) const;
 
 private:
+    bool Clean(CLineBuffer& line, size_t nStart) const;
     void KeepDelimitersOut(CLineBuffer& line, size_t nStart) const;
     bool EitherDelimiterIs(char ch) const { return m_settings.m_cDelimiter == ch || m_settings.m_cEndDelimiter == ch; }
     bool IsLineTrimChar(char ch) const;
 
     COutputSettings m_settings;
+    // The bytes a value may hold and still pass unchanged are false here:
+    // a value without any true one needs no cleaning.
+    bool m_abChanging[256];
 };
 
 #endif

@@ -302,6 +302,11 @@ bool IsReaderGone(int nFd)
     return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0;
 }
 
+bool IsTerminal(int nFd)
+{
+    return isatty(nFd) == 1;
+}
+
 namespace {
 
 void FillState(const struct stat& info, CFileState& state)

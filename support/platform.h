@@ -121,6 +121,9 @@ unsigned UsableProcessorCount();
 // outputs that are still read. Asks without waiting and changes nothing.
 bool IsReaderGone(int nFd);
 
+// True when nFd is a terminal.
+bool IsTerminal(int nFd);
+
 // What a file or folder is at one moment: which one it is (device and
 // inode), its size, and when its content last changed.
 struct CFileState {

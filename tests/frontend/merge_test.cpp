@@ -61,15 +61,14 @@ TEST(ItemBatch, ItemsStayAlignedAndALargeItemGrowsTheBatchUntilCleared)
     CItemBatch batch(64);
     CItemWriter writer;
     writer.SetBatch(&batch);
-    CLogEntry entry = {};
     writer.NoteEntry(5);
-    writer.AddEntry(entry, "abc", 3);
+    writer.AddEntry("abc", 3);
     writer.Report(EReaderMessage::kWrongTag, "a message");
     EXPECT_TRUE(batch.IsFull());
     std::string strLarge(1000, 'L');
     writer.NoteEntry(9);
     writer.NoteEntry(7);
-    writer.AddEntry(entry, strLarge.data(), strLarge.size());
+    writer.AddEntry(strLarge.data(), strLarge.size());
     writer.CountUndecoded();
     writer.AddFileEnd();
 
@@ -176,10 +175,8 @@ public:
                     writer.NoteEntry(event.m_nTime);
                     if (event.m_bUndecoded)
                         writer.CountUndecoded();
-                    if (event.m_bAccepted) {
-                        CLogEntry entry = {};
-                        writer.AddEntry(entry, event.m_strText.data(), event.m_strText.size());
-                    }
+                    if (event.m_bAccepted)
+                        writer.AddEntry(event.m_strText.data(), event.m_strText.size());
                     break;
                 case CEvent::kMessage:
                     writer.Report(EReaderMessage::kFailedToRead, event.m_strText.c_str());
