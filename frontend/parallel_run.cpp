@@ -33,7 +33,7 @@ constexpr size_t kBatchBudget = 16u << 20;
 constexpr size_t kSmallestBatch = 4u << 10;
 constexpr size_t kLargestBatch = 256u << 10;
 constexpr unsigned kFewestBatches = 3;
-constexpr unsigned kMostBatches = 16;
+constexpr unsigned kMostBatches = 32;
 
 // A batch this many times smaller than full is handed over early.
 constexpr size_t kEarlyHandOverParts = 2;

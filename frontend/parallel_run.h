@@ -14,9 +14,9 @@
 // merges the readers' items (frontend/item_merge.h), printing messages and
 // counting what could not be read through the run's problems.
 //
-// Bounds: every reader has a quota of recycled batches (3 to 16 of 4 to
+// Bounds: every reader has a quota of recycled batches (3 to 32 of 4 to
 // 256 KiB), chosen from the number of readers so that all of them together
-// stay near 16 MiB (4 MiB for a single reader); a segment that finds its
+// stay near 16 MiB (8 MiB for one or two readers); a segment that finds its
 // reader's quota used up waits until the writing thread hands a batch back,
 // and later segments of a reader always leave one batch to the segment that
 // is written first. At most one open file per reader, plus one per worker
